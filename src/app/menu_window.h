@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/form.h"
+
+#include <QPushButton>
+
+#include <array>
+#include <memory>
+
+// The main menu "MENU": its load handler is the program's start-up; its seven
+// drill buttons and the score button open the other windows, one instance each.
+class MenuWindow : public Form
+{
+    Q_OBJECT
+public:
+    static constexpr int drillCount = 7;
+
+    MenuWindow();
+    ~MenuWindow() override;
+
+    void DB_ALLOC();
+    void SET_LOG_GET();
+
+    void Command1_Click(qint16 Index);
+    void Command9_Click();
+
+    // The window for a drill index (0 to 6) or the score window, created on
+    // first request; nullptr for an index out of range.
+    Form *drillWindow(int index);
+    Form *scoreWindow();
+
+    std::array<QPushButton *, drillCount> Command1{};
+    QPushButton *Command9 = nullptr;
+
+protected:
+    void Form_Load() override;
+
+private:
+    // Unloads the open drill windows so that their sittings are recorded.
+    void unloadDrills();
+
+    std::array<std::unique_ptr<Form>, drillCount> drills_;
+    std::unique_ptr<Form> scores_;
+};

@@ -1,0 +1,33 @@
+#include "platform/click_label.h"
+
+#include <QMouseEvent>
+
+ClickLabel::ClickLabel(QWidget *parent) : QLabel(parent)
+{
+    setAlignment(Qt::AlignCenter);
+}
+
+void ClickLabel::setColours(const QColor &background, const QColor &text)
+{
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, background);
+    pal.setColor(QPalette::WindowText, text);
+    setPalette(pal);
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        pressed_ = true;
+    QLabel::mousePressEvent(event);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool wasPressed = pressed_;
+    pressed_ = false;
+    if (event->button() == Qt::LeftButton && wasPressed && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}

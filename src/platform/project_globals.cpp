@@ -1,0 +1,7 @@
+#include "platform/project_globals.h"
+
+ProjectGlobals &ProjectGlobals::instance()
+{
+    static ProjectGlobals globals;
+    return globals;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// The five texts that the menu sets at start-up and every window reads.
+struct ProjectGlobals
+{
+    QString databaseFileName;   // "ADO_ZEM.MDB"
+    QString settingsTableName;  // "ENV"
+    QString resultsTableName;   // "LOG"
+    QString connectionString;   // read by the score window
+    QString currentDrillName;   // set by the drill buttons and the score window's options
+
+    static ProjectGlobals &instance();
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Reads the parts of a "Key=Value;Key=Value" connection string.
+class ConnectionString
+{
+public:
+    // The value of a key (matched without regard to case), trimmed; empty when absent.
+    static QString value(const QString &connectionString, const QString &key);
+    // The database file that the string's Data Source names, in the current directory.
+    static QString dataSourcePath(const QString &connectionString);
+};

@@ -1,0 +1,157 @@
+#include "store/record_database.h"
+
+#include "store/database_file.h"
+
+#include <QAtomicInteger>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUrl>
+
+namespace {
+QString newConnectionName()
+{
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("sansu-record-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+} // namespace
+
+RecordDatabase::RecordDatabase() : connectionName_(newConnectionName()) {}
+
+RecordDatabase::~RecordDatabase()
+{
+    close();
+}
+
+bool RecordDatabase::openUri(const QString &path, const QString &mode)
+{
+    close();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
+    // A URI keeps SQLite from creating a missing file (mode=rw); the path is
+    // percent-encoded so that '?', '#' or '%' in a folder name stay part of it.
+    const QString uri = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
+                        + QStringLiteral("?mode=") + mode;
+    db.setDatabaseName(uri);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
+                             .arg(busyTimeoutMs));
+    if (!db.open()) {
+        lastError_ = db.lastError().text();
+        close();
+        return false;
+    }
+    // Reading the schema makes a file that is not a database fail here.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("PRAGMA schema_version")) || !probe.next()) {
+        lastError_ = probe.lastError().text();
+        probe = QSqlQuery();
+        close();
+        return false;
+    }
+    lastError_.clear();
+    return true;
+}
+
+bool RecordDatabase::open(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile()) {
+        lastError_ = QStringLiteral("no database file: ") + path;
+        return false;
+    }
+    // An empty file is no database of ours: opening it would let a write turn
+    // it into one, and a file we did not make is never changed.
+    if (info.size() == 0) {
+        lastError_ = QStringLiteral("empty file: ") + path;
+        return false;
+    }
+    return openUri(path, QStringLiteral("rw"));
+}
+
+bool RecordDatabase::create(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink() || DatabaseFile::exists(info.fileName())) {
+        lastError_ = QStringLiteral("a file of that name exists already: ") + path;
+        return false;
+    }
+    if (!openUri(path, QStringLiteral("rwc")))
+        return false;
+    // SQLite writes the file on the first change; give it its header now.
+    QSqlQuery init(connection());
+    if (!init.exec(QStringLiteral("PRAGMA user_version = 0"))
+        || !init.exec(QStringLiteral("VACUUM"))) {
+        lastError_ = init.lastError().text();
+        init = QSqlQuery();
+        close();
+        return false;
+    }
+    return true;
+}
+
+void RecordDatabase::close()
+{
+    if (!QSqlDatabase::contains(connectionName_))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName_);
+}
+
+bool RecordDatabase::isOpen() const
+{
+    return QSqlDatabase::contains(connectionName_)
+           && QSqlDatabase::database(connectionName_, false).isOpen();
+}
+
+QSqlDatabase RecordDatabase::connection() const
+{
+    return QSqlDatabase::database(connectionName_, false);
+}
+
+bool RecordDatabase::execute(const QString &statement)
+{
+    if (!isOpen()) {
+        lastError_ = QStringLiteral("database not open");
+        return false;
+    }
+    QSqlQuery q(connection());
+    if (!q.exec(statement)) {
+        lastError_ = q.lastError().text();
+        return false;
+    }
+    lastError_.clear();
+    return true;
+}
+
+std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &statement)
+{
+    if (!isOpen()) {
+        lastError_ = QStringLiteral("database not open");
+        return std::nullopt;
+    }
+    QSqlQuery q(connection());
+    q.setForwardOnly(true);
+    if (!q.exec(statement)) {
+        lastError_ = q.lastError().text();
+        return std::nullopt;
+    }
+    std::vector<QVariantList> rows;
+    const int columns = q.record().count();
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c)
+            row.append(q.value(c));
+        rows.push_back(std::move(row));
+    }
+    if (q.lastError().isValid()) {
+        lastError_ = q.lastError().text();
+        return std::nullopt;
+    }
+    lastError_.clear();
+    return rows;
+}

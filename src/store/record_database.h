@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <optional>
+#include <vector>
+
+// One open SQLite connection to the record file, for one operation: open,
+// run statements, close. Opening never creates a file; creating never touches
+// an existing one. A writer that finds the file locked waits up to 10 s.
+class RecordDatabase
+{
+public:
+    static constexpr int busyTimeoutMs = 10000;
+
+    RecordDatabase();
+    ~RecordDatabase();
+    RecordDatabase(const RecordDatabase &) = delete;
+    RecordDatabase &operator=(const RecordDatabase &) = delete;
+
+    // Opens an existing database file read-write. Fails for a missing file, a
+    // folder, an unreadable file or one that is not a database.
+    bool open(const QString &path);
+    // Creates a new empty database file; fails when anything of that name exists.
+    bool create(const QString &path);
+    void close();
+    bool isOpen() const;
+
+    // Executes one statement; false (and lastError) when any part of it fails.
+    bool execute(const QString &statement);
+    // Runs a query and returns its rows, or nothing when it fails.
+    std::optional<std::vector<QVariantList>> query(const QString &statement);
+
+    QString lastError() const { return lastError_; }
+    // The underlying connection, for models that read from it while it is open.
+    QSqlDatabase connection() const;
+
+private:
+    bool openUri(const QString &path, const QString &mode);
+
+    QString connectionName_;
+    QString lastError_;
+};
