@@ -27,29 +27,28 @@ RecordDatabase::~RecordDatabase()
 bool RecordDatabase::openUri(const QString &path, const QString &mode)
 {
     close();
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
-    // A URI keeps SQLite from creating a missing file (mode=rw); the path is
-    // percent-encoded so that '?', '#' or '%' in a folder name stay part of it.
-    const QString uri = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
-                        + QStringLiteral("?mode=") + mode;
-    db.setDatabaseName(uri);
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
-                             .arg(busyTimeoutMs));
-    if (!db.open()) {
-        lastError_ = db.lastError().text();
-        close();
-        return false;
+    bool opened = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
+        // A URI keeps SQLite from creating a missing file (mode=rw); the path is
+        // percent-encoded so that '?', '#' or '%' in a folder name stay part of it.
+        const QString uri = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
+                            + QStringLiteral("?mode=") + mode;
+        db.setDatabaseName(uri);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
+                                 .arg(busyTimeoutMs));
+        if (!db.open()) {
+            lastError_ = db.lastError().text();
+        } else {
+            // Reading the schema makes a file that is not a database fail here.
+            QSqlQuery probe(db);
+            opened = probe.exec(QStringLiteral("PRAGMA schema_version")) && probe.next();
+            lastError_ = opened ? QString() : probe.lastError().text();
+        }
     }
-    // Reading the schema makes a file that is not a database fail here.
-    QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("PRAGMA schema_version")) || !probe.next()) {
-        lastError_ = probe.lastError().text();
-        probe = QSqlQuery();
+    if (!opened)
         close();
-        return false;
-    }
-    lastError_.clear();
-    return true;
+    return opened;
 }
 
 bool RecordDatabase::open(const QString &path)
@@ -77,12 +76,9 @@ bool RecordDatabase::create(const QString &path)
     }
     if (!openUri(path, QStringLiteral("rwc")))
         return false;
-    // SQLite writes the file on the first change; give it its header now.
-    QSqlQuery init(connection());
-    if (!init.exec(QStringLiteral("PRAGMA user_version = 0"))
-        || !init.exec(QStringLiteral("VACUUM"))) {
-        lastError_ = init.lastError().text();
-        init = QSqlQuery();
+    // SQLite writes the file on its first change; give it its header now, so
+    // that an empty file is never one of ours.
+    if (!execute(QStringLiteral("PRAGMA user_version = 0"))) {
         close();
         return false;
     }
