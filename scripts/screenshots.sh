@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Makes the README's screenshots: the real program under Xvfb, driven with
+# xdotool, each window captured with ImageMagick's import.
+# Usage: scripts/screenshots.sh [build-dir]   (writes docs/screenshots/*.png)
+set -euo pipefail
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$top/build}"
+out="$top/docs/screenshots"
+"$top/scripts/install-deps.sh" imagemagick
+mkdir -p "$out"
+
+work="$(mktemp -d)"
+trap 'kill "${app_pid:-0}" "${xvfb_pid:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
+
+# A record file with a few results, so the score window has something to list.
+today="$(date +%Y/%m/%d)"
+yesterday="$(date -d yesterday +%Y/%m/%d)"
+sqlite3 "$work/ADO_ZEM.MDB" <<SQL
+CREATE TABLE ENV ( SET_LOG TEXT ) ;
+CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;
+INSERT INTO ENV ( SET_LOG ) VALUES ( '90' );
+INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '$yesterday 9:05:03','たしざん１０','7' );
+INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '$yesterday 15:20:41','たしざん１０','12' );
+INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '$today 10:02:17','たしざん１０','9' );
+INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '$today 16:45:00','とけい','5' );
+SQL
+
+display=":$((90 + RANDOM % 100))"
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY="$display"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+export SDL_AUDIODRIVER=dummy
+(cd "$work" && exec "$build/sansu-drill") &
+app_pid=$!
+
+wait_window() { # name -> window id
+  local id=""
+  for _ in $(seq 100); do
+    id="$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1 || true)"
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  echo "window '$1' did not appear" >&2
+  return 1
+}
+click() { # window x y (pixels in the window)
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+shot() { # window file
+  sleep "${3:-0.5}"
+  import -window "$1" "$out/$2"
+  echo "wrote docs/screenshots/$2"
+}
+
+menu="$(wait_window "さんすうドリル V20010427")"
+shot "$menu" menu.png
+# たしざん１０ is the top-left button (360, 360 twips), とけい below (360, 2880), 得点 at (2040, 2880).
+click "$menu" 60 45
+drill="$(wait_window "たしざん１０")"
+shot "$drill" drill-tashizan10.png 3
+click "$menu" 60 215
+clock="$(wait_window "とけい")"
+shot "$clock" clock.png 3
+click "$menu" 180 215
+scores="$(wait_window "得点")"
+shot "$scores" scores.png 1
