@@ -7,6 +7,7 @@
 #include "store/results_log.h"
 
 #include <QFrame>
+#include <QWindow>
 
 namespace {
 const QString labelFont = QStringLiteral("ＭＳ Ｐゴシック");
@@ -201,8 +202,27 @@ void DrillWindow::Label6_Click(qint16 Index)
     Timer1->start();
 }
 
+bool DrillWindow::waitingForScreen()
+{
+    const QWindow *handle = windowHandle();
+    if (!isVisible() || (handle && handle->isExposed())) {
+        screenWait_.invalidate();
+        return false;
+    }
+    if (!screenWait_.isValid())
+        screenWait_.start();
+    if (screenWait_.elapsed() < maxScreenWaitMs)
+        return true;
+    screenWait_.invalidate();
+    return false;
+}
+
 void DrillWindow::Timer1_Timer()
 {
+    // The first reading can fall due before a new window is on the screen;
+    // it waits for it (a second at most) so that the child sees what is read.
+    if (waitingForScreen())
+        return;
     Command1->setEnabled(false);
     Timer1->stop();
     repaint(); // what is read is on the screen before the first word is heard

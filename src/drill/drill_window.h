@@ -5,6 +5,7 @@
 #include "platform/form.h"
 #include "sound/sound_device.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QList>
 #include <QPushButton>
@@ -67,6 +68,11 @@ private:
     void showEquation(const DrillKind::Equation &equation);
     QLabel *box(DrillKind::Box which) const;
     void play(const QString &path);
+    // True while a shown window is not yet on the screen, for a short while.
+    bool waitingForScreen();
+
+    static constexpr qint64 maxScreenWaitMs = 1000;
+    QElapsedTimer screenWait_;
 
     const DrillKind &kind_;
 };
