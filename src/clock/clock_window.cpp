@@ -1,3 +1,317 @@
 #include "clock/clock_window.h"
 
-ClockWindow::ClockWindow() : Form(QStringLiteral("とけい"), QStringLiteral("とけい"), 6525, 8040) {}
+#include "clock/clock_face.h"
+#include "platform/project_globals.h"
+#include "platform/random_draw.h"
+#include "platform/twips.h"
+#include "sound/prompt_files.h"
+#include "store/clear_count_text.h"
+#include "store/results_log.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QResizeEvent>
+
+const QColor ClockWindow::lightOrange(255, 192, 128);
+const QColor ClockWindow::yellow(255, 255, 0);
+
+namespace {
+const QString gothic = QStringLiteral("ＭＳ ゴシック");
+
+struct Place
+{
+    double left;
+    double top;
+};
+
+// Answer labels by index: the upper row left to right, the lower row right to
+// left, so Label1(4) stands under Label1(3) and Label1(7) under Label1(0).
+constexpr Place answerPlaces[8] = {
+    {240, 6120}, {1800, 6120}, {3360, 6120}, {4920, 6120},
+    {4920, 6720}, {3360, 6720}, {1800, 6720}, {240, 6720},
+};
+constexpr double answerWidth = 1335;
+constexpr double answerHeight = 405;
+
+QColor windowText()
+{
+    return QGuiApplication::palette().color(QPalette::WindowText);
+}
+
+void fill(QLabel *label, const QColor &background)
+{
+    label->setAutoFillBackground(true);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::Window, background);
+    pal.setColor(QPalette::WindowText, windowText());
+    label->setPalette(pal);
+}
+} // namespace
+
+ClockWindow::ClockWindow() : Form(QStringLiteral("とけい"), QStringLiteral("とけい"), 6525, 8040)
+{
+    setFont(Twips::font(gothic, fontPoints));
+
+    for (int i = 0; i < 8; ++i) {
+        auto *label = new ClickLabel(this);
+        label->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        label->setFont(Twips::font(gothic, 9.75));
+        label->setColours(lightOrange, windowText());
+        label->setFrameShape(QFrame::Box);
+        label->setLineWidth(1);
+        place(label, answerPlaces[i].left, answerPlaces[i].top, answerWidth, answerHeight);
+        const auto index = static_cast<qint16>(i);
+        connect(label, &ClickLabel::clicked, this, [this, index] { Label1_Click(index); });
+        Label1[i] = label;
+    }
+
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(Twips::font(gothic, 12));
+    Label2->setAlignment(Qt::AlignCenter);
+    fill(Label2, yellow);
+    Label2->setFrameShape(QFrame::Box);
+    Label2->setLineWidth(1);
+    place(Label2, 2520, 6480, 1455, 495);
+
+    Label3 = new QLabel(this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setFont(Twips::font(gothic, 12));
+    Label3->setAlignment(Qt::AlignCenter);
+    fill(Label3, yellow);
+    place(Label3, 4200, 7320, 2055, 495);
+
+    Command1 = new QPushButton(QStringLiteral("次(つぎ)"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setAccessibleName(Command1->text());
+    Command1->setFont(Twips::font(gothic, 9.75));
+    place(Command1, 2640, 7320, 1215, 495);
+    connect(Command1, &QPushButton::clicked, this, &ClockWindow::Command1_Click);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &ClockWindow::Timer1_Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(1);
+    connect(Timer2, &QTimer::timeout, this, &ClockWindow::Timer2_Timer);
+    Timer3 = new QTimer(this);
+    Timer3->setInterval(1);
+    connect(Timer3, &QTimer::timeout, this, &ClockWindow::Timer3_Timer);
+
+    resetControls();
+
+    // The window's size is fixed and known now: report it at once rather than
+    // at the first show, so the face set at load is drawn at its full size
+    // (a report after loading would clear it again until the next question).
+    QResizeEvent sized(size(), QSize());
+    QCoreApplication::sendEvent(this, &sized);
+    setAttribute(Qt::WA_PendingResizeEvent, false);
+}
+
+ClockWindow::~ClockWindow() = default;
+
+QString ClockWindow::timeText(int hour, int minute)
+{
+    return QString::number(hour) + QStringLiteral("じ") + QString::number(minute)
+           + QStringLiteral("ふん");
+}
+
+void ClockWindow::setCaption(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setAccessibleName(text);
+}
+
+void ClockWindow::resetControls()
+{
+    Timer1->stop();
+    Timer2->stop();
+    Timer3->stop();
+    for (ClickLabel *label : Label1) {
+        setCaption(label, QStringLiteral("Label1"));
+        label->hide();
+    }
+    setCaption(Label2, QStringLiteral("Label2"));
+    Label2->hide();
+    setCaption(Label3, QStringLiteral("Label3"));
+    Command1->show();
+    Command1->setEnabled(true);
+}
+
+void ClockWindow::play(const QString &path)
+{
+    if (MMControl1)
+        MMControl1->play(path);
+}
+
+void ClockWindow::Form_Load()
+{
+    resetControls();
+    const QString name = ProjectGlobals::instance().currentDrillName;
+    // Opened without a drill name (never from the menu), the window keeps its own.
+    setWindowTitle(name.isEmpty() ? QStringLiteral("とけい") : name);
+    CLEAR_CNT = 0;
+    setCaption(Label3, ClearCountText::caption(CLEAR_CNT));
+    MMControl1 = SoundDevice::create();
+    MMControl1->open();
+    Command1_Click();
+    Timer1->start();
+}
+
+void ClockWindow::Form_Unload()
+{
+    if (MMControl1) {
+        MMControl1->close();
+        MMControl1.reset();
+    }
+    Timer1->stop();
+    Timer2->stop();
+    Timer3->stop();
+    ResultsLog::recordSitting(windowTitle(), Label3->text());
+}
+
+void ClockWindow::Command1_Click()
+{
+    frm_dsp();
+    Timer2->start();
+}
+
+int ClockWindow::drawHour()
+{
+    const int h = RandomDraw::modulo(12);
+    return h == 0 ? 12 : h;
+}
+
+int ClockWindow::drawMinute()
+{
+    const int m = RandomDraw::modulo(60);
+    return m - m % 5;
+}
+
+void ClockWindow::frm_dsp()
+{
+    // Events handled while a question is being set (see setQuestion) may ask
+    // for another one; it is set after this one is complete, never halfway
+    // through it, so the labels and the face always belong to one question.
+    if (settingQuestion_) {
+        questionWanted_ = true;
+        return;
+    }
+    settingQuestion_ = true;
+    do {
+        questionWanted_ = false;
+        setQuestion();
+    } while (questionWanted_);
+    settingQuestion_ = false;
+}
+
+void ClockWindow::setQuestion()
+{
+    Label2->hide();
+    for (ClickLabel *label : Label1)
+        label->show();
+
+    const int h = drawHour();
+    const int m = drawMinute();
+    ANS_NO = RandomDraw::modulo(4);
+    setCaption(Label1[ANS_NO], timeText(h, m));
+    HOUR_TXT = QString::number(h);
+    MIN_TXT = QString::number(m);
+
+    for (int i = 0; i < 8; ++i) {
+        if (i == ANS_NO)
+            continue;
+        int wrongHour = drawHour();
+        int wrongMinute = drawMinute();
+        while (wrongHour == h && wrongMinute == m) {
+            // Clicks waiting meanwhile are judged against this question.
+            QCoreApplication::processEvents();
+            wrongHour = drawHour();
+            wrongMinute = drawMinute();
+        }
+        setCaption(Label1[i], timeText(wrongHour, wrongMinute));
+    }
+
+    ClockFace::draw(surface_, h, m, CLK_SIZE, font(), fontPoints, isMinimized());
+    update();
+}
+
+void ClockWindow::Label1_Click(qint16 Index)
+{
+    if (Index < 0 || Index >= static_cast<qint16>(Label1.size()) || Label1[Index]->isHidden())
+        return;
+    if (Index == ANS_NO) {
+        setCaption(Label2, Label1[Index]->text());
+        Label2->show();
+        for (ClickLabel *label : Label1)
+            label->hide();
+        repaint();
+        play(PromptFiles::fixed(PromptFiles::OK));
+        ++CLEAR_CNT;
+        setCaption(Label3, ClearCountText::caption(CLEAR_CNT));
+        Timer3->start();
+    } else {
+        play(PromptFiles::fixed(PromptFiles::NG));
+    }
+}
+
+void ClockWindow::Timer1_Timer()
+{
+    Timer1->stop();
+    frm_dsp();
+}
+
+void ClockWindow::Timer2_Timer()
+{
+    Command1->setEnabled(false);
+    Timer2->stop();
+    repaint();
+    play(PromptFiles::fixed(PromptFiles::WHAT_TIME));
+    Command1->setVisible(Command1->isHidden());
+    Command1->setEnabled(true);
+}
+
+void ClockWindow::Timer3_Timer()
+{
+    Command1->setEnabled(false);
+    Timer3->stop();
+    repaint();
+    play(PromptFiles::forWord(HOUR_TXT));
+    play(PromptFiles::fixed(PromptFiles::HOUR));
+    play(PromptFiles::forWord(MIN_TXT));
+    play(PromptFiles::fixed(PromptFiles::MINUTE));
+    Command1->setVisible(Command1->isHidden());
+    Command1->setEnabled(true);
+}
+
+void ClockWindow::Form_Resize()
+{
+    frm_size();
+}
+
+void ClockWindow::frm_size()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (surface_.deviceIndependentSize() != QSizeF(size()) || surface_.devicePixelRatio() != ratio) {
+        surface_ = QImage(size() * ratio, QImage::Format_RGB32);
+        surface_.setDevicePixelRatio(ratio);
+    }
+    ClockFace::clear(surface_);
+    const double w = Twips::toTwips(width());
+    const double h = Twips::toTwips(height());
+    CLK_SIZE = w > h ? h : w;
+    update();
+}
+
+void ClockWindow::resizeEvent(QResizeEvent *event)
+{
+    Form::resizeEvent(event);
+    Form_Resize();
+}
+
+void ClockWindow::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.drawImage(QPointF(0, 0), surface_);
+}

@@ -1,0 +1,576 @@
+// The clock drill window driven as a child uses it: real controls on the
+// offscreen platform, scripted draws, recorded prompts, the real database file.
+#include "clock/clock_face.h"
+#include "clock/clock_window.h"
+#include "platform/app_info.h"
+#include "platform/project_globals.h"
+#include "platform/random_draw.h"
+#include "platform/seeded_random_source.h"
+#include "platform/system_clock.h"
+#include "platform/twips.h"
+#include "support/fake_dialogs.h"
+#include "support/recording_sound_device.h"
+#include "support/scripted_random.h"
+#include "support/sqlite_file.h"
+#include "support/temp_work_dir.h"
+#include "support/test_setup.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QThread>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <set>
+
+namespace {
+const QString WHAT_TIME = QStringLiteral("いまなんじ？.WAV");
+
+// Appends the draws of one question: the asked time hour:minute on label
+// `ans`, and a wrong time on each other label i (in increasing order), the
+// k-th of them k hours later with the same minute.
+void scriptQuestion(ScriptedRandom *random, int hour, int minute, int ans)
+{
+    random->draws({hour % 12, minute, ans});
+    for (int k = 1; k <= 7; ++k)
+        random->draws({(hour + k) % 12, minute});
+}
+
+QStringList expectedLabels(int hour, int minute, int ans)
+{
+    QStringList labels;
+    int k = 0;
+    for (int i = 0; i < 8; ++i) {
+        if (i == ans) {
+            labels << ClockWindow::timeText(hour, minute);
+        } else {
+            ++k;
+            const int h = (hour + k) % 12;
+            labels << ClockWindow::timeText(h == 0 ? 12 : h, minute);
+        }
+    }
+    return labels;
+}
+
+QStringList captions(const ClockWindow &w)
+{
+    QStringList texts;
+    for (const ClickLabel *label : w.Label1)
+        texts << label->text();
+    return texts;
+}
+
+void postClick(QWidget *target)
+{
+    const QPointF at(target->width() / 2.0, target->height() / 2.0);
+    const QPointF global = target->mapToGlobal(at);
+    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, at, global,
+                                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, at, global,
+                                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+}
+
+int colourCount(const QImage &image, const QRect &area, const QColor &colour)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixelColor(x, y) == colour)
+                ++n;
+    return n;
+}
+
+// A sound device whose calls a test can watch and slow down.
+class WatchedSound : public SoundDevice
+{
+public:
+    explicit WatchedSound(QStringList &events, std::function<void(const QString &)> onPlay,
+                          std::function<void()> onClose)
+        : events_(events), onPlay_(std::move(onPlay)), onClose_(std::move(onClose))
+    {
+    }
+    void open() override
+    {
+        open_ = true;
+        events_ << QStringLiteral("open");
+    }
+    void play(const QString &path) override
+    {
+        events_ << QStringLiteral("play ") + QFileInfo(path).fileName();
+        if (onPlay_)
+            onPlay_(QFileInfo(path).fileName());
+    }
+    void close() override
+    {
+        if (onClose_)
+            onClose_();
+        open_ = false;
+        events_ << QStringLiteral("close");
+    }
+    bool isOpen() const override { return open_; }
+
+private:
+    QStringList &events_;
+    std::function<void(const QString &)> onPlay_;
+    std::function<void()> onClose_;
+    bool open_ = false;
+};
+} // namespace
+
+class TestClock : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkDir> work_;
+    std::unique_ptr<RecordingSound> sound_;
+    FakeDialogs *dialogs_ = nullptr;
+    ScriptedRandom *random_ = nullptr;
+
+    // Opens the window as the menu does and waits for the question prompt to end.
+    static void openAndHearPrompt(ClockWindow &w, RecordingSound &sound)
+    {
+        const int before = sound.played().size();
+        w.showForm();
+        w.Timer1->stop(); // the fresh question after a second has its own test
+        QTRY_COMPARE(sound.playedSince(before), QStringList{WHAT_TIME});
+        QVERIFY(w.Command1->isHidden());
+    }
+
+    // Clicks the right label and waits for the spoken time.
+    static void answerRight(ClockWindow &w, RecordingSound &sound)
+    {
+        const int before = sound.played().size();
+        QTest::mouseClick(w.Label1[w.ANS_NO], Qt::LeftButton);
+        QTRY_COMPARE(sound.playedSince(before).size(), 5);
+        QTRY_VERIFY(!w.Command1->isHidden());
+    }
+
+private slots:
+    void initTestCase() { TestSetup::application(); }
+
+    void init()
+    {
+        work_ = std::make_unique<TempWorkDir>();
+        TestSetup::createDatabase();
+        ProjectGlobals::instance().currentDrillName = QStringLiteral("とけい");
+        sound_ = std::make_unique<RecordingSound>();
+        dialogs_ = FakeDialogs::install();
+        random_ = ScriptedRandom::install();
+    }
+
+    void cleanup()
+    {
+        sound_.reset();
+        SoundDevice::setFactory(nullptr);
+        Dialogs::install(nullptr);
+        RandomDraw::seedFromTimer();
+        SystemClock::setFixedNow(std::nullopt);
+        TestSetup::application();
+        work_.reset();
+    }
+
+    void openingShowsTheWindowAsDesigned()
+    {
+        scriptQuestion(random_, 3, 15, 2);
+        ClockWindow w;
+        w.showForm();
+        QCOMPARE(w.windowTitle(), QStringLiteral("とけい"));
+        QCOMPARE(w.size(), QSize(435, 536));
+        QCOMPARE(w.Label3->text(), QStringLiteral("クリア　0"));
+        QCOMPARE(w.CLEAR_CNT, 0);
+        QCOMPARE(w.CLK_SIZE, 6525.0);
+        QVERIFY(w.Timer1->isActive());
+        QCOMPARE(w.Timer1->interval(), 1000);
+        w.Timer1->stop();
+        QVERIFY(w.Timer2->isActive());
+        QCOMPARE(w.Timer2->interval(), 1);
+        QVERIFY(!w.Timer3->isActive());
+        QCOMPARE(w.Timer3->interval(), 1);
+        QCOMPARE(sound_->events, QStringList{QStringLiteral("open")});
+
+        const double places[8][2] = {{240, 6120}, {1800, 6120}, {3360, 6120}, {4920, 6120},
+                                     {4920, 6720}, {3360, 6720}, {1800, 6720}, {240, 6720}};
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(w.Label1[i]->geometry(), Twips::rect(places[i][0], places[i][1], 1335, 405));
+            QVERIFY(w.Label1[i]->isVisible());
+            QCOMPARE(w.Label1[i]->accessibleName(), w.Label1[i]->text());
+            QCOMPARE(w.Label1[i]->font().pixelSize(), 13);
+        }
+        QCOMPARE(w.Label2->geometry(), Twips::rect(2520, 6480, 1455, 495));
+        QVERIFY(w.Label2->isHidden());
+        QCOMPARE(w.Label3->geometry(), Twips::rect(4200, 7320, 2055, 495));
+        QCOMPARE(w.Label3->accessibleName(), QStringLiteral("クリア　0"));
+        QCOMPARE(w.Command1->geometry(), Twips::rect(2640, 7320, 1215, 495));
+        QCOMPARE(w.Command1->text(), QStringLiteral("次(つぎ)"));
+        QCOMPARE(w.Command1->accessibleName(), QStringLiteral("次(つぎ)"));
+        QVERIFY(w.Command1->isVisible());
+        QCOMPARE(w.font().pixelSize(), 19);
+        QCOMPARE(w.font().family(), QStringLiteral("ＭＳ ゴシック"));
+
+        // What the window shows: the face of the load-time question above,
+        // light orange answer labels below.
+        const QImage shot = w.grab().toImage();
+        QVERIFY(colourCount(shot, QRect(0, 0, 435, 380), QColor(255, 0, 0)) > 50);
+        QVERIFY(colourCount(shot, QRect(0, 0, 435, 380), QColor(0, 0, 255)) > 50);
+        const QRect first = w.Label1[0]->geometry();
+        QCOMPARE(shot.pixelColor(first.left() + 3, first.top() + 3), ClockWindow::lightOrange);
+        QCOMPARE(shot.pixelColor(first.left(), first.top() + 10).lightness() < 128, true); // border
+
+        // The prompt, then "次(つぎ)" hidden.
+        QTRY_COMPARE(sound_->played(), QStringList{WHAT_TIME});
+        QVERIFY(w.Command1->isHidden());
+        QVERIFY(w.Command1->isEnabled());
+        w.unloadForm();
+    }
+
+    void questionsAreDrawnInOrder()
+    {
+        // Asked 3:15 (a minute draw of 17 is lowered to 15) on label 2; two
+        // wrong pairs equal to it are drawn again.
+        random_->draws({3, 17, 2});
+        random_->draws({3, 15, 3, 19, 4, 16}); // label 0: two redraws, then 4:15
+        random_->draws({0, 0});                // label 1: 12:00
+        random_->draws({3, 20});               // label 3: same hour
+        random_->draws({5, 15});               // label 4: same minute
+        random_->draws({11, 59});              // label 5: 11:55
+        random_->draws({3, 18, 6, 4});         // label 6: one redraw, then 6:00
+        random_->draws({1, 5});                // label 7
+        ClockWindow w;
+        w.showForm();
+        w.Timer1->stop();
+        QCOMPARE(random_->taken(), 23);
+        QCOMPARE(random_->remaining(), std::size_t(0));
+        QCOMPARE(w.ANS_NO, 2);
+        QCOMPARE(w.HOUR_TXT, QStringLiteral("3"));
+        QCOMPARE(w.MIN_TXT, QStringLiteral("15"));
+        QCOMPARE(captions(w), (QStringList{QStringLiteral("4じ15ふん"), QStringLiteral("12じ0ふん"),
+                                           QStringLiteral("3じ15ふん"), QStringLiteral("3じ20ふん"),
+                                           QStringLiteral("5じ15ふん"), QStringLiteral("11じ55ふん"),
+                                           QStringLiteral("6じ0ふん"), QStringLiteral("1じ5ふん")}));
+
+        // With the program's own generator: every question has its one right
+        // label in the upper row and seven well-formed wrong ones.
+        RandomDraw::setSource(std::make_unique<SeededRandomSource>(20010427));
+        const QRegularExpression form(QStringLiteral("^(1[0-2]|[1-9])じ(0|5|[1-5][05])ふん$"));
+        std::set<int> answers, hours, minutes;
+        for (int n = 0; n < 400; ++n) {
+            w.frm_dsp();
+            QVERIFY(w.ANS_NO >= 0 && w.ANS_NO <= 3);
+            answers.insert(w.ANS_NO);
+            hours.insert(w.HOUR_TXT.toInt());
+            minutes.insert(w.MIN_TXT.toInt());
+            const QString asked = w.HOUR_TXT + QStringLiteral("じ") + w.MIN_TXT + QStringLiteral("ふん");
+            for (int i = 0; i < 8; ++i) {
+                const QString text = w.Label1[i]->text();
+                QVERIFY2(form.match(text).hasMatch(), qPrintable(text));
+                QCOMPARE(text == asked, i == w.ANS_NO);
+                QCOMPARE(w.Label1[i]->accessibleName(), text);
+            }
+        }
+        QCOMPARE(answers.size(), std::size_t(4));
+        QCOMPARE(hours.size(), std::size_t(12));
+        QCOMPARE(minutes.size(), std::size_t(12));
+        w.Timer2->stop();
+        w.unloadForm();
+    }
+
+    void clicksAreJudgedAndTimesReadAloud()
+    {
+        scriptQuestion(random_, 3, 15, 2);
+        scriptQuestion(random_, 7, 0, 0);
+        scriptQuestion(random_, 12, 0, 3);
+        ClockWindow w;
+        openAndHearPrompt(w, *sound_);
+        QCOMPARE(captions(w), expectedLabels(3, 15, 2));
+
+        // A wrong label: NG.WAV and nothing else changes.
+        QTest::mouseClick(w.Label1[5], Qt::LeftButton);
+        QTest::mouseClick(w.Label1[1], Qt::LeftButton);
+        QCOMPARE(sound_->playedSince(1), (QStringList{QStringLiteral("NG.WAV"), QStringLiteral("NG.WAV")}));
+        QCOMPARE(captions(w), expectedLabels(3, 15, 2));
+        QCOMPARE(w.CLEAR_CNT, 0);
+        QCOMPARE(w.Label3->text(), QStringLiteral("クリア　0"));
+        QVERIFY(w.Label2->isHidden());
+        QVERIFY(w.Command1->isHidden());
+        QVERIFY(!w.Timer3->isActive());
+
+        // The right label: shown in Label2, the eight hidden, OK.WAV at once,
+        // the count raised, then the spoken time and "次(つぎ)" shown.
+        const int before = sound_->played().size();
+        QTest::mouseClick(w.Label1[2], Qt::LeftButton);
+        QCOMPARE(w.Label2->text(), QStringLiteral("3じ15ふん"));
+        QCOMPARE(w.Label2->accessibleName(), QStringLiteral("3じ15ふん"));
+        QVERIFY(w.Label2->isVisible());
+        for (const ClickLabel *label : w.Label1)
+            QVERIFY(label->isHidden());
+        QCOMPARE(sound_->playedSince(before), QStringList{QStringLiteral("OK.WAV")});
+        QCOMPARE(w.CLEAR_CNT, 1);
+        QCOMPARE(w.Label3->text(), QStringLiteral("クリア　1"));
+        QCOMPARE(w.Label3->accessibleName(), QStringLiteral("クリア　1"));
+        QVERIFY(w.Command1->isHidden());
+        QTRY_VERIFY(!w.Command1->isHidden());
+        QVERIFY(w.Command1->isEnabled());
+        QCOMPARE(sound_->playedSince(before),
+                 (QStringList{QStringLiteral("OK.WAV"), QStringLiteral("3.WAV"), QStringLiteral("じ.WAV"),
+                              QStringLiteral("15.WAV"), QStringLiteral("ふん.WAV")}));
+
+        // "次(つぎ)": the next question, its prompt, the button hidden again.
+        int mark = sound_->played().size();
+        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QVERIFY(w.Label2->isHidden());
+        QCOMPARE(captions(w), expectedLabels(7, 0, 0));
+        QTRY_COMPARE(sound_->playedSince(mark), QStringList{WHAT_TIME});
+        QVERIFY(w.Command1->isHidden());
+        // A full hour is written and read with its 0.
+        mark = sound_->played().size();
+        QTest::mouseClick(w.Label1[0], Qt::LeftButton);
+        QCOMPARE(w.Label2->text(), QStringLiteral("7じ0ふん"));
+        QTRY_VERIFY(!w.Command1->isHidden());
+        QCOMPARE(sound_->playedSince(mark),
+                 (QStringList{QStringLiteral("OK.WAV"), QStringLiteral("7.WAV"), QStringLiteral("じ.WAV"),
+                              QStringLiteral("0.WAV"), QStringLiteral("ふん.WAV")}));
+
+        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QCOMPARE(w.Label1[3]->text(), QStringLiteral("12じ0ふん"));
+        QTRY_VERIFY(w.Command1->isHidden());
+        mark = sound_->played().size();
+        QTest::mouseClick(w.Label1[3], Qt::LeftButton);
+        QTRY_VERIFY(!w.Command1->isHidden());
+        QCOMPARE(sound_->playedSince(mark),
+                 (QStringList{QStringLiteral("OK.WAV"), QStringLiteral("12.WAV"), QStringLiteral("じ.WAV"),
+                              QStringLiteral("0.WAV"), QStringLiteral("ふん.WAV")}));
+        QCOMPARE(w.Label3->text(), QStringLiteral("クリア　3"));
+        w.unloadForm();
+    }
+
+    void timer1SetsOneFreshQuestionAfterASecond()
+    {
+        scriptQuestion(random_, 3, 15, 2);
+        scriptQuestion(random_, 9, 40, 1);
+        ClockWindow *window = nullptr;
+        QStringList events;
+        QStringList heardWith;
+        qint64 promptEnded = -1;
+        QElapsedTimer clock;
+        // The question prompt takes longer than Timer1's second.
+        SoundDevice::setFactory([&] {
+            return std::make_unique<WatchedSound>(
+                events,
+                [&](const QString &name) {
+                    if (name != WHAT_TIME)
+                        return;
+                    heardWith = captions(*window);
+                    QThread::msleep(1300);
+                    promptEnded = clock.elapsed();
+                },
+                nullptr);
+        });
+        ClockWindow w;
+        window = &w;
+        clock.start();
+        w.showForm();
+        const QImage loadFace = w.surface().copy();
+        QCOMPARE(captions(w), expectedLabels(3, 15, 2));
+        QTRY_COMPARE_WITH_TIMEOUT(captions(w), expectedLabels(9, 40, 1), 4000);
+        const qint64 changed = clock.elapsed();
+        QVERIFY(changed >= 1000);
+        QVERIFY(promptEnded > 0 && changed >= promptEnded); // the prompt finished first
+        QCOMPARE(heardWith, expectedLabels(3, 15, 2));
+        QCOMPARE(w.HOUR_TXT, QStringLiteral("9"));
+        QCOMPARE(w.ANS_NO, 1);
+        QVERIFY(w.surface() != loadFace);
+        QVERIFY(!w.Timer1->isActive());
+        QVERIFY(!w.Timer2->isActive());
+        // No second prompt; the button stays as the prompt left it.
+        QVERIFY(w.Command1->isHidden());
+        QVERIFY(w.Command1->isEnabled());
+        QTest::qWait(1200);
+        QCOMPARE(events, (QStringList{QStringLiteral("open"), QStringLiteral("play ") + WHAT_TIME}));
+        QCOMPARE(captions(w), expectedLabels(9, 40, 1));
+        QCOMPARE(random_->remaining(), std::size_t(0));
+        w.unloadForm();
+    }
+
+    void closingWritesOneRowPerScoredSitting()
+    {
+        SystemClock::setFixedNow(QDateTime(QDate(2001, 4, 27), QTime(9, 5, 3)));
+        const QString db = SqliteFile::defaultPath();
+        QStringList events;
+        QStringList rowsAtClose;
+        SoundDevice::setFactory([&] {
+            return std::make_unique<WatchedSound>(
+                events, nullptr,
+                [&] { rowsAtClose << SqliteFile::rows(db, QStringLiteral("SELECT COUNT(*) FROM LOG")); });
+        });
+
+        // A sitting without a right answer leaves no row.
+        scriptQuestion(random_, 3, 15, 2);
+        ClockWindow w;
+        w.showForm();
+        w.Timer1->stop();
+        QTRY_VERIFY(w.Command1->isHidden());
+        QTest::mouseClick(w.Label1[6], Qt::LeftButton);
+        w.unloadForm();
+        QVERIFY(!w.isLoaded());
+        QCOMPARE(events.last(), QStringLiteral("close"));
+        QCOMPARE(SqliteFile::rows(db, QStringLiteral("SELECT * FROM LOG")), QStringList{});
+
+        // Opening again starts a new sitting; three right answers write one row,
+        // after the device has been closed.
+        events.clear();
+        scriptQuestion(random_, 4, 20, 0);
+        scriptQuestion(random_, 10, 55, 3);
+        scriptQuestion(random_, 1, 5, 1);
+        w.showForm();
+        w.Timer1->stop();
+        QCOMPARE(w.Label3->text(), QStringLiteral("クリア　0"));
+        QVERIFY(!w.Command1->isHidden()); // visible again, whatever the last sitting left
+        for (int q = 0; q < 3; ++q) {
+            QTRY_VERIFY(w.Command1->isHidden());
+            QTest::mouseClick(w.Label1[w.ANS_NO], Qt::LeftButton);
+            QTRY_VERIFY(!w.Command1->isHidden());
+            if (q < 2)
+                QTest::mouseClick(w.Command1, Qt::LeftButton);
+        }
+        QCOMPARE(w.Label3->text(), QStringLiteral("クリア　3"));
+        w.unloadForm();
+        QCOMPARE(events.first(), QStringLiteral("open"));
+        QCOMPARE(events.last(), QStringLiteral("close"));
+        QCOMPARE(rowsAtClose, (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
+        QCOMPARE(SqliteFile::rows(db, QStringLiteral("SELECT 日時, 科目, 得点 FROM LOG")),
+                 QStringList{QStringLiteral("2001/04/27 9:05:03|とけい|3")});
+        QCOMPARE(dialogs_->told, QStringList{});
+        QVERIFY(!w.Timer1->isActive() && !w.Timer2->isActive() && !w.Timer3->isActive());
+    }
+
+    void failuresAreReportedOrSkipped()
+    {
+        // The database file has gone by the time the window closes: one
+        // message, no crash, and no file made in its place.
+        QVERIFY(QFile::remove(SqliteFile::defaultPath()));
+        scriptQuestion(random_, 8, 35, 3);
+        {
+            ClockWindow w;
+            openAndHearPrompt(w, *sound_);
+            answerRight(w, *sound_);
+            w.unloadForm();
+            QVERIFY(!w.isLoaded());
+        }
+        QCOMPARE(dialogs_->told.size(), 1);
+        QVERIFY(dialogs_->told.first().contains(QStringLiteral("ADO_ZEM.MDB")));
+        QVERIFY(!QFileInfo::exists(work_->filePath(QStringLiteral("ADO_ZEM.MDB"))));
+
+        // No prompt files at all, through the real sound device: the prompts
+        // are skipped quietly and the sitting goes on as before.
+        TestSetup::createDatabase();
+        sound_.reset();
+        SoundDevice::setFactory(nullptr);
+        QTemporaryDir empty;
+        AppInfo::setProgramFolder(empty.path());
+        scriptQuestion(random_, 2, 10, 1);
+        scriptQuestion(random_, 11, 45, 0);
+        ClockWindow w;
+        w.showForm();
+        w.Timer1->stop();
+        QTRY_VERIFY(w.Command1->isHidden());
+        QTest::mouseClick(w.Label1[3], Qt::LeftButton);
+        QCOMPARE(w.CLEAR_CNT, 0);
+        QTest::mouseClick(w.Label1[1], Qt::LeftButton);
+        QCOMPARE(w.CLEAR_CNT, 1);
+        QTRY_VERIFY(!w.Command1->isHidden());
+        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QCOMPARE(w.Label1[0]->text(), QStringLiteral("11じ45ふん"));
+        w.unloadForm();
+        QCOMPARE(SqliteFile::rows(SqliteFile::defaultPath(), QStringLiteral("SELECT 得点 FROM LOG")),
+                 QStringList{QStringLiteral("1")});
+        QCOMPARE(dialogs_->told.size(), 1);
+    }
+
+    void eventsHandledWhileAWrongTimeIsDrawnAgain()
+    {
+        scriptQuestion(random_, 3, 15, 2);
+        ClockWindow w;
+        openAndHearPrompt(w, *sound_);
+        answerRight(w, *sound_);
+
+        // A click waiting on label 1 is handled while label 0's time is drawn
+        // again; it is judged against the question being set (5:30 on label 1).
+        ScriptedRandom *fresh = ScriptedRandom::install();
+        fresh->draws({5, 30, 1, 5, 30, 7, 30});
+        for (int k = 2; k <= 7; ++k)
+            fresh->draws({(5 + k) % 12, 30});
+        int mark = sound_->played().size();
+        postClick(w.Label1[1]);
+        w.Command1_Click();
+        QCOMPARE(w.CLEAR_CNT, 2);
+        QCOMPARE(w.Label2->text(), QStringLiteral("5じ30ふん"));
+        QCOMPARE(sound_->playedSince(mark).value(0), QStringLiteral("OK.WAV"));
+        QCOMPARE(fresh->remaining(), std::size_t(0));
+        QTest::qWait(50);
+
+        // A click on "次(つぎ)" waiting there asks for the next question only
+        // once this one is complete: labels and face belong to one question.
+        QTRY_VERIFY(!w.Command1->isHidden() && w.Command1->isEnabled());
+        fresh->draws({8, 40, 2, 8, 40});
+        for (int k = 1; k <= 7; ++k)
+            fresh->draws({(8 + k) % 12, 40});
+        scriptQuestion(fresh, 10, 20, 3);
+        postClick(w.Command1);
+        w.Command1_Click();
+        QCOMPARE(fresh->remaining(), std::size_t(0));
+        QCOMPARE(captions(w), expectedLabels(10, 20, 3));
+        QCOMPARE(w.ANS_NO, 3);
+        QCOMPARE(w.HOUR_TXT, QStringLiteral("10"));
+        QCOMPARE(w.MIN_TXT, QStringLiteral("20"));
+        QImage expected(w.surface().size(), QImage::Format_RGB32);
+        ClockFace::draw(expected, 10, 20, w.CLK_SIZE, w.font(), ClockWindow::fontPoints, false);
+        QCOMPARE(w.surface(), expected);
+        mark = sound_->played().size();
+        QTRY_COMPARE(sound_->playedSince(mark).value(0), WHAT_TIME);
+        w.unloadForm();
+    }
+
+    void resizingClearsTheFaceUntilTheNextQuestion()
+    {
+        scriptQuestion(random_, 3, 0, 0);
+        scriptQuestion(random_, 3, 0, 0);
+        scriptQuestion(random_, 3, 0, 0);
+        ClockWindow w;
+        w.showForm();
+        w.Timer1->stop();
+        w.Timer2->stop();
+        const QColor green(0, 255, 0);
+        QVERIFY(colourCount(w.surface(), QRect(0, 0, 435, 536), QColor(255, 0, 0)) > 50);
+
+        // Wider than high: r is the height, the centre still at (W/2, W/2 - 400).
+        w.setFixedSize(QSize(500, 400));
+        QCOMPARE(w.surface().size(), QSize(500, 400));
+        QCOMPARE(colourCount(w.surface(), QRect(0, 0, 500, 400), green), 500 * 400);
+        QCOMPARE(w.CLK_SIZE, 6000.0);
+        w.frm_dsp();
+        // Centre (3750, 3350) twips: the hour hand of 3:00 runs right for
+        // r/5 = 1200 twips (80 px) from (250, 223.3).
+        const QImage face = w.surface();
+        QCOMPARE(face.pixelColor(248, 222), QColor(0, 0, 0)); // centre dot
+        QVERIFY(colourCount(face, QRect(300, 221, 20, 5), QColor(255, 0, 0)) >= 15);
+        QCOMPARE(colourCount(face, QRect(333, 218, 8, 10), QColor(255, 0, 0)), 0);
+        // The window shows its surface.
+        QCOMPARE(w.grab().toImage().pixelColor(248, 222), QColor(0, 0, 0));
+
+        // A minimised window's face has no ring labels ("00ふん" at the top).
+        w.setFixedSize(w.designSize());
+        w.setWindowState(Qt::WindowMinimized);
+        QVERIFY(w.isMinimized());
+        w.frm_dsp();
+        QCOMPARE(colourCount(w.surface(), QRect(195, 21, 55, 17), green), 55 * 17);
+        QVERIFY(colourCount(w.surface(), QRect(0, 0, 435, 536), QColor(0, 0, 255)) > 50);
+        w.setWindowState(Qt::WindowNoState);
+        w.unloadForm();
+    }
+};
+
+QTEST_MAIN(TestClock)
+#include "test_clock.moc"
