@@ -3,6 +3,8 @@
 // processes (helpers/append_results) so that a kill is a real process death
 // and the locking between them is SQLite's file locking.
 #include "platform/dialogs.h"
+#include "platform/system_clock.h"
+#include "store/date_text.h"
 #include "store/record_store.h"
 #include "store/results_log.h"
 #include "support/exit_trap.h"
@@ -16,6 +18,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include <chrono>
@@ -26,6 +30,7 @@
 
 namespace {
 const QString helperPath = QStringLiteral(SANSU_HELPER_DIR "/append_results");
+const QString purgeHelperPath = QStringLiteral(SANSU_HELPER_DIR "/purge_at_start");
 constexpr int startTimeoutMs = 120000;
 constexpr int finishTimeoutMs = 300000;
 
@@ -37,10 +42,10 @@ struct Writer
     std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
     QByteArray out;
 
-    void start(const QString &workDir, const QStringList &args)
+    void start(const QString &workDir, const QStringList &args, const QString &program = helperPath)
     {
         process->setWorkingDirectory(workDir);
-        process->setProgram(helperPath);
+        process->setProgram(program);
         process->setArguments(args);
         process->start();
     }
@@ -116,6 +121,37 @@ QList<qint64> storedSequence()
         }
     }
     return numbers;
+}
+
+// Adds rows in one transaction: `old` rows of 2000 (before any cut-off of a
+// 90-day period in April 2001) and `recent` rows of April 2001.
+bool addRows(int old, int recent)
+{
+    const QString name = QStringLiteral("filler");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(SqliteFile::defaultPath());
+        QSqlQuery q(db);
+        ok = db.open() && q.exec(QStringLiteral("BEGIN"))
+             && q.prepare(QStringLiteral("INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( ?, 'とけい', ? )"));
+        for (int i = 0; ok && i < old + recent; ++i) {
+            const QDate day = i < old ? QDate(2000, 1, 1).addDays(i % 360) : QDate(2001, 4, 1).addDays(i % 26);
+            q.bindValue(0, DateText::of(QDateTime(day, QTime(9 + i % 10, i % 60, 7))));
+            q.bindValue(1, QString::number(1 + i % 30));
+            ok = q.exec();
+        }
+        ok = ok && q.exec(QStringLiteral("COMMIT"));
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+int logRows()
+{
+    return SqliteFile::rows(SqliteFile::defaultPath(), QStringLiteral("SELECT COUNT(*) FROM LOG")).value(0).toInt();
 }
 
 quint32 killSeed()
@@ -229,6 +265,75 @@ private slots:
         QVERIFY(ResultsLog::append(QStringLiteral("2001/04/27 9:05:03"), QStringLiteral("とけい"),
                                    QStringLiteral("7")));
         QCOMPARE(storedSequence().size(), stored.size() + 1);
+    }
+
+    void aPurgeKilledHalfWayIsAllOrNothing()
+    {
+        constexpr int oldRows = 30000;
+        constexpr int recentRows = 30000;
+        constexpr int kills = 20;
+        QVERIFY(addRows(oldRows, recentRows));
+        const QString fixture = dir->filePath(QStringLiteral("fixture"));
+        QVERIFY(QFile::copy(SqliteFile::defaultPath(), fixture));
+        const auto freshFile = [&] {
+            QFile::remove(SqliteFile::defaultPath());
+            QFile::remove(SqliteFile::defaultPath() + QStringLiteral("-journal"));
+            return QFile::copy(fixture, SqliteFile::defaultPath());
+        };
+
+        // One purge to the end, to learn how long it takes here.
+        qint64 purgeMs = 0;
+        {
+            Writer w;
+            w.start(dir->path(), {}, purgeHelperPath);
+            QVERIFY2(w.waitForLine("ready"), qPrintable(w.diagnosis()));
+            QElapsedTimer timer;
+            timer.start();
+            QVERIFY(w.process->waitForFinished(finishTimeoutMs));
+            purgeMs = std::max<qint64>(timer.elapsed(), 1);
+            w.readOut();
+            QVERIFY2(w.lines().contains("done") && w.process->exitCode() == 0, qPrintable(w.diagnosis()));
+            QCOMPARE(logRows(), recentRows);
+        }
+
+        const quint32 seed = killSeed();
+        qInfo("kill seed %u, one whole purge of %d rows took %lld ms", seed, oldRows, purgeMs);
+        QRandomGenerator rng(seed);
+        int cutOff = 0;
+        int untouched = 0;
+        int insideTheDelete = 0;
+        const QString journal = SqliteFile::defaultPath() + QStringLiteral("-journal");
+        for (int run = 0; run < kills; ++run) {
+            QVERIFY(freshFile());
+            Writer w;
+            w.start(dir->path(), {}, purgeHelperPath);
+            QVERIFY2(w.waitForLine("ready"), qPrintable(w.diagnosis()));
+            std::this_thread::sleep_for(std::chrono::microseconds(rng.bounded(int(purgeMs * 1000))));
+            w.process->kill();
+            QVERIFY(w.process->waitForFinished(finishTimeoutMs));
+            w.readOut();
+            const bool finished = w.lines().contains("done");
+            cutOff += finished ? 0 : 1;
+            insideTheDelete += QFileInfo(journal).size() > 0 ? 1 : 0;
+
+            // The DELETE happened wholly or not at all, and the file is sound.
+            QCOMPARE(integrity(), QStringLiteral("ok"));
+            const int left = logRows();
+            QVERIFY2(left == recentRows || (!finished && left == oldRows + recentRows),
+                     qPrintable(QStringLiteral("run %1: %2 rows left").arg(run).arg(left)));
+            untouched += left == oldRows + recentRows ? 1 : 0;
+            // The next start purges what is still there.
+            FakeDialogs *dialogs = FakeDialogs::install();
+            SystemClock::setFixedNow(QDateTime(QDate(2001, 4, 27), QTime(15, 0, 0)));
+            RecordStore::SET_LOG_GET();
+            SystemClock::setFixedNow(std::nullopt);
+            QVERIFY(dialogs->told.isEmpty());
+            Dialogs::install(nullptr);
+            QCOMPARE(logRows(), recentRows);
+        }
+        qInfo("purges killed %d: %d before they finished, %d inside the DELETE (rolled back), "
+              "%d left every row in place",
+              kills, cutOff, insideTheDelete, untouched);
     }
 
     void twoProgramsWritingAtOnceKeepEveryRow()

@@ -1,0 +1,273 @@
+// How long the start-up purge takes on a large results table.
+//
+//   bench_purge [runs]        (default 7, at least 5)
+//
+// Builds, in a temporary folder, a record file with 1,000,000 results rows
+// spread over two years, seven drills, scores 1 to 30, in the order a real
+// file gets them (oldest first), with a retention period of 365 days, so that
+// exactly half the rows lie before the cut-off. Each run copies that file
+// fresh and times SET_LOG_GET on it (open, settings query, DELETE of 500,000
+// rows); a second series times the DELETE statement on its own. Prints the
+// median and spread of each series, the machine, and the rows left.
+#include "platform/dialogs.h"
+#include "platform/program_exit.h"
+#include "platform/project_globals.h"
+#include "platform/system_clock.h"
+#include "store/date_text.h"
+#include "store/record_database.h"
+#include "store/record_store.h"
+#include "store/retention.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+constexpr int totalRows = 1000000;
+constexpr int keptRows = totalRows / 2;
+constexpr int retentionDays = 365;
+const QString dbName = QStringLiteral("ADO_ZEM.MDB");
+const QString fixtureName = QStringLiteral("fixture.mdb");
+
+// Messages go to stderr instead of message boxes.
+class ConsoleDialogs : public Dialogs
+{
+public:
+    void tell(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
+    bool ask(const QString &text) override
+    {
+        std::fprintf(stderr, "question: %s\n", qPrintable(text));
+        return false;
+    }
+};
+
+[[noreturn]] void fail(const QString &why)
+{
+    std::fprintf(stderr, "bench_purge: %s\n", qPrintable(why));
+    std::exit(1);
+}
+
+QString cpuModel()
+{
+    // /proc files report no size, so read them whole instead of testing for the end.
+    QFile info(QStringLiteral("/proc/cpuinfo"));
+    if (!info.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    const QList<QByteArray> lines = info.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("model name"))
+            return QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
+    }
+    return QStringLiteral("unknown");
+}
+
+qint64 countRows(const QString &where = QString())
+{
+    RecordDatabase db;
+    if (!db.open(QDir::current().absoluteFilePath(dbName)))
+        fail(QStringLiteral("cannot open the file: ") + db.lastError());
+    const auto rows = db.query(QStringLiteral("SELECT COUNT(*) FROM LOG") + where);
+    if (!rows || rows->empty())
+        fail(QStringLiteral("cannot count rows: ") + db.lastError());
+    return rows->front().value(0).toLongLong();
+}
+
+// The moments of the rows, oldest first: half on the 365 days before the
+// cut-off day, half after it up to today. Sittings fall between 8:00 and 19:59,
+// today's only up to the present hour.
+std::vector<QDateTime> rowMoments(const QDateTime &now, QRandomGenerator &rng)
+{
+    const QDate cutDay = Retention::cutOff(now, retentionDays)->date();
+    std::vector<qint64> secs; // seconds since the first day
+    secs.reserve(totalRows);
+    const QDate firstDay = cutDay.addDays(-retentionDays);
+    for (int i = 0; i < totalRows; ++i) {
+        const bool old = i < keptRows;
+        const QDate day = old ? cutDay.addDays(-1 - qint64(rng.bounded(retentionDays)))
+                              : cutDay.addDays(1 + qint64(rng.bounded(cutDay.daysTo(now.date()))));
+        const int lastHour = day == now.date() ? now.time().hour() - 1 : 19;
+        const int second = 8 * 3600 + int(rng.bounded((lastHour - 8 + 1) * 3600));
+        secs.push_back(firstDay.daysTo(day) * 86400 + second);
+    }
+    std::sort(secs.begin(), secs.end());
+    std::vector<QDateTime> moments;
+    moments.reserve(secs.size());
+    for (qint64 s : secs)
+        moments.emplace_back(firstDay.addDays(s / 86400), QTime(0, 0).addSecs(int(s % 86400)));
+    return moments;
+}
+
+void buildFixture(const QDateTime &now)
+{
+    const QString path = QDir::current().absoluteFilePath(dbName);
+    {
+        RecordDatabase db;
+        QString statement;
+        if (!db.create(path) || !RecordStore::SQL_CRE_CUR(db, statement)
+            || !db.execute(QStringLiteral("UPDATE ENV SET SET_LOG = '%1'").arg(retentionDays)))
+            fail(QStringLiteral("cannot create the file: ") + db.lastError());
+    }
+    QRandomGenerator rng(20010427);
+    const std::vector<QDateTime> moments = rowMoments(now, rng);
+    const QStringList drills = {
+        QStringLiteral("たしざん１０"), QStringLiteral("たして１０"),   QStringLiteral("たしざん２０"),
+        QStringLiteral("ひきざん１０"), QStringLiteral("ひいて１０"), QStringLiteral("ひきざん２０"),
+        QStringLiteral("とけい"),
+    };
+    const QString connection = QStringLiteral("fixture");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        if (!db.open())
+            fail(db.lastError().text());
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("BEGIN")))
+            fail(q.lastError().text());
+        if (!q.prepare(QStringLiteral("INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( ?, ?, ? )")))
+            fail(q.lastError().text());
+        for (const QDateTime &moment : moments) {
+            q.bindValue(0, DateText::of(moment));
+            q.bindValue(1, drills.at(int(rng.bounded(7))));
+            q.bindValue(2, QString::number(1 + rng.bounded(30)));
+            if (!q.exec())
+                fail(q.lastError().text());
+        }
+        if (!q.exec(QStringLiteral("COMMIT")))
+            fail(q.lastError().text());
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+
+    const QString cutText = DateText::of(*Retention::cutOff(now, retentionDays));
+    const qint64 all = countRows();
+    const qint64 older = countRows(QStringLiteral(" WHERE 日時 < '") + cutText + QStringLiteral("'"));
+    if (all != totalRows || older != totalRows - keptRows)
+        fail(QStringLiteral("fixture has %1 rows, %2 before the cut-off").arg(all).arg(older));
+    if (!QFile::rename(dbName, fixtureName))
+        fail(QStringLiteral("cannot keep the fixture"));
+}
+
+void freshCopy()
+{
+    for (const QString &name : {dbName, dbName + QStringLiteral("-journal")}) {
+        if (QFile::exists(name) && !QFile::remove(name))
+            fail(QStringLiteral("cannot remove ") + name);
+    }
+    if (!QFile::copy(fixtureName, dbName))
+        fail(QStringLiteral("cannot copy the fixture"));
+}
+
+struct Series
+{
+    const char *what;
+    std::vector<double> ms;
+
+    void print() const
+    {
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        const size_t n = sorted.size();
+        const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+        std::printf("%-28s median %8.1f ms   min %8.1f   max %8.1f   spread %6.1f ms (%.1f%%)   runs:",
+                    what, median, sorted.front(), sorted.back(), sorted.back() - sorted.front(),
+                    100.0 * (sorted.back() - sorted.front()) / median);
+        for (double v : ms)
+            std::printf(" %.1f", v);
+        std::printf("\n");
+    }
+};
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 7;
+    if (runs < 5)
+        fail(QStringLiteral("at least 5 runs"));
+
+    ProjectGlobals &g = ProjectGlobals::instance();
+    g.databaseFileName = dbName;
+    g.settingsTableName = QStringLiteral("ENV");
+    g.resultsTableName = QStringLiteral("LOG");
+    Dialogs::install(std::make_unique<ConsoleDialogs>());
+    ProgramExit::setHandler([](int status) { fail(QStringLiteral("the program ended with %1").arg(status)); });
+
+    QTemporaryDir work;
+    if (!work.isValid() || !QDir::setCurrent(work.path()))
+        fail(QStringLiteral("no temporary folder"));
+
+    const QDateTime now(QDate(2001, 4, 27), QTime(15, 0, 0));
+    SystemClock::setFixedNow(now);
+
+    std::printf("machine: %d processors online (hardware threads %u), CPU %s\n",
+                int(sysconf(_SC_NPROCESSORS_ONLN)), std::thread::hardware_concurrency(),
+                qPrintable(cpuModel()));
+    {
+        QSqlDatabase mem = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("version"));
+        mem.setDatabaseName(QStringLiteral(":memory:"));
+        if (mem.open()) {
+            QSqlQuery q(mem);
+            if (q.exec(QStringLiteral("SELECT sqlite_version()")) && q.next())
+                std::printf("SQLite %s\n", qPrintable(q.value(0).toString()));
+        }
+        mem.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("version"));
+
+    QElapsedTimer timer;
+    timer.start();
+    buildFixture(now);
+    std::printf("fixture: %d rows (%d before the cut-off %s), %.1f MB, built in %.1f s\n", totalRows,
+                totalRows - keptRows, qPrintable(DateText::of(*Retention::cutOff(now, retentionDays))),
+                QFileInfo(fixtureName).size() / 1e6, timer.elapsed() / 1000.0);
+    std::fflush(stdout);
+
+    Series startUp{"SET_LOG_GET (open+query+purge)", {}};
+    Series purgeOnly{"DELETE statement alone", {}};
+    qint64 left = 0;
+    for (int i = 0; i < runs; ++i) {
+        freshCopy();
+        timer.restart();
+        RecordStore::SET_LOG_GET();
+        startUp.ms.push_back(timer.nsecsElapsed() / 1e6);
+        left = countRows();
+        if (left != keptRows)
+            fail(QStringLiteral("%1 rows left after SET_LOG_GET").arg(left));
+
+        freshCopy();
+        {
+            RecordDatabase db;
+            if (!db.open(QDir::current().absoluteFilePath(dbName)))
+                fail(db.lastError());
+            const QString statement =
+                RecordStore::purgeStatement(DateText::of(*Retention::cutOff(now, retentionDays)));
+            timer.restart();
+            if (!db.execute(statement))
+                fail(db.lastError());
+            purgeOnly.ms.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        if (countRows() != keptRows)
+            fail(QStringLiteral("wrong number of rows left after the DELETE"));
+    }
+    startUp.print();
+    purgeOnly.print();
+    std::printf("rows left after each run: %lld (expected %d)\n", left, keptRows);
+    return 0;
+}

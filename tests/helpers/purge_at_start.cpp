@@ -1,0 +1,48 @@
+// Runs the start-up step that reads the retention period and purges old
+// results, on ADO_ZEM.MDB in the current directory, with the clock fixed at
+// 2001/04/27 15:00:00. Prints "ready" before it starts and "done" after it
+// returned; any message the step would show goes to stderr, and a step that
+// ends the program ends this one with status 2.
+#include "platform/dialogs.h"
+#include "platform/program_exit.h"
+#include "platform/system_clock.h"
+#include "store/record_store.h"
+#include "support/test_setup.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+class StderrDialogs : public Dialogs
+{
+public:
+    void tell(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    bool ask(const QString &text) override
+    {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        return false;
+    }
+};
+
+void say(const char *line)
+{
+    std::fputs(line, stdout);
+    std::fflush(stdout);
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    TestSetup::globals();
+    Dialogs::install(std::make_unique<StderrDialogs>());
+    ProgramExit::setHandler([](int) { std::_Exit(2); });
+    SystemClock::setFixedNow(QDateTime(QDate(2001, 4, 27), QTime(15, 0, 0)));
+    say("ready\n");
+    RecordStore::SET_LOG_GET();
+    say("done\n");
+    return 0;
+}
