@@ -212,6 +212,29 @@ private slots:
         QVERIFY(device.lastTiming().played);
     }
 
+    // Damaged copies of a prompt (cut anywhere in the header, bytes changed
+    // in it) fail or decode to no more than a prompt may last; none crashes.
+    void damagedWavDataNeverCrashes()
+    {
+        QFile three(prompt(QStringLiteral("3")));
+        QVERIFY(three.open(QIODevice::ReadOnly));
+        const QByteArray whole = three.readAll();
+        QString error;
+        const auto full = WavClip::decode(whole, &error);
+        QVERIFY(full);
+        int failed = 0;
+        for (int cut = 0; cut < 120; ++cut)
+            failed += WavClip::decode(whole.left(cut), &error) ? 0 : 1;
+        QVERIFY(failed >= 44); // nothing up to the end of the header plays
+        for (int at = 0; at < 60; ++at)
+            for (char value : {'\0', '\x7f', '\xff'}) {
+                QByteArray damaged = whole;
+                damaged[at] = value;
+                if (const auto clip = WavClip::decode(damaged, &error))
+                    QVERIFY2(clip->seconds() <= WavClip::MAX_SECONDS, qPrintable(QString::number(at)));
+            }
+    }
+
     // No usable audio driver: opening says so once, plays return at once and
     // the device still opens and closes as the windows expect.
     void noAudioDeviceIsSkippedQuietly()

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
 
 #include <SDL.h>
@@ -96,13 +97,13 @@ std::optional<WavClip> WavClip::decode(const QByteArray &fileData, QString *erro
     const int frameBytes = static_cast<int>(SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
     // Drop a trailing partial frame, which a truncated file may leave.
     const int length = frameBytes > 0 ? static_cast<int>(wav.length) / frameBytes * frameBytes : 0;
+    if (spec.freq <= 0 || static_cast<double>(length / std::max(frameBytes, 1)) / spec.freq > MAX_SECONDS) {
+        *error = QStringLiteral("too long for a prompt (over %1 s)").arg(MAX_SECONDS);
+        return std::nullopt;
+    }
     if (built == 0) {
         clip.bytes_ = QByteArray(reinterpret_cast<const char *>(wav.data), length);
         return clip;
-    }
-    if (static_cast<qint64>(length) * cvt.len_mult > MAX_FILE_BYTES * 8) {
-        *error = QStringLiteral("too long for a prompt");
-        return std::nullopt;
     }
     QByteArray work(length * cvt.len_mult, Qt::Uninitialized);
     std::memcpy(work.data(), wav.data, static_cast<size_t>(length));

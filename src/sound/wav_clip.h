@@ -20,6 +20,11 @@ public:
     // prompt is a word or two (the supplied ones are well under 100 kB).
     static constexpr qint64 MAX_FILE_BYTES = 32 * 1024 * 1024;
 
+    // Longer recordings are refused: play() blocks the window for the whole
+    // prompt, and a damaged header (a rate of a few hertz) can make a short
+    // file last for minutes.
+    static constexpr double MAX_SECONDS = 30.0;
+
     // What the file itself held, before conversion.
     struct SourceFormat
     {
