@@ -193,6 +193,12 @@ bool ScoreWindow::refreshGrid(const QString &path, QString *error)
     }
     model_->setQuery(gridQuery(ProjectGlobals::instance().currentDrillName),
                      database->connection());
+    // Show the first page at once when the grid is on screen: the sort of the
+    // whole table is done by now, reading the remaining rows takes as long again.
+    if (DataGrid1->isVisible() && !model_->lastError().isValid()) {
+        setColumnWidths();
+        DataGrid1->repaint();
+    }
     // Read every row now. A statement left half-read keeps the file's shared
     // lock, and a drill window closing meanwhile could not write its result
     // until the list was scrolled to its end; read to the end, the statement
