@@ -1,11 +1,14 @@
 // The main menu: start-up, its layout, and the windows its buttons open.
 #include "app/face_icon.h"
 #include "app/menu_window.h"
+#include "drill/drill_window.h"
 #include "platform/program_exit.h"
+#include "platform/random_draw.h"
 #include "platform/project_globals.h"
 #include "support/exit_trap.h"
 #include "support/fake_dialogs.h"
 #include "support/recording_sound_device.h"
+#include "support/scripted_random.h"
 #include "support/sqlite_file.h"
 #include "support/temp_work_dir.h"
 #include "support/test_setup.h"
@@ -16,10 +19,10 @@
 #include <memory>
 
 namespace {
-// Starts the menu as the program does; returns the exit status, or -1 when it opened.
+// Starts the menu as the program does; returns the exit status, or -1 when it
+// opened. The caller holds an ExitTrap for as long as the menu lives.
 int start(MenuWindow &menu)
 {
-    ExitTrap trap;
     try {
         menu.showForm();
     } catch (const ProgramEnded &ended) {
@@ -32,6 +35,7 @@ int start(MenuWindow &menu)
 class TestMenu : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<ExitTrap> trap;
     std::unique_ptr<TempWorkDir> dir;
     std::unique_ptr<RecordingSound> sound;
     FakeDialogs *dialogs = nullptr;
@@ -40,6 +44,7 @@ private slots:
     void initTestCase() { TestSetup::application(); }
     void init()
     {
+        trap = std::make_unique<ExitTrap>();
         dir = std::make_unique<TempWorkDir>();
         sound = std::make_unique<RecordingSound>();
         dialogs = FakeDialogs::install();
@@ -50,6 +55,7 @@ private slots:
         Dialogs::install(nullptr);
         sound.reset();
         dir.reset();
+        trap.reset();
     }
 
     void startUpSetsGlobalsCreatesTheFileAndShowsTheMenu()
@@ -182,24 +188,40 @@ private slots:
         QCOMPARE(sound->openDevices, 0);
     }
 
-    void endingTheProgramUnloadsOpenDrillsFirst()
+    void endingTheProgramFromTheScoreWindowRecordsOpenSittings()
     {
         MenuWindow menu;
         QCOMPARE(start(menu), -1);
+        // ひきざん１０ poses 3 － 1; the clock window stays open without a score.
+        ScriptedRandom *random = ScriptedRandom::install();
+        random->draws({3, 1});
         QTest::mouseClick(menu.Command1[3], Qt::LeftButton);
+        RandomDraw::seedFromTimer(); // the clock needs real draws for its wrong times
         QTest::mouseClick(menu.Command1[6], Qt::LeftButton);
-        QVERIFY(menu.drillWindow(3)->isLoaded());
-        ExitTrap trap;
-        bool ended = false;
+        auto *drill = qobject_cast<DrillWindow *>(menu.drillWindow(3));
+        QVERIFY(drill);
+        QCOMPARE(drill->Label1[0]->text(), QStringLiteral("3"));
+        QCOMPARE(drill->Label1[1]->text(), QStringLiteral("1"));
+        QTest::mouseClick(drill->Label6[2], Qt::LeftButton);
+        QCOMPARE(drill->CLEAR_CNT, 1);
+
+        // The settings row disappears behind the program's back; the score
+        // window must end the program, but the sitting is written first.
+        QVERIFY(SqliteFile::exec(SqliteFile::defaultPath(), QStringLiteral("DELETE FROM ENV")));
+        int status = -1;
         try {
-            ProgramExit::end(1);
+            QTest::mouseClick(menu.Command9, Qt::LeftButton);
         } catch (const ProgramEnded &e) {
-            ended = e.status == 1;
+            status = e.status;
         }
-        QVERIFY(ended);
-        QVERIFY(!menu.drillWindow(3)->isLoaded());
+        QCOMPARE(status, 1);
+        QCOMPARE(dialogs->told.last(), QStringLiteral("ENVﾚｺｰﾄﾞがないため処理を続行できません"));
+        QVERIFY(!drill->isLoaded());
         QVERIFY(!menu.drillWindow(6)->isLoaded());
         QCOMPARE(sound->openDevices, 0);
+        const QStringList rows =
+            SqliteFile::rows(SqliteFile::defaultPath(), QStringLiteral("SELECT 科目, 得点 FROM LOG"));
+        QCOMPARE(rows, QStringList{QStringLiteral("ひきざん１０|1")});
     }
 };
 
