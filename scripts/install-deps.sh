@@ -9,6 +9,7 @@ packages=(
   libsdl2-dev
   fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool sqlite3
+  dbus at-spi2-core python3-pyatspi python3-xlib appstream desktop-file-utils
 )
 if [ "$#" -gt 0 ]; then
   packages+=("$@")
