@@ -85,7 +85,9 @@ private slots:
         QCOMPARE(endStatusOf([] { RecordStore::DB_ALLOC(); }), -1);
         QCOMPARE(dialogs->asked,
                  QStringList{QStringLiteral("ADO_ZEM.MDBが見つかりません､新規作成しますか?")});
-        QVERIFY(QFile::exists(dbName));
+        // Made whole under another name and moved into place: nothing else is left.
+        QCOMPARE(QDir::current().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{dbName});
         QVERIFY(QFileInfo(dbName).size() > 0);
         QCOMPARE(SqliteFile::rows(dbName, QStringLiteral("SELECT SET_LOG FROM ENV")),
                  QStringList{QStringLiteral("90")});

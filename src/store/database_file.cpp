@@ -4,9 +4,8 @@
 #include <QFileInfo>
 
 namespace {
-QString matchingEntry(const QString &fileName)
+QString matchingEntry(const QString &fileName, const QDir &here = QDir::current())
 {
-    const QDir here = QDir::current();
     if (QFileInfo::exists(here.filePath(fileName)))
         return fileName;
     const QStringList entries =
@@ -25,7 +24,12 @@ QString DatabaseFile::locate(const QString &fileName)
     return QDir::current().absoluteFilePath(entry.isEmpty() ? fileName : entry);
 }
 
+bool DatabaseFile::exists(const QString &fileName, const QDir &folder)
+{
+    return !matchingEntry(fileName, folder).isEmpty();
+}
+
 bool DatabaseFile::exists(const QString &fileName)
 {
-    return !matchingEntry(fileName).isEmpty();
+    return exists(fileName, QDir::current());
 }

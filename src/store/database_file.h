@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 
 // Finds the database file in the current directory. Names are matched without
@@ -10,6 +11,8 @@ public:
     // The absolute path of the file of that name in the current directory: the
     // existing entry whose name matches ignoring case, or the name as given.
     static QString locate(const QString &fileName);
-    // True when something (file, folder, link) of that name exists, in any case.
+    // True when something (file, folder, link) of that name exists in the
+    // folder (the current directory unless given), in any letter case.
+    static bool exists(const QString &fileName, const QDir &folder);
     static bool exists(const QString &fileName);
 };

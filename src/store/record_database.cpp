@@ -3,6 +3,9 @@
 #include "store/database_file.h"
 
 #include <QAtomicInteger>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -70,19 +73,34 @@ bool RecordDatabase::open(const QString &path)
 bool RecordDatabase::create(const QString &path)
 {
     const QFileInfo info(path);
-    if (info.exists() || info.isSymLink() || DatabaseFile::exists(info.fileName())) {
+    if (info.exists() || info.isSymLink() || DatabaseFile::exists(info.fileName(), info.absoluteDir())) {
         lastError_ = QStringLiteral("a file of that name exists already: ") + path;
         return false;
     }
-    if (!openUri(path, QStringLiteral("rwc")))
+    // The new file is made whole under a temporary name beside it and then
+    // moved into place, so an interrupted creation never leaves an empty or
+    // half-made file under the real name, and nothing is ever overwritten.
+    const QString building = info.absoluteDir().filePath(
+        QStringLiteral(".%1.%2.creating").arg(info.fileName()).arg(QCoreApplication::applicationPid()));
+    QFile::remove(building);
+    if (!openUri(building, QStringLiteral("rwc")))
         return false;
-    // SQLite writes the file on its first change; give it its header now, so
-    // that an empty file is never one of ours.
-    if (!execute(QStringLiteral("PRAGMA user_version = 0"))) {
-        close();
+    // SQLite writes the file on its first change; give it its header now.
+    const bool written = execute(QStringLiteral("PRAGMA user_version = 0"));
+    const QString writeError = lastError_;
+    close();
+    if (!written) {
+        QFile::remove(building);
+        lastError_ = writeError;
         return false;
     }
-    return true;
+    // QFile::rename never replaces an existing file.
+    if (!QFile::rename(building, path)) {
+        QFile::remove(building);
+        lastError_ = QStringLiteral("cannot create ") + path;
+        return false;
+    }
+    return open(path);
 }
 
 void RecordDatabase::close()
