@@ -4,7 +4,7 @@
 # Usage: scripts/screenshots.sh [build-dir]   (writes docs/screenshots/*.png)
 set -euo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$top/build}"
+build="$(cd "${1:-$top/build}" && pwd)"
 out="$top/docs/screenshots"
 "$top/scripts/install-deps.sh" imagemagick
 mkdir -p "$out"
@@ -56,13 +56,17 @@ shot() { # window file
 
 menu="$(wait_window "さんすうドリル V20010427")"
 shot "$menu" menu.png
+xdotool windowmove "$menu" 1000 700
 # たしざん１０ is the top-left button (360, 360 twips), とけい below (360, 2880), 得点 at (2040, 2880).
 click "$menu" 60 45
 drill="$(wait_window "たしざん１０")"
 shot "$drill" drill-tashizan10.png 3
+# Without a window manager every window opens centred on the menu: move it aside.
+xdotool windowmove "$drill" 0 0
 click "$menu" 60 215
 clock="$(wait_window "とけい")"
 shot "$clock" clock.png 3
+xdotool windowmove "$clock" 0 0
 click "$menu" 180 215
 scores="$(wait_window "得点")"
 shot "$scores" scores.png 1
