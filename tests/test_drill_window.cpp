@@ -1,7 +1,6 @@
-// The number-drill window as a child uses it: tiles clicked with the mouse,
-// the reading heard through a recording sound device, the results row in the
-// real database file, and the window's drawing checked pixel by pixel.
-
+// The number-drill window as a child uses it: tiles clicked with the mouse, the
+// reading heard through a recording sound device, the row in the real database
+// file, and the drawing checked pixel by pixel.
 #include "drill/drill_window.h"
 #include "platform/app_info.h"
 #include "platform/project_globals.h"
@@ -12,55 +11,21 @@
 #include "support/scripted_random.h"
 #include "support/sqlite_file.h"
 #include "support/temp_work_dir.h"
+#include "support/test_kit.h"
 #include "support/test_setup.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
+using Kit::equation;
+using Kit::openDrill;
+
 namespace {
-const QString ngOnly = QStringLiteral("NG.WAV");
-const QString okChime = QStringLiteral("OK.WAV");
 const QString rowQuery = QStringLiteral("SELECT 日時, 科目, 得点 FROM LOG");
-
-QString fullWidthSpace()
-{
-    return QString(QChar(0x3000));
-}
-
-// A sound device that lets a test look at the window while a prompt plays or
-// when the device is closed.
-struct Watch
-{
-    std::function<void(const QString &)> onPlay;
-    std::function<void()> onClose;
-};
-
-class WatchingDevice : public SoundDevice
-{
-public:
-    explicit WatchingDevice(Watch &watch) : watch_(watch) {}
-    void open() override { open_ = true; }
-    void play(const QString &path) override
-    {
-        if (watch_.onPlay)
-            watch_.onPlay(QFileInfo(path).fileName());
-    }
-    void close() override
-    {
-        open_ = false;
-        if (watch_.onClose)
-            watch_.onClose();
-    }
-    bool isOpen() const override { return open_; }
-
-private:
-    Watch &watch_;
-    bool open_ = false;
-};
+const QStringList NG = {QStringLiteral("NG.WAV")};
 
 // Remembers the text a label had when it was last painted.
 class PaintWatcher : public QObject
@@ -75,10 +40,24 @@ public:
     }
 };
 
-QPoint inside(double left, double top)
+void finishReading(DrillWindow &w)
 {
-    // A few pixels into a control, clear of its border and its text.
-    return QPoint(Twips::toPixels(left) + 3, Twips::toPixels(top) + 3);
+    QTRY_VERIFY(!w.Timer1->isActive());
+}
+
+void clickTile(DrillWindow &w, int index)
+{
+    QTest::mouseClick(w.Label6[index], Qt::LeftButton);
+}
+
+// Answers with `tile`, then asks for the next question, which is drawn from `next`.
+void answerThenNext(DrillWindow &w, int tile, ScriptedRandom *random, std::initializer_list<int> next)
+{
+    clickTile(w, tile);
+    finishReading(w);
+    random->draws(next);
+    QTest::mouseClick(w.Command1, Qt::LeftButton);
+    finishReading(w);
 }
 } // namespace
 
@@ -90,31 +69,6 @@ class TestDrillWindow : public QObject
     std::unique_ptr<RecordingSound> sound;
     FakeDialogs *dialogs = nullptr;
     ScriptedRandom *random = nullptr;
-
-    // Opens a drill as the menu does: the drill name first, then the window.
-    std::unique_ptr<DrillWindow> openDrill(const QString &windowName, const QString &drillName)
-    {
-        ProjectGlobals::instance().currentDrillName = drillName;
-        auto window = std::make_unique<DrillWindow>(windowName);
-        window->showForm();
-        return window;
-    }
-
-    static void finishReading(DrillWindow &w)
-    {
-        QTRY_VERIFY(!w.Timer1->isActive());
-    }
-
-    static void clickTile(DrillWindow &w, int index)
-    {
-        QTest::mouseClick(w.Label6[index], Qt::LeftButton);
-    }
-
-    static QStringList equation(const DrillWindow &w)
-    {
-        return {w.Label1[0]->text(), w.Label2->text(), w.Label1[1]->text(), w.Label4->text(),
-                w.Label5->text()};
-    }
 
 private slots:
     void initTestCase() { TestSetup::application(); }
@@ -140,39 +94,33 @@ private slots:
     void wrongAndRightTiles()
     {
         random->draws({3, 4});
-        auto w = openDrill(QStringLiteral("たしざん10"), QStringLiteral("たしざん１０"));
+        auto w = openDrill(QStringLiteral("たしざん10"));
         finishReading(*w);
         QCOMPARE(equation(*w), QStringList({"3", "＋", "4", "＝", "？"}));
-        QCOMPARE(w->Label3->text(), QStringLiteral("クリア") + fullWidthSpace() + "0");
+        QCOMPARE(w->Label3->text(), QStringLiteral("クリア　0"));
         QVERIFY(w->Command1->isHidden());
 
-        // Three wrong tiles: one NG each, nothing else.
-        int heard = sound->played().size();
+        // Wrong tiles: one NG each and nothing else.
         for (int tile : {5, 0, 10}) {
+            const int heard = sound->played().size();
             clickTile(*w, tile);
-            QCOMPARE(sound->playedSince(heard), QStringList({ngOnly}));
-            heard = sound->played().size();
+            QCOMPARE(sound->playedSince(heard), NG);
             QCOMPARE(w->Label5->text(), QStringLiteral("？"));
-            QCOMPARE(w->CLEAR_CNT, 0);
             QCOMPARE(w->Label3->text(), QStringLiteral("クリア　0"));
-            QVERIFY(!w->Timer1->isActive());
-            QVERIFY(w->Command1->isHidden());
+            QVERIFY(!w->Timer1->isActive() && w->Command1->isHidden());
         }
 
         // The right tile completes the equation, chimes, counts, and is read.
+        int heard = sound->played().size();
         clickTile(*w, 7);
         QCOMPARE(w->Label5->text(), QStringLiteral("7"));
         QCOMPARE(w->Label5->accessibleName(), QStringLiteral("7"));
-        QCOMPARE(sound->playedSince(heard), QStringList({okChime}));
-        QCOMPARE(w->CLEAR_CNT, 1);
+        QCOMPARE(sound->playedSince(heard), QStringList({"OK.WAV"}));
         QCOMPARE(w->Label3->text(), QStringLiteral("クリア　1"));
-        QCOMPARE(w->Label3->text().at(3), QChar(0x3000));
-        QVERIFY(w->Timer1->isActive());
         finishReading(*w);
         QCOMPARE(sound->playedSince(heard),
-                 QStringList({okChime, "3.WAV", "＋.WAV", "4.WAV", "＝.WAV", "7.WAV"}));
-        QVERIFY(w->Command1->isVisible());
-        QVERIFY(w->Command1->isEnabled());
+                 QStringList({"OK.WAV", "3.WAV", "＋.WAV", "4.WAV", "＝.WAV", "7.WAV"}));
+        QVERIFY(w->Command1->isVisible() && w->Command1->isEnabled());
 
         // An answered question ignores every tile, the right one included.
         heard = sound->played().size();
@@ -200,30 +148,27 @@ private slots:
     {
         // たして10: the "？" on the left is replaced, Label5 keeps 10.
         random->draws({1, 3});
-        auto make = openDrill(QStringLiteral("たして10"), QStringLiteral("たして１０"));
+        auto make = openDrill(QStringLiteral("たして10"));
         finishReading(*make);
         QCOMPARE(equation(*make), QStringList({"？", "＋", "3", "＝", "10"}));
         int heard = sound->played().size();
         clickTile(*make, 3);
         clickTile(*make, 10);
-        QCOMPARE(sound->playedSince(heard), QStringList({ngOnly, ngOnly}));
         clickTile(*make, 7);
         finishReading(*make);
         QCOMPARE(equation(*make), QStringList({"7", "＋", "3", "＝", "10"}));
-        QCOMPARE(sound->playedSince(heard + 2),
-                 QStringList({okChime, "7.WAV", "＋.WAV", "3.WAV", "＝.WAV", "10.WAV"}));
-        heard = sound->played().size();
+        QCOMPARE(sound->playedSince(heard),
+                 QStringList({"NG.WAV", "NG.WAV", "OK.WAV", "7.WAV", "＋.WAV", "3.WAV", "＝.WAV", "10.WAV"}));
         clickTile(*make, 7);
-        QCOMPARE(sound->played().size(), heard);
         QCOMPARE(make->CLEAR_CNT, 1);
         make->unloadForm();
 
         // ひいて10: 10 － 10 is answered by tile 0, and every reading starts with 10.
         random->draws({10});
-        auto from = openDrill(QStringLiteral("ひいて10"), QStringLiteral("ひいて１０"));
+        heard = sound->played().size();
+        auto from = openDrill(QStringLiteral("ひいて10"));
         finishReading(*from);
-        QCOMPARE(sound->playedSince(heard),
-                 QStringList({"10.WAV", "－.WAV", "10.WAV", "＝.WAV", "？.WAV"}));
+        QCOMPARE(sound->playedSince(heard), QStringList({"10.WAV", "－.WAV", "10.WAV", "＝.WAV", "？.WAV"}));
         clickTile(*from, 0);
         finishReading(*from);
         QCOMPARE(equation(*from), QStringList({"10", "－", "10", "＝", "0"}));
@@ -232,7 +177,7 @@ private slots:
 
         // ひきざん20: 15 － 9 over the second row of tiles.
         random->draws({15, 9});
-        auto sub = openDrill(QStringLiteral("ひきざん20"), QStringLiteral("ひきざん２０"));
+        auto sub = openDrill(QStringLiteral("ひきざん20"));
         finishReading(*sub);
         clickTile(*sub, 16);
         QCOMPARE(sub->CLEAR_CNT, 0);
@@ -245,47 +190,33 @@ private slots:
 
     void readingShowsThenSpeaksAndFlipsNextButton()
     {
-        Watch watch;
-        SoundDevice::setFactory([&watch] { return std::make_unique<WatchingDevice>(watch); });
+        WatchedSound watch;
         random->draws({2, 5});
         ProjectGlobals::instance().currentDrillName = QStringLiteral("たしざん１０");
         DrillWindow w(QStringLiteral("たしざん10"));
         PaintWatcher result;
         w.Label5->installEventFilter(&result);
-
-        struct Heard
-        {
-            QString file;
-            QString painted;
-            QString shown;
-            bool nextEnabled;
-        };
-        std::vector<Heard> heard;
+        // Per prompt: what Label5 last painted, what it holds, and whether "次" was enabled.
+        QStringList heard;
         watch.onPlay = [&](const QString &file) {
-            heard.push_back({file, result.painted, w.Label5->text(), w.Command1->isEnabled()});
+            heard << file + "|" + result.painted + "|" + w.Label5->text() + "|"
+                         + (w.Command1->isEnabled() ? "on" : "off");
         };
 
         w.showForm();
         QVERIFY(w.Command1->isVisible()); // visible while the first reading is pending
         finishReading(w);
-        QCOMPARE(heard.size(), std::size_t(5));
-        for (const Heard &h : heard) {
-            QVERIFY2(!h.nextEnabled, qPrintable(h.file));
-            QCOMPARE(h.painted, QStringLiteral("？")); // on the screen before it is heard
-        }
-        QVERIFY(w.Command1->isHidden());
-        QVERIFY(w.Command1->isEnabled());
+        QCOMPARE(heard, QStringList({"2.WAV|？|？|off", "＋.WAV|？|？|off", "5.WAV|？|？|off",
+                                     "＝.WAV|？|？|off", "？.WAV|？|？|off"}));
+        QVERIFY(w.Command1->isHidden() && w.Command1->isEnabled());
 
         heard.clear();
         clickTile(w, 7);
         finishReading(w);
-        QCOMPARE(heard.size(), std::size_t(6));
-        for (const Heard &h : heard) {
-            QCOMPARE(h.shown, QStringLiteral("7"));
-            QCOMPARE(h.painted, QStringLiteral("7")); // the chime comes with the full equation
-        }
-        QVERIFY(w.Command1->isVisible());
-        QVERIFY(w.Command1->isEnabled());
+        QCOMPARE(heard.size(), 6);
+        for (const QString &h : heard) // the chime comes with the full equation on screen
+            QVERIFY2(h.section('|', 1, 2) == "7|7", qPrintable(h));
+        QVERIFY(w.Command1->isVisible() && w.Command1->isEnabled());
 
         // A right tile clicked before the new question's reading started: one
         // reading serves both, and the next question can still be asked.
@@ -295,8 +226,7 @@ private slots:
         clickTile(w, 2);
         QCOMPARE(w.CLEAR_CNT, 2);
         finishReading(w);
-        QVERIFY(w.Command1->isVisible());
-        QVERIFY(w.Command1->isEnabled());
+        QVERIFY(w.Command1->isVisible() && w.Command1->isEnabled());
 
         // "次（つぎ）" over an open question replaces it and leaves the count.
         random->draws({4, 4});
@@ -314,70 +244,58 @@ private slots:
     void closingWritesOneRowAfterReleasingTheDevice()
     {
         // A count of 0 writes nothing.
-        auto first = openDrill(QStringLiteral("ひきざん10"), QStringLiteral("ひきざん１０"));
+        auto first = openDrill(QStringLiteral("ひきざん10"));
         finishReading(*first);
         first->unloadForm();
         QVERIFY(!first->isVisible());
-        QCOMPARE(SqliteFile::rows(SqliteFile::defaultPath(), rowQuery), QStringList());
+        QCOMPARE(Kit::dbRows(rowQuery), QStringList());
         QCOMPARE(sound->events.last(), QStringLiteral("close"));
         QCOMPARE(sound->openDevices, 0);
 
         // Three right answers; the device is closed before the row is written.
-        Watch watch;
-        QStringList rowsAtClose;
-        watch.onClose = [&] { rowsAtClose = SqliteFile::rows(SqliteFile::defaultPath(), rowQuery); };
-        SoundDevice::setFactory([&watch] { return std::make_unique<WatchingDevice>(watch); });
+        auto watch = std::make_unique<WatchedSound>();
+        QStringList rowsAtClose{"not closed"};
+        watch->onClose = [&] { rowsAtClose = Kit::dbRows(rowQuery); };
         random->draws({3, 3});
-        auto w = openDrill(QStringLiteral("たしざん10"), QStringLiteral("たしざん１０"));
+        auto w = openDrill(QStringLiteral("たしざん10"));
         finishReading(*w);
-        for (int n = 0; n < 3; ++n) {
-            clickTile(*w, 6);
-            finishReading(*w);
-            random->draws({3, 3});
-            QTest::mouseClick(w->Command1, Qt::LeftButton);
-            finishReading(*w);
-        }
+        for (int n = 0; n < 3; ++n)
+            answerThenNext(*w, 6, random, {3, 3});
         QCOMPARE(w->Label3->text(), QStringLiteral("クリア　3"));
         // Another drill opened meanwhile does not rename this one's results.
         ProjectGlobals::instance().currentDrillName = QStringLiteral("ひいて１０");
         w->unloadForm();
         QCOMPARE(rowsAtClose, QStringList());
-        QCOMPARE(SqliteFile::rows(SqliteFile::defaultPath(), rowQuery),
-                 QStringList({"2001/04/27 9:05:03|たしざん１０|3"}));
+        QCOMPARE(Kit::dbRows(rowQuery), QStringList({"2001/04/27 9:05:03|たしざん１０|3"}));
         QCOMPARE(dialogs->told, QStringList());
 
         // Opened again: a new sitting at 0 with the button as designed.
+        watch.reset();
         sound.reset();
         sound = std::make_unique<RecordingSound>();
         ProjectGlobals::instance().currentDrillName = QStringLiteral("たしざん１０");
         random->draws({9, 1});
         w->showForm();
         QCOMPARE(w->Label3->text(), QStringLiteral("クリア　0"));
-        QCOMPARE(w->CLEAR_CNT, 0);
         finishReading(*w);
         QVERIFY(w->Command1->isHidden());
         QCOMPARE(sound->played(), QStringList({"9.WAV", "＋.WAV", "1.WAV", "＝.WAV", "？.WAV"}));
 
-        // Ten and more: a two-digit count and score.
+        // Ten and more: a two-digit count and score; a time of midnight is the date alone.
         SystemClock::setFixedNow(QDateTime(QDate(2001, 4, 28), QTime(0, 0, 0)));
-        for (int n = 0; n < 12; ++n) {
-            clickTile(*w, 10);
-            finishReading(*w);
-            random->draws({9, 1});
-            QTest::mouseClick(w->Command1, Qt::LeftButton);
-            finishReading(*w);
-        }
+        for (int n = 0; n < 12; ++n)
+            answerThenNext(*w, 10, random, {9, 1});
         QCOMPARE(w->Label3->text(), QStringLiteral("クリア　12"));
         w->unloadForm();
-        QCOMPARE(SqliteFile::rows(SqliteFile::defaultPath(), rowQuery + " ORDER BY 日時"),
+        QCOMPARE(Kit::dbRows(rowQuery + " ORDER BY 日時"),
                  QStringList({"2001/04/27 9:05:03|たしざん１０|3", "2001/04/28|たしざん１０|12"}));
     }
 
     void eachWindowRecordsItsOwnCaption()
     {
         random->draws({1, 1, 10});
-        auto add = openDrill(QStringLiteral("たしざん20"), QStringLiteral("たしざん２０"));
-        auto sub = openDrill(QStringLiteral("ひいて10"), QStringLiteral("ひいて１０"));
+        auto add = openDrill(QStringLiteral("たしざん20"));
+        auto sub = openDrill(QStringLiteral("ひいて10"));
         finishReading(*add);
         finishReading(*sub);
         QCOMPARE(add->windowTitle(), QStringLiteral("たしざん２０"));
@@ -389,93 +307,79 @@ private slots:
         ProjectGlobals::instance().currentDrillName = QStringLiteral("とけい");
         add->unloadForm();
         sub->unloadForm();
-        QCOMPARE(SqliteFile::rows(SqliteFile::defaultPath(),
-                                  QStringLiteral("SELECT 科目, 得点 FROM LOG ORDER BY 科目")),
+        QCOMPARE(Kit::dbRows(QStringLiteral("SELECT 科目, 得点 FROM LOG ORDER BY 科目")),
                  QStringList({"たしざん２０|1", "ひいて１０|1"}));
+    }
+
+    void drawingFollowsTheLayout_data()
+    {
+        QTest::addColumn<double>("height");
+        QTest::addColumn<int>("tiles");
+        QTest::addColumn<QPoint>("count"); // the clear count's corner, in twips
+        QTest::newRow("たしざん10") << 4815.0 << 11 << QPoint(6480, 3960);
+        QTest::newRow("たして10") << 4815.0 << 11 << QPoint(6360, 3960);
+        QTest::newRow("たしざん20") << 5385.0 << 21 << QPoint(6360, 4560);
+        QTest::newRow("ひきざん10") << 4815.0 << 11 << QPoint(6480, 3960);
+        QTest::newRow("ひいて10") << 4815.0 << 11 << QPoint(6360, 3960);
+        QTest::newRow("ひきざん20") << 5385.0 << 21 << QPoint(6360, 4560);
     }
 
     void drawingFollowsTheLayout()
     {
-        const struct
-        {
-            const char *windowName;
-            double height;
-            int tiles;
-            double countLeft;
-            double countTop;
-        } layouts[] = {
-            {"たしざん10", 4815, 11, 6480, 3960}, {"たして10", 4815, 11, 6360, 3960},
-            {"たしざん20", 5385, 21, 6360, 4560}, {"ひきざん10", 4815, 11, 6480, 3960},
-            {"ひいて10", 4815, 11, 6360, 3960},   {"ひきざん20", 5385, 21, 6360, 4560},
+        QFETCH(double, height);
+        QFETCH(int, tiles);
+        QFETCH(QPoint, count);
+        auto w = openDrill(QString::fromUtf8(QTest::currentDataTag()));
+        finishReading(*w);
+        const QImage image = w->grab().toImage();
+        QCOMPARE(image.size(), QSize(606, Twips::toPixels(height)));
+        // A few pixels into a control, clear of its border and its text.
+        auto at = [&image](double left, double top) {
+            return QColor(image.pixel(Twips::toPixels(left) + 3, Twips::toPixels(top) + 3));
         };
-        for (const auto &layout : layouts) {
-            const QString name = QString::fromUtf8(layout.windowName);
-            auto w = openDrill(name, DrillKind::find(name)->caption());
-            finishReading(*w);
-            const QImage image = w->grab().toImage();
-            QCOMPARE(image.size(), QSize(606, Twips::toPixels(layout.height)));
-            auto colour = [&image](QPoint p) { return QColor(image.pixel(p)); };
-
-            QCOMPARE(colour({2, 2}), QColor(0, 255, 0));
-            QCOMPARE(colour(inside(2520, 1200)), QColor(0, 255, 0)); // sign on green
-            QCOMPARE(colour(inside(840, 1200)), DrillWindow::paleYellow);
-            QCOMPARE(colour(inside(3840, 1200)), DrillWindow::paleYellow);
-            QCOMPARE(colour(inside(6840, 1200)), DrillWindow::paleYellow);
-            QCOMPARE(colour(inside(layout.countLeft, layout.countTop)), DrillWindow::yellow);
-            QCOMPARE(w->Label6.size(), layout.tiles);
-            const QColor border = w->palette().color(QPalette::WindowText);
-            for (int i = 0; i < layout.tiles; ++i) {
-                const double left = 600 + 720 * (i % 11);
-                const double top = i < 11 ? 3120 : 3720;
-                QCOMPARE(w->Label6[i]->text(), QString::number(i));
-                QCOMPARE(w->Label6[i]->accessibleName(), QString::number(i));
-                QCOMPARE(colour(inside(left, top)), DrillWindow::lightOrange);
-                // The single flat border, in the window-text colour.
-                QCOMPARE(colour(QPoint(Twips::toPixels(left), Twips::toPixels(top) + 10)), border);
-            }
-            // The second row starts under tile 0; the 10-drills have none.
-            QCOMPARE(w->Label6.size() > 11 ? w->Label6[11]->x() : w->Label6[0]->x(),
-                     w->Label6[0]->x());
-            if (layout.tiles == 11)
-                QCOMPARE(colour(inside(600, 3720)), QColor(0, 255, 0));
-            QCOMPARE(w->Command1->geometry(),
-                     Twips::rect(3720, layout.height == 5385 ? 4440 : 3840, 1575, 735));
-            w->unloadForm();
+        const QColor green(0, 255, 0);
+        QCOMPARE(QColor(image.pixel(2, 2)), green);
+        QCOMPARE(at(2520, 1200), green); // the sign sits on green
+        for (double left : {840, 3840, 6840})
+            QCOMPARE(at(left, 1200), DrillWindow::paleYellow);
+        QCOMPARE(at(count.x(), count.y()), DrillWindow::yellow);
+        QCOMPARE(w->Label6.size(), tiles);
+        const QColor border = w->palette().color(QPalette::WindowText);
+        for (int i = 0; i < tiles; ++i) {
+            const double left = 600 + 720 * (i % 11), top = i < 11 ? 3120 : 3720;
+            QCOMPARE(w->Label6[i]->text(), QString::number(i));
+            QCOMPARE(w->Label6[i]->accessibleName(), QString::number(i));
+            QCOMPARE(at(left, top), DrillWindow::lightOrange);
+            // The single flat border, in the window-text colour.
+            QCOMPARE(QColor(image.pixel(Twips::toPixels(left), Twips::toPixels(top) + 10)), border);
         }
+        if (tiles == 11) // no second row
+            QCOMPARE(at(600, 3720), green);
+        QCOMPARE(w->Command1->geometry(), Twips::rect(3720, height == 5385 ? 4440 : 3840, 1575, 735));
+        w->unloadForm();
     }
 
     void unsavedRowIsReportedAndWindowCloses()
     {
-        // No database file at all.
+        // No database file, then a damaged one: one message naming the drill
+        // each time, the window closes, and no file is made or changed.
         QVERIFY(QFile::remove(SqliteFile::defaultPath()));
-        random->draws({1, 1});
-        auto w = openDrill(QStringLiteral("たしざん10"), QStringLiteral("たしざん１０"));
-        finishReading(*w);
-        clickTile(*w, 2);
-        finishReading(*w);
-        w->unloadForm();
-        QVERIFY(!w->isLoaded());
-        QVERIFY(!w->isVisible());
-        QCOMPARE(dialogs->told.size(), 1);
-        QVERIFY(dialogs->told.first().contains(QStringLiteral("たしざん１０")));
-        QVERIFY(!QFileInfo::exists(SqliteFile::defaultPath())); // not created behind the user's back
-
-        // A damaged file is reported the same way and left as it was.
-        QFile damaged(SqliteFile::defaultPath());
-        QVERIFY(damaged.open(QIODevice::WriteOnly));
         const QByteArray junk(4096, 'x');
-        damaged.write(junk);
-        damaged.close();
-        random->draws({1, 1});
-        w->showForm();
-        finishReading(*w);
-        clickTile(*w, 2);
-        finishReading(*w);
-        w->unloadForm();
-        QVERIFY(!w->isLoaded());
-        QCOMPARE(dialogs->told.size(), 2);
-        QVERIFY(damaged.open(QIODevice::ReadOnly));
-        QCOMPARE(damaged.readAll(), junk);
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            if (attempt == 2)
+                QVERIFY(Kit::writeFile(SqliteFile::defaultPath(), junk));
+            random->draws({1, 1});
+            auto w = openDrill(QStringLiteral("たしざん10"));
+            finishReading(*w);
+            clickTile(*w, 2);
+            finishReading(*w);
+            w->unloadForm();
+            QVERIFY(!w->isLoaded() && !w->isVisible());
+            QCOMPARE(dialogs->told.size(), attempt);
+            QVERIFY(dialogs->told.last().contains(QStringLiteral("たしざん１０")));
+            QCOMPARE(QFileInfo::exists(SqliteFile::defaultPath()), attempt == 2);
+        }
+        QCOMPARE(Kit::readFile(SqliteFile::defaultPath()), junk);
     }
 
     void missingPromptFilesDoNotMatter()
@@ -483,21 +387,18 @@ private slots:
         // The real sound device with a program folder that holds no prompts.
         sound.reset();
         QTemporaryDir noPrompts;
-        const QString folder = AppInfo::programFolder();
         AppInfo::setProgramFolder(noPrompts.path());
         random->draws({4, 5});
-        auto w = openDrill(QStringLiteral("たしざん10"), QStringLiteral("たしざん１０"));
+        auto w = openDrill(QStringLiteral("たしざん10"));
         finishReading(*w);
         clickTile(*w, 8);
         QCOMPARE(w->CLEAR_CNT, 0);
         clickTile(*w, 9);
         finishReading(*w);
-        QCOMPARE(w->CLEAR_CNT, 1);
         QVERIFY(w->Command1->isVisible());
         w->unloadForm();
-        AppInfo::setProgramFolder(folder);
-        QCOMPARE(SqliteFile::rows(SqliteFile::defaultPath(), QStringLiteral("SELECT 得点 FROM LOG")),
-                 QStringList({"1"}));
+        TestSetup::application();
+        QCOMPARE(Kit::dbRows(QStringLiteral("SELECT 得点 FROM LOG")), QStringList({"1"}));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "sound/prompt_files.h"
 #include "sound/sdl_sound_device.h"
 #include "support/temp_work_dir.h"
+#include "support/test_kit.h"
 #include "support/test_setup.h"
 
 #include <QElapsedTimer>
@@ -12,43 +13,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <functional>
 #include <thread>
 
 namespace {
-
-// The 16-bit samples of a PCM WAV file, read here independently of the code
-// under test.
-QVector<qint16> wavSamples(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray d = file.readAll();
-    auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(d.constData() + at); };
-    for (qsizetype at = 12; at + 8 <= d.size(); at += 8 + ((u32(at + 4) + 1) & ~1u)) {
-        if (d.mid(at, 4) == "data") {
-            const qsizetype n = std::min<qsizetype>(u32(at + 4), d.size() - at - 8) / 2;
-            QVector<qint16> s(n);
-            for (qsizetype i = 0; i < n; ++i)
-                s[i] = qFromLittleEndian<qint16>(d.constData() + at + 8 + 2 * i);
-            return s;
-        }
-    }
-    return {};
-}
-
-QByteArray wavFile(int rate, int channels, int bits, const QByteArray &data)
-{
-    QByteArray h;
-    auto put = [&](quint32 v, int bytes) { for (int i = 0; i < bytes; ++i) h.append(char(v >> (8 * i))); };
-    h.append("RIFF"); put(36 + data.size(), 4); h.append("WAVEfmt "); put(16, 4);
-    put(1, 2); put(channels, 2); put(rate, 4); put(rate * channels * bits / 8, 4);
-    put(channels * bits / 8, 2); put(bits, 2);
-    h.append("data"); put(data.size(), 4);
-    return h + data;
-}
 
 // Counts the warning lines the code writes.
 QStringList warnings;
@@ -110,7 +80,7 @@ private slots:
         const qint16 *end = out + raw.size() / 2;
         const qint16 *from = out;
         for (const QString &w : words) {
-            const QVector<qint16> expected = wavSamples(prompt(w));
+            const QVector<qint16> expected = Kit::parseWav(Kit::readFile(prompt(w))).samples();
             QVERIFY2(expected.size() > 2000, qPrintable(w));
             const qint16 *found = std::search(from, end, expected.cbegin(), expected.cend());
             QVERIFY2(found != end, qPrintable(w + QStringLiteral(".WAV not found whole after the prompt before it")));
@@ -179,19 +149,14 @@ private slots:
     {
         QDir().mkdir(QStringLiteral("folder.WAV"));
         QVERIFY(mkfifo("pipe.WAV", 0600) == 0);
-        auto write = [](const QString &name, const QByteArray &data) {
-            QFile f(name);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(data);
-        };
         QFile three(prompt(QStringLiteral("3")));
         QVERIFY(three.open(QIODevice::ReadOnly));
-        write(QStringLiteral("empty.WAV"), {});
-        write(QStringLiteral("text.WAV"), "これは音ではありません\n");
-        write(QStringLiteral("header.WAV"), three.read(30));
-        QByteArray badFormat = wavFile(22050, 1, 16, QByteArray(200, 0));
+        QByteArray badFormat = Kit::makeWav(22050, 1, 16, QByteArray(200, 0));
         badFormat[20] = 0x55; // neither PCM nor any coding SDL knows
-        write(QStringLiteral("coding.WAV"), badFormat);
+        for (const auto &[name, bytes] : {std::pair{"empty.WAV", QByteArray()},
+                                          std::pair{"text.WAV", QByteArray("これは音ではありません\n")},
+                                          std::pair{"header.WAV", three.read(30)}, std::pair{"coding.WAV", badFormat}})
+            QVERIFY(Kit::writeFile(QString::fromUtf8(name), bytes));
 
         SdlSoundDevice device;
         device.open();
@@ -304,20 +269,39 @@ private slots:
         for (qsizetype i = 0; i < mono8.size(); i += 7)
             mono8[i] = char(0xC0);
         QString error;
-        for (const auto &[file, seconds] : {std::pair{wavFile(44100, 2, 16, stereo44), 0.3},
-                                            std::pair{wavFile(8000, 1, 8, mono8), 0.4}}) {
+        for (const auto &[file, seconds] : {std::pair{Kit::makeWav(44100, 2, 16, stereo44), 0.3},
+                                            std::pair{Kit::makeWav(8000, 1, 8, mono8), 0.4}}) {
             const auto clip = WavClip::decode(file, &error);
             QVERIFY2(clip, qPrintable(error));
             QVERIFY(std::abs(clip->seconds() - seconds) < 0.01);
-            QFile out(QStringLiteral("own.WAV"));
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(file);
-            out.close();
+            QVERIFY(Kit::writeFile(QStringLiteral("own.WAV"), file));
             SdlSoundDevice device;
             device.open();
             device.play(work->filePath(QStringLiteral("own.WAV")));
             QVERIFY(device.lastTiming().played);
             QVERIFY(device.lastTiming().totalMs >= seconds * 1000 * 0.94);
+        }
+    }
+
+    // The committed recordings, read straight from their bytes: PCM, mono,
+    // 16-bit at 22050 Hz, a word long, normalised to about -1 dBFS.
+    void everyPromptIsShortLoudMono16BitAt22050()
+    {
+        for (const QString &name : PromptFiles::required()) {
+            const Kit::Wav wav = Kit::parseWav(Kit::readFile(QStringLiteral(SANSU_SOURCE_DIR "/sounds/") + name));
+            QVERIFY2(wav.ok, qPrintable(name));
+            QCOMPARE(QList<int>({wav.format, wav.channels, wav.rate, wav.bits}), QList<int>({1, 1, 22050, 16}));
+            const QVector<qint16> samples = wav.samples();
+            const double seconds = samples.size() / 22050.0;
+            QVERIFY2(seconds > 0.1 && seconds < 1.5, qPrintable(name + QString::number(seconds)));
+            int peak = 0;
+            double energy = 0;
+            for (qint16 s : samples) {
+                peak = std::max(peak, std::abs(int(s)));
+                energy += double(s) * s;
+            }
+            const double rms = std::sqrt(energy / samples.size());
+            QVERIFY2(peak > 26000 && rms > 1500, qPrintable(QStringLiteral("%1 peak %2 rms %3").arg(name).arg(peak).arg(rms)));
         }
     }
 };

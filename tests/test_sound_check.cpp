@@ -1,5 +1,6 @@
 #include "sound/prompt_files.h"
 #include "support/temp_work_dir.h"
+#include "support/test_kit.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -21,13 +22,9 @@ class TestSoundCheck : public QObject
     {
         QProcess p;
         p.start(QStringLiteral(SANSU_BINARY_DIR "/sound_check"), args);
-        Run r;
         if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
-            return r;
-        r.status = p.exitCode();
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+            return {};
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
 
     // The lines of the report that name the file with the given status.
@@ -62,14 +59,10 @@ private slots:
         QCOMPARE(lines(r, QStringLiteral("ok")), required);
         QVERIFY(r.out.contains(QStringLiteral("37 prompts needed: 37 ok, 0 missing, 0 not playable.")));
 
-        QVERIFY(QFile::remove(work->filePath(QStringLiteral("7.WAV"))));
-        QVERIFY(QFile::remove(work->filePath(QStringLiteral("＋.WAV"))));
-        QFile text(work->filePath(QStringLiteral("＋.WAV")));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("not a sound\n");
-        text.close();
-        QVERIFY(QFile::remove(work->filePath(QStringLiteral("ふん.WAV"))));
-        QDir().mkdir(work->filePath(QStringLiteral("ふん.WAV")));
+        for (const char *name : {"7.WAV", "ふん.WAV"})
+            QVERIFY(QFile::remove(work->filePath(QString::fromUtf8(name))));
+        QVERIFY(Kit::writeFile(work->filePath(QStringLiteral("＋.WAV")), "not a sound\n"));
+        QVERIFY(QDir().mkdir(work->filePath(QStringLiteral("ふん.WAV"))));
 
         r = check({work->path()});
         QCOMPARE(r.status, 1);

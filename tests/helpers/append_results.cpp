@@ -1,18 +1,14 @@
 // Appends results rows to ADO_ZEM.MDB in the current directory, one at a time,
-// the way a drill window does at the end of a sitting. Each row carries its own
-// sequence number as the score text, so a test can tell exactly which rows
-// reached the file.
+// as a drill window does at the end of a sitting:
 //
 //   append_results <first> <count> [<go-file>]
 //
-// Writes the rows first, first+1, ... (count 0: until killed). Prints "ready"
-// once set up; with a go-file, waits for that file to appear before the first
-// row. After each append has returned successfully it prints the row's
-// sequence number on a line of its own and flushes, so every number seen on
-// stdout is a row the program was told is stored. A failed append prints the
-// reason on stderr and ends with status 2. After the last row it prints
-// "longest <ms>", the longest time one append took (waiting for the file's
-// lock included).
+// Rows first, first+1, ... (count 0: until killed), each with its sequence
+// number as the score text. Prints "ready" once set up (then, with a go-file,
+// waits for it to appear); after each append has returned it prints the
+// number, so every number on stdout is a row the program was told is stored.
+// A failed append ends with status 2; the last line is "longest <ms>", the
+// longest single append (waiting for the lock included).
 #include "platform/project_globals.h"
 #include "store/date_text.h"
 #include "store/results_log.h"
@@ -29,11 +25,8 @@
 #include <cstdio>
 
 namespace {
-const QStringList drillNames = {
-    QStringLiteral("たしざん１０"), QStringLiteral("たして１０"),   QStringLiteral("たしざん２０"),
-    QStringLiteral("ひきざん１０"), QStringLiteral("ひいて１０"), QStringLiteral("ひきざん２０"),
-    QStringLiteral("とけい"),
-};
+const QStringList drillNames = {"たしざん１０", "たして１０",   "たしざん２０", "ひきざん１０",
+                                "ひいて１０",   "ひきざん２０", "とけい"};
 
 void say(const QByteArray &line)
 {
@@ -46,12 +39,9 @@ bool waitForGoFile(const QString &goFile)
 {
     QElapsedTimer waited;
     waited.start();
-    while (!QFileInfo::exists(goFile)) {
-        if (waited.elapsed() > 300000)
-            return false;
+    while (!QFileInfo::exists(goFile) && waited.elapsed() < 300000)
         QThread::msleep(1);
-    }
-    return true;
+    return QFileInfo::exists(goFile);
 }
 } // namespace
 
@@ -59,8 +49,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    bool firstOk = false;
-    bool countOk = false;
+    bool firstOk = false, countOk = false;
     const qint64 first = args.value(1).toLongLong(&firstOk);
     const qint64 count = args.value(2).toLongLong(&countOk);
     if (args.size() < 3 || args.size() > 4 || !firstOk || !countOk || first < 0 || count < 0) {

@@ -1,8 +1,7 @@
-// Runs the start-up step that reads the retention period and purges old
-// results, on ADO_ZEM.MDB in the current directory, with the clock fixed at
-// 2001/04/27 15:00:00. Prints "ready" before it starts and "done" after it
-// returned; any message the step would show goes to stderr, and a step that
-// ends the program ends this one with status 2.
+// Runs the start-up step that reads the retention period and purges old rows,
+// on ADO_ZEM.MDB in the current directory at 2001/04/27 15:00:00. Prints
+// "ready" before and "done" after; messages go to stderr, and a step that
+// would end the program ends this one with status 2.
 #include "platform/dialogs.h"
 #include "platform/program_exit.h"
 #include "platform/system_clock.h"
@@ -20,11 +19,7 @@ class StderrDialogs : public Dialogs
 {
 public:
     void tell(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    bool ask(const QString &text) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        return false;
-    }
+    bool ask(const QString &text) override { return tell(text), false; }
 };
 
 void say(const char *line)
