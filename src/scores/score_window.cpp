@@ -16,6 +16,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
+#include <QStyle>
 #include <QTableView>
 
 namespace {
@@ -230,8 +231,19 @@ void ScoreWindow::setColumnWidths()
         return;
     const double width = Twips::toTwips(DataGrid1->width());
     const double usable = width - 600;
-    DataGrid1->setColumnWidth(0, Twips::toPixels(usable * 2500 / 9000));
-    DataGrid1->setColumnWidth(1, Twips::toPixels(usable * 3000 / 9000));
+    int dateWidth = Twips::toPixels(usable * 2500 / 9000);
+    int drillWidth = Twips::toPixels(usable * 3000 / 9000);
+    // The substitute font sets a full date and time wider than the designed
+    // column; a parent must read the whole time, so the date column takes what
+    // it needs from the drill column, which has room to spare.
+    const int fullDate = DataGrid1->fontMetrics().horizontalAdvance(QStringLiteral("2000/00/00 00:00:00"))
+                         + 2 * DataGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+    if (fullDate > dateWidth) {
+        drillWidth -= fullDate - dateWidth;
+        dateWidth = fullDate;
+    }
+    DataGrid1->setColumnWidth(0, dateWidth);
+    DataGrid1->setColumnWidth(1, drillWidth);
     DataGrid1->setColumnWidth(2, Twips::toPixels(usable * 2000 / 9000));
 }
 
