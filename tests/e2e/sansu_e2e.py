@@ -16,6 +16,9 @@ import sys
 import tempfile
 import time
 
+import gi
+gi.require_version('Atspi', '2.0')
+from gi.repository import Atspi
 import pyatspi
 from Xlib import X, display as xdisplay, protocol
 
@@ -152,6 +155,10 @@ def application(process, timeout=20.0):
             fail(f"the program ended (status {process.returncode}) before it showed a window")
         for app in pyatspi.Registry.getDesktop(0):
             if app is not None and app.get_process_id() == process.pid and app.childCount > 0:
+                # Read states, names and children afresh on every look: a
+                # cached state can miss a change made while the program was
+                # busy playing a prompt.
+                app.set_cache_mask(Atspi.Cache.NONE)
                 return app
         return None
     return wait_for(f"the program (pid {process.pid}) on the accessibility bus", probe, timeout)
@@ -180,8 +187,13 @@ def window(app, name, timeout=15.0, role=None):
 
 
 def window_gone(app, name, timeout=15.0):
+    """Waits until no window titled `name` is mapped on the X display."""
     def probe():
-        return not any(w.name == name and showing(w) for w in top_windows(app))
+        disp = xdisplay.Display()
+        try:
+            return not _x_windows_named(disp, name)
+        finally:
+            disp.close()
     wait_for(f"the window '{name}' to close", probe, timeout)
 
 
@@ -288,6 +300,21 @@ def close_window(title):
         disp.flush()
     finally:
         disp.close()
+
+
+def close_and_wait(app, title):
+    """Closes a window as a person would: a moment after the last change,
+    the title bar's close button; if the window is still there a few seconds
+    later, once more (said in the log, as it is a fault worth looking at)."""
+    time.sleep(1.0)
+    close_window(title)
+    try:
+        window_gone(app, title, 6)
+        return
+    except E2EFailure:
+        log(f"WARNING: the window '{title}' ignored the first close request; asking again")
+    close_window(title)
+    window_gone(app, title, 10)
 
 
 def answer_creation_question(app, button):

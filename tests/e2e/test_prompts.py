@@ -4,15 +4,14 @@ in order (the five boxes as shown on the screen), then OK.WAV for the right
 answer and the reading of the completed equation."""
 
 import os
-import time
 import wave
 
 import pyatspi
 
-from sansu_e2e import (answer_creation_question, application, build_dir, click, close_window,
+from sansu_e2e import (answer_creation_question, application, build_dir, click, close_and_wait, close_window,
                        fail, find, log, program, remove_folder, run_test, temp_folder, wait_exit,
                        wait_for, window)
-from test_sitting import (MENU_CAPTION, NEXT_NUMBER, count_label, equation, open_question,
+from test_sitting import (MENU_CAPTION, NEXT_NUMBER, count_label, open_question,
                           right_answer, wait_button)
 
 DRILL = "たしざん１０"
@@ -69,8 +68,7 @@ def body(session):
         wait_button(win, NEXT_NUMBER, shown=True)
         answered = list(texts)
         answered[box] = str(value)
-        close_window(DRILL)
-        time.sleep(0.5)
+        close_and_wait(app, DRILL)
         close_window(MENU_CAPTION)
         status = wait_exit(process, 15)
         if status != 0:

@@ -5,15 +5,15 @@ closed; the results file then holds one row per drill, and the score window
 lists them."""
 
 import datetime
+import os
 import re
 import time
 
 import pyatspi
 
-from sansu_e2e import (answer_creation_question, application, build_dir, click, close_window,
-                       descendants, fail, find, labels, log, program, remove_folder, run_test,
-                       showing, sqlite_rows, temp_folder, wait_exit, wait_for, window, window_gone)
-import os
+from sansu_e2e import (answer_creation_question, application, build_dir, click, close_and_wait,
+                       close_window, descendants, fail, find, labels, log, program, remove_folder,
+                       run_test, showing, sqlite_rows, temp_folder, wait_exit, wait_for, window)
 
 MENU_CAPTION = "さんすうドリル V20010427"
 NUMBER_DRILLS = ["たしざん１０", "たして１０", "たしざん２０", "ひきざん１０", "ひいて１０", "ひきざん２０"]
@@ -117,8 +117,7 @@ def number_drill(app, menu, caption):
     answer_number_question(win, 1, with_wrong_try=True)
     click(find(win, pyatspi.ROLE_PUSH_BUTTON, NEXT_NUMBER), NEXT_NUMBER)
     answer_number_question(win, 2, with_wrong_try=False)
-    close_window(caption)
-    window_gone(app, caption)
+    close_and_wait(app, caption)
 
 
 # ---------------------------------------------------------------- the clock
@@ -165,9 +164,18 @@ def answer_clock_question(win, expected_count, with_wrong_try):
             fail(f"'とけい': the wrong answer {lower[0][1]} changed the window")
     for _, name, node in upper:
         click(node, name)
-        try:
-            chosen = wait_for("the chosen answer", lambda: clock_labels(win)[2], 2.5)
-        except Exception:
+        # A wrong label sounds NG.WAV and changes nothing. The right one
+        # hides the eight labels and shows the answer box, then OK.WAV and
+        # the spoken time keep the window busy for a few seconds.
+        deadline = time.monotonic() + 6.0
+        chosen = None
+        while chosen is None and time.monotonic() < deadline:
+            time.sleep(0.2)
+            try:
+                chosen = clock_labels(win)[2]
+            except Exception:
+                chosen = None
+        if chosen is None:
             continue
         if chosen[0] != name:
             fail(f"'とけい': clicked {name} but the answer box shows {chosen[0]}")
@@ -189,13 +197,19 @@ def clock_drill(app, menu):
     win = window(app, CLOCK)
     wait_for("'クリア　0' in 'とけい'", lambda: count_label(win) == "クリア　0")
     wait_button(win, NEXT_CLOCK, shown=False)
-    # One fresh question comes a second after loading; answer the one after it.
-    time.sleep(max(0.0, 1.8 - (time.monotonic() - opened)))
+    # One fresh question comes a second after loading, or at the end of the
+    # prompt if that is later; answer it once the labels have settled.
+    time.sleep(max(0.5, 1.8 - (time.monotonic() - opened)))
+    names = lambda: [n for _, n, _ in clock_labels(win)[0] + clock_labels(win)[1]]
+    def settled():
+        first = names()
+        time.sleep(0.5)
+        return len(first) == 8 and names() == first
+    wait_for("the answer labels of 'とけい' to settle", settled, 10)
     answer_clock_question(win, 1, with_wrong_try=True)
     click(find(win, pyatspi.ROLE_PUSH_BUTTON, NEXT_CLOCK), NEXT_CLOCK)
     answer_clock_question(win, 2, with_wrong_try=False)
-    close_window(CLOCK)
-    window_gone(app, CLOCK)
+    close_and_wait(app, CLOCK)
 
 
 # ------------------------------------------------------------ score window
@@ -234,8 +248,7 @@ def check_scores(app, menu, started, ended):
             fail(f"the grid for {option} lists {rows}, not one row with score 2")
         check_date(rows[0][0], started, ended, f"the grid row of {option}")
         log(f"  得点 / {option}: {rows}")
-    close_window("得点")
-    window_gone(app, "得点")
+    close_and_wait(app, "得点")
 
 
 def check_date(text, started, ended, what):
