@@ -1,6 +1,7 @@
 #include "sound/sdl_sound_device.h"
 
 #include "platform/app_info.h"
+#include "sound/sdl_library.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -19,11 +20,10 @@ constexpr Uint16 BUFFER_FRAMES = 256;
 // to be stuck (an output that stops consuming must not hang the window).
 constexpr double STUCK_MARGIN_MS = 2000;
 
-QString sdlError()
+const SdlLibrary &sdl()
 {
-    const QString text = QString::fromUtf8(SDL_GetError());
-    SDL_ClearError();
-    return text.isEmpty() ? QStringLiteral("unknown error") : text;
+    // Only reached once an output was acquired, which needs the library.
+    return *SdlLibrary::get();
 }
 
 // The one SDL output shared by every open device. Several drivers (SDL's
@@ -49,30 +49,33 @@ bool acquireOutput(QString *error)
 {
     SharedOutput &out = output();
     if (out.users == 0) {
-        // Only audio is used: leave Ctrl+C and the like to the program.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, AppInfo::title().toUtf8().constData());
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
-            *error = QStringLiteral("no audio output (%1)").arg(sdlError());
+        if (!SdlLibrary::get()) {
+            *error = SdlLibrary::error();
             return false;
         }
-        SDL_AudioSpec wanted;
-        SDL_zero(wanted);
+        // Only audio is used: leave Ctrl+C and the like to the program.
+        sdl().SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        sdl().SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, AppInfo::title().toUtf8().constData());
+        if (sdl().InitSubSystem(SDL_INIT_AUDIO) < 0) {
+            *error = QStringLiteral("no audio output (%1)").arg(sdl().takeError());
+            return false;
+        }
+        SDL_AudioSpec wanted{};
         wanted.freq = WavClip::RATE;
         wanted.format = AUDIO_S16SYS;
         wanted.channels = WavClip::CHANNELS;
         wanted.samples = BUFFER_FRAMES;
         wanted.callback = nullptr; // samples are queued
-        SDL_zero(out.spec);
+        out.spec = SDL_AudioSpec{};
         // Format, rate and channels stay as asked (SDL converts for the
         // hardware), so the prompts can be queued as decoded.
-        out.id = SDL_OpenAudioDevice(nullptr, 0, &wanted, &out.spec, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+        out.id = sdl().OpenAudioDevice(nullptr, 0, &wanted, &out.spec, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
         if (out.id == 0) {
-            *error = QStringLiteral("cannot open an audio device (%1)").arg(sdlError());
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            *error = QStringLiteral("cannot open an audio device (%1)").arg(sdl().takeError());
+            sdl().QuitSubSystem(SDL_INIT_AUDIO);
             return false;
         }
-        SDL_PauseAudioDevice(out.id, 0);
+        sdl().PauseAudioDevice(out.id, 0);
     }
     ++out.users;
     return true;
@@ -83,9 +86,9 @@ void releaseOutput()
     SharedOutput &out = output();
     if (out.users <= 0 || --out.users > 0)
         return;
-    SDL_CloseAudioDevice(out.id);
+    sdl().CloseAudioDevice(out.id);
     out.id = 0;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sdl().QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 double elapsedMs(const QElapsedTimer &timer)
@@ -173,16 +176,16 @@ void SdlSoundDevice::play(const QString &path)
     if (device_ == 0)
         return; // no output: already said when opening
     const WavClip *clip = clipFor(path);
-    if (!clip || clip->bytes().isEmpty() || SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+    if (!clip || clip->bytes().isEmpty() || sdl().GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
         timing_.totalMs = elapsedMs(timer);
         return;
     }
     // Anything left over from a play that gave up waiting is dropped, so this
     // prompt is not heard after stale samples.
-    SDL_ClearQueuedAudio(device_);
+    sdl().ClearQueuedAudio(device_);
     const QByteArray &bytes = clip->bytes();
-    if (SDL_QueueAudio(device_, bytes.constData(), static_cast<Uint32>(bytes.size())) < 0) {
-        qWarning().noquote() << QStringLiteral("sound: %1: cannot queue (%2); skipped").arg(path, sdlError());
+    if (sdl().QueueAudio(device_, bytes.constData(), static_cast<Uint32>(bytes.size())) < 0) {
+        qWarning().noquote() << QStringLiteral("sound: %1: cannot queue (%2); skipped").arg(path, sdl().takeError());
         timing_.totalMs = elapsedMs(timer);
         return;
     }
@@ -200,14 +203,14 @@ void SdlSoundDevice::waitUntilPlayed(const QElapsedTimer &timer, Uint32 queuedBy
     const double bytesPerMs = spec.freq * static_cast<double>(sizeof(qint16)) * spec.channels / 1000.0;
     const double giveUpMs = timing_.soundMs + outputLatencyMs() + STUCK_MARGIN_MS;
     for (;;) {
-        const Uint32 left = SDL_GetQueuedAudioSize(device_);
+        const Uint32 left = sdl().GetQueuedAudioSize(device_);
         if (left < queuedBytes && timing_.firstSampleMs < 0)
             timing_.firstSampleMs = elapsedMs(timer);
         if (left == 0)
             break;
-        if (elapsedMs(timer) > giveUpMs || SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+        if (elapsedMs(timer) > giveUpMs || sdl().GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
             qWarning().noquote() << QStringLiteral("sound: the audio output stopped playing; prompt cut short");
-            SDL_ClearQueuedAudio(device_);
+            sdl().ClearQueuedAudio(device_);
             return;
         }
         // Poll finely until the first samples are taken (so the start is
@@ -215,7 +218,7 @@ void SdlSoundDevice::waitUntilPlayed(const QElapsedTimer &timer, Uint32 queuedBy
         Uint32 sleepMs = 1;
         if (timing_.firstSampleMs >= 0 && bytesPerMs > 0)
             sleepMs = static_cast<Uint32>(std::clamp(left / bytesPerMs / 2.0, 1.0, 50.0));
-        SDL_Delay(sleepMs);
+        sdl().Delay(sleepMs);
     }
-    SDL_Delay(static_cast<Uint32>(std::ceil(outputLatencyMs())));
+    sdl().Delay(static_cast<Uint32>(std::ceil(outputLatencyMs())));
 }

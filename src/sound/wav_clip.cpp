@@ -1,29 +1,28 @@
 #include "sound/wav_clip.h"
 
+#include "sound/sdl_library.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cstring>
 
-#include <SDL.h>
 
 namespace {
 
 // SDL_LoadWAV_RW's buffer, freed however the decoding ends.
 struct SdlWavBuffer
 {
+    const SdlLibrary &sdl;
     Uint8 *data = nullptr;
     Uint32 length = 0;
-    ~SdlWavBuffer() { SDL_FreeWAV(data); }
+    ~SdlWavBuffer()
+    {
+        if (data)
+            sdl.FreeWAV(data);
+    }
 };
-
-QString sdlError()
-{
-    const QString text = QString::fromUtf8(SDL_GetError());
-    SDL_ClearError();
-    return text.isEmpty() ? QStringLiteral("unknown error") : text;
-}
 
 } // namespace
 
@@ -67,17 +66,21 @@ std::optional<WavClip> WavClip::decode(const QByteArray &fileData, QString *erro
         *error = QStringLiteral("not a WAV file: the file is empty");
         return std::nullopt;
     }
-    SDL_RWops *rw = SDL_RWFromConstMem(fileData.constData(), static_cast<int>(fileData.size()));
-    if (!rw) {
-        *error = sdlError();
+    const SdlLibrary *sdl = SdlLibrary::get();
+    if (!sdl) {
+        *error = SdlLibrary::error();
         return std::nullopt;
     }
-    SDL_AudioSpec spec;
-    SDL_zero(spec);
-    SdlWavBuffer wav;
+    SDL_RWops *rw = sdl->RWFromConstMem(fileData.constData(), static_cast<int>(fileData.size()));
+    if (!rw) {
+        *error = sdl->takeError();
+        return std::nullopt;
+    }
+    SDL_AudioSpec spec{};
+    SdlWavBuffer wav{*sdl};
     // freesrc = 1: SDL closes the RWops whatever happens.
-    if (!SDL_LoadWAV_RW(rw, 1, &spec, &wav.data, &wav.length)) {
-        *error = QStringLiteral("not a WAV file: ") + sdlError();
+    if (!sdl->LoadWAV_RW(rw, 1, &spec, &wav.data, &wav.length)) {
+        *error = QStringLiteral("not a WAV file: ") + sdl->takeError();
         return std::nullopt;
     }
 
@@ -88,10 +91,10 @@ std::optional<WavClip> WavClip::decode(const QByteArray &fileData, QString *erro
     clip.source_.floatingPoint = SDL_AUDIO_ISFLOAT(spec.format);
 
     SDL_AudioCVT cvt;
-    const int built = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq,
+    const int built = sdl->BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq,
                                         AUDIO_S16SYS, CHANNELS, RATE);
     if (built < 0) {
-        *error = QStringLiteral("unsupported WAV format: ") + sdlError();
+        *error = QStringLiteral("unsupported WAV format: ") + sdl->takeError();
         return std::nullopt;
     }
     const int frameBytes = static_cast<int>(SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
@@ -109,8 +112,8 @@ std::optional<WavClip> WavClip::decode(const QByteArray &fileData, QString *erro
     std::memcpy(work.data(), wav.data, static_cast<size_t>(length));
     cvt.buf = reinterpret_cast<Uint8 *>(work.data());
     cvt.len = length;
-    if (SDL_ConvertAudio(&cvt) < 0) {
-        *error = QStringLiteral("cannot convert: ") + sdlError();
+    if (sdl->ConvertAudio(&cvt) < 0) {
+        *error = QStringLiteral("cannot convert: ") + sdl->takeError();
         return std::nullopt;
     }
     work.truncate(cvt.len_cvt / static_cast<int>(sizeof(qint16) * CHANNELS) * static_cast<int>(sizeof(qint16) * CHANNELS));
