@@ -1,21 +1,20 @@
-// What the score window stores as the retention period, whatever is typed
-// into its box: only a whole number of at least one day, as ASCII digits, and
-// nothing else ever reaches the settings table or the results.
+// What the score window stores as the retention period, whatever is typed into
+// its box: only a whole number of at least one day, as ASCII digits, and nothing
+// else ever reaches the settings table or the results.
 #include "platform/dialogs.h"
 #include "platform/project_globals.h"
-#include "platform/system_clock.h"
 #include "scores/score_window.h"
 #include "support/exit_trap.h"
 #include "support/fake_dialogs.h"
 #include "support/sqlite_file.h"
 #include "support/temp_work_dir.h"
+#include "support/test_kit.h"
 #include "support/test_setup.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QtTest>
 
 #include <memory>
@@ -24,38 +23,29 @@
 namespace {
 const QString savedMessage = QStringLiteral("保存期間を設定しました");
 const QString refusedMessage = QStringLiteral("1以上の数字を入力してください");
-const QString ideographicSpace = QString(QChar(0x3000));
+const QString fw = QString(QChar(0x3000)); // ideographic space
+const char16_t blanks[] = {u' ', u'\t', u'\n', u'\r', u'\v', u'\f', 0x3000};
 
 // The rule, written out independently of the program: blanks are the ASCII
-// white space characters and U+3000; what is left must be decimal digits,
-// ASCII or full-width, of value at least 1; it is stored as ASCII digits.
+// white space characters and U+3000; what is left must be decimal digits, ASCII
+// or full-width, of value at least 1; it is stored as ASCII digits.
 std::optional<QString> expectedStore(const QString &typed)
 {
-    const auto blank = [](char16_t c) {
-        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r'
-               || c == 0x3000;
-    };
-    qsizetype begin = 0;
-    qsizetype end = typed.size();
-    while (begin < end && blank(typed[begin].unicode()))
+    const auto blank = [](QChar c) { return std::count(std::begin(blanks), std::end(blanks), c.unicode()) > 0; };
+    qsizetype begin = 0, end = typed.size();
+    while (begin < end && blank(typed[begin]))
         ++begin;
-    while (end > begin && blank(typed[end - 1].unicode()))
+    while (end > begin && blank(typed[end - 1]))
         --end;
     QString digits;
-    bool positive = false;
-    for (qsizetype i = begin; i < end; ++i) {
-        const char16_t c = typed[i].unicode();
-        int value = -1;
-        if (c >= u'0' && c <= u'9')
-            value = c - u'0';
-        else if (c >= 0xFF10 && c <= 0xFF19)
-            value = c - 0xFF10;
+    for (const QChar c : typed.mid(begin, end - begin)) {
+        const int u = c.unicode();
+        const int value = u >= u'0' && u <= u'9' ? u - u'0' : u >= 0xFF10 && u <= 0xFF19 ? u - 0xFF10 : -1;
         if (value < 0)
             return std::nullopt;
-        positive = positive || value > 0;
         digits += QChar(u'0' + value);
     }
-    if (!positive)
+    if (digits.count(QLatin1Char('0')) == digits.size()) // nothing, or only zeros
         return std::nullopt;
     return digits;
 }
@@ -69,154 +59,88 @@ public:
     QString next()
     {
         switch (rng_.bounded(16)) {
-        case 0: case 1: case 2: case 3:
-            return padded(number(1 + int(rng_.bounded(12))));
-        case 4:
-            return padded(QString(1 + rng_.bounded(3), QLatin1Char('0'))); // zero: refused
-        case 5:
-            return padded(number(20 + int(rng_.bounded(60)))); // huge numbers
-        case 6:
-            return randomText(1 + int(rng_.bounded(12)));
-        case 7:
-            return pick(sqlAndQuotes);
-        case 8:
-            return padded(number(1 + int(rng_.bounded(4)))) + pick(sqlAndQuotes);
-        case 9:
-            return mixedDigits();
-        case 10:
-            return blanksOnly();
-        case 11:
-            return controls();
-        case 12: {
-            // A digit with something in the middle: a blank, sign, point, combining mark.
-            QString s = number(2 + int(rng_.bounded(4)));
-            s.insert(1 + int(rng_.bounded(quint32(s.size() - 1))), pick(separators));
-            return padded(s);
+        case 0: case 1: case 2: case 3: return padded(number(1 + n(12)));
+        case 4: return padded(QString(1 + n(3), QLatin1Char('0'))); // zero: refused
+        case 5: return padded(number(20 + n(60))); // huge numbers
+        case 6: return randomText(1 + n(12));
+        case 7: return pick(sqlAndQuotes);
+        case 8: return padded(number(1 + n(4))) + pick(sqlAndQuotes);
+        case 9: // a no-break space or an em space is no blank here
+            return n(2) ? QString(QChar(0x00A0) + number(1 + n(5))) : QString(number(1 + n(5)) + QChar(0x2003));
+        case 10: return blanksOnly(n(6));
+        case 11: { // a control character somewhere
+            QString s = padded(number(1 + n(3)));
+            return s.insert(n(int(s.size()) + 1), n(4) == 0 ? QChar(0x7F) : QChar(char16_t(n(0x20))));
         }
-        case 13:
-            return padded(pick(otherDigits));
-        case 14:
-            return longText();
-        default:
-            return randomText(1 + int(rng_.bounded(40)));
+        case 12: { // a blank, sign, point, combining mark ... inside a number
+            QString s = number(2 + n(4));
+            return padded(s.insert(1 + n(int(s.size()) - 1), pick(separators)));
+        }
+        case 13: return padded(pick(otherDigits));
+        case 14: { // 100,000 characters: digits only (the box keeps what fits), or text
+            const bool digits = n(2) == 0;
+            QString s(n(2) ? fw : QString());
+            for (int i = 0; i < 100000; ++i)
+                s += digits ? QChar(u'1' + i % 9) : QChar(u'a' + i % 26);
+            return s;
+        }
+        default: return randomText(1 + n(40));
         }
     }
 
 private:
     static inline const QStringList sqlAndQuotes = {
-        QStringLiteral("1'; DROP TABLE LOG; --"), QStringLiteral("'"), QStringLiteral("''"),
-        QStringLiteral("\""), QStringLiteral("90' OR '1'='1"), QStringLiteral("1; DELETE FROM ENV"),
-        QStringLiteral("5' ; UPDATE ENV SET SET_LOG = 'x"), QStringLiteral("`7`"),
-        QStringLiteral("３０'--"), QStringLiteral("’１’"), QStringLiteral("%"), QStringLiteral("\\"),
-        QStringLiteral("NULL"), QStringLiteral("?"), QStringLiteral(":a"), QStringLiteral("1e3"),
-        QStringLiteral("0x10"), QStringLiteral("Ｘ"), QStringLiteral("１０日"),
+        "1'; DROP TABLE LOG; --", "'", "''", "\"", "90' OR '1'='1", "1; DELETE FROM ENV",
+        "5' ; UPDATE ENV SET SET_LOG = 'x", "`7`", "３０'--", "’１’", "%", "\\", "NULL", "?", ":a",
+        "1e3", "0x10", "Ｘ", "１０日",
     };
     static inline const QStringList separators = {
-        QStringLiteral(" "), ideographicSpace, QStringLiteral("-"), QStringLiteral("+"),
-        QStringLiteral("."), QStringLiteral(","), QString(QChar(0x0301)), QString(QChar(0x200B)),
-        QString(QChar(0x00A0)), QString(QChar(0)), QStringLiteral("\n"), QStringLiteral("'"),
+        " ", fw, "-", "+", ".", ",", QChar(0x0301), QChar(0x200B), QChar(0x00A0), QChar(0), "\n", "'",
     };
     // Digits of other scripts and digit-like signs: none of them counts.
     static inline const QStringList otherDigits = {
-        QStringLiteral("٣"), QStringLiteral("३"), QStringLiteral("²"), QStringLiteral("①"),
-        QStringLiteral("Ⅻ"), QStringLiteral("三"), QStringLiteral("𝟗"), QStringLiteral("1️⃣"),
-        QStringLiteral("+1"), QStringLiteral("-1"), QStringLiteral("1.5"), QStringLiteral("１．０"),
-        QStringLiteral("5\u0301"), QStringLiteral("\u202E12"), QStringLiteral("12\uFEFF"),
+        "٣", "३", "²", "①", "Ⅻ", "三", "𝟗", "1️⃣", "+1", "-1", "1.5", "１．０", "5\u0301", "\u202E12", "12\uFEFF",
     };
 
-    QString pick(const QStringList &list) { return list[int(rng_.bounded(quint32(list.size())))]; }
+    int n(int below) { return int(rng_.bounded(quint32(below))); }
+    QString pick(const QStringList &list) { return list[n(int(list.size()))]; }
 
-    // Digits, each ASCII or full-width, sometimes with leading zeros.
+    // Digits, each ASCII or full-width, sometimes after leading zeros.
     QString number(int length)
     {
-        QString s;
-        if (rng_.bounded(6) == 0)
-            s += QString(1 + rng_.bounded(3), QLatin1Char('0'));
+        QString s(n(6) == 0 ? 1 + n(3) : 0, QLatin1Char('0'));
         for (int i = 0; i < length; ++i) {
-            const int d = i == 0 ? 1 + int(rng_.bounded(9)) : int(rng_.bounded(10));
-            s += rng_.bounded(3) == 0 ? QChar(0xFF10 + d) : QChar(u'0' + d);
+            const int d = i == 0 ? 1 + n(9) : n(10);
+            s += n(3) == 0 ? QChar(0xFF10 + d) : QChar(u'0' + d);
         }
         return s;
     }
 
-    QString blank()
+    QString blanksOnly(int count)
     {
-        static const char16_t blanks[] = {u' ', u'\t', u'\n', u'\r', u'\v', u'\f', 0x3000};
-        return QString(QChar(blanks[rng_.bounded(7u)]));
+        QString s;
+        while (count-- > 0)
+            s += QChar(blanks[n(7)]);
+        return s;
     }
 
     QString padded(const QString &core)
     {
-        QString s;
-        for (int i = int(rng_.bounded(3)); i > 0; --i)
-            s += blank();
-        s += core;
-        for (int i = int(rng_.bounded(3)); i > 0; --i)
-            s += blank();
-        return s;
+        const QString before = blanksOnly(n(3));
+        return before + core + blanksOnly(n(3));
     }
 
-    QString mixedDigits()
-    {
-        QString s = number(1 + int(rng_.bounded(5)));
-        if (rng_.bounded(2))
-            s.prepend(QChar(0x00A0)); // a no-break space is not a blank here
-        else
-            s.append(QChar(0x2003)); // nor is an em space
-        return s;
-    }
-
-    QString blanksOnly()
-    {
-        QString s;
-        for (int i = int(rng_.bounded(6)); i > 0; --i)
-            s += blank();
-        return s;
-    }
-
-    QString controls()
-    {
-        QString s = padded(number(1 + int(rng_.bounded(3))));
-        const QChar c = rng_.bounded(4) == 0 ? QChar(0x7F) : QChar(char16_t(rng_.bounded(0x20u)));
-        s.insert(int(rng_.bounded(quint32(s.size() + 1))), c);
-        return s;
-    }
-
-    QString longText()
-    {
-        // 100,000 characters: digits only (the box keeps what fits), or text.
-        const int length = 100000;
-        QString s;
-        s.reserve(length + 2);
-        const bool digits = rng_.bounded(2) == 0;
-        for (int i = 0; i < length; ++i)
-            s += digits ? QChar(u'1' + i % 9) : QChar(u'a' + i % 26);
-        if (rng_.bounded(2))
-            s.prepend(ideographicSpace);
-        return s;
-    }
-
-    // Any code points: ASCII, BMP, astral (as surrogate pairs), combining
-    // marks, and now and then a lone surrogate.
+    // Any code points: ASCII, BMP, astral, combining marks, now and then a lone surrogate.
     QString randomText(int length)
     {
         QString s;
         for (int i = 0; i < length; ++i) {
-            char32_t cp = 0;
-            switch (rng_.bounded(6)) {
-            case 0: cp = 0x20 + rng_.bounded(0x5Fu); break;
-            case 1: cp = 0x300 + rng_.bounded(0x70u); break;
-            case 2: cp = 0x10000 + rng_.bounded(0x100000u); break;
-            case 3: cp = 0xFF00 + rng_.bounded(0xF0u); break;
-            case 4: cp = rng_.bounded(0x10) == 0 ? 0xD800 + rng_.bounded(0x800u) : 0x3000 + rng_.bounded(0x100u); break;
-            default: cp = rng_.bounded(0xD800u); break;
-            }
-            if (cp >= 0x10000) {
-                const char32_t both[] = {cp};
-                s += QString::fromUcs4(both, 1);
-            } else {
-                s += QChar(char16_t(cp));
-            }
+            static constexpr quint32 ranges[][2] = {{0x20, 0x5F}, {0x300, 0x70}, {0x10000, 0x100000},
+                                                    {0xFF00, 0xF0}, {0x3000, 0x100}, {0, 0xD800}};
+            const int kind = n(6);
+            const char32_t cp[] = {kind == 4 && n(16) == 0 ? 0xD800 + rng_.bounded(0x800u)
+                                                           : ranges[kind][0] + rng_.bounded(ranges[kind][1])};
+            s += cp[0] >= 0x10000 ? QString::fromUcs4(cp, 1) : QString(QChar(char16_t(cp[0])));
         }
         return s;
     }
@@ -224,22 +148,12 @@ private:
     QRandomGenerator rng_;
 };
 
-quint32 inputSeed()
-{
-    bool given = false;
-    const quint32 seed = qEnvironmentVariable("SANSU_INPUT_SEED").toUInt(&given);
-    return given ? seed : QRandomGenerator::global()->generate();
-}
-
+// An input as printable ASCII, shortened, for a failure message.
 QString shown(const QString &s)
 {
     QString out;
-    for (const QChar c : s.left(60)) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.isSurrogate() || c.unicode() > 0x7E)
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
+    for (const QChar c : s.left(60))
+        out += c.unicode() < 0x20 || c.unicode() > 0x7E ? QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')) : QString(c);
     return s.size() > 60 ? out + QStringLiteral("…(%1 chars)").arg(s.size()) : out;
 }
 } // namespace
@@ -252,13 +166,26 @@ class TestRetentionInput : public QObject
     FakeDialogs *dialogs = nullptr;
     QStringList logRows;
 
-    QStringList envRows() const
+    static QStringList envRows() { return Kit::dbRows(QStringLiteral("SELECT SET_LOG FROM ENV")); }
+    static QStringList currentLog() { return Kit::dbRows(QStringLiteral("SELECT * FROM LOG ORDER BY rowid")); }
+
+    // Saves what the box holds, as a click or a call of the handler: the message
+    // shown and ENV must be those of `expected` (nullopt: refused, the period
+    // before stays), and LOG stays as it was.
+    void saveAndCheck(ScoreWindow &w, const std::optional<QString> &expected, bool click, QString &period,
+                      const QString &what)
     {
-        return SqliteFile::rows(SqliteFile::defaultPath(), QStringLiteral("SELECT SET_LOG FROM ENV"));
-    }
-    QStringList currentLog() const
-    {
-        return SqliteFile::rows(SqliteFile::defaultPath(), QStringLiteral("SELECT * FROM LOG ORDER BY rowid"));
+        dialogs->told.clear();
+        if (click)
+            QTest::mouseClick(w.Command1, Qt::LeftButton);
+        else
+            w.Command1_Click();
+        period = expected.value_or(period);
+        QVERIFY2(dialogs->told == QStringList{expected ? savedMessage : refusedMessage},
+                 qPrintable(what + QStringLiteral(" told ") + dialogs->told.join(QStringLiteral(" / "))));
+        const QStringList env = envRows();
+        QVERIFY2(env == QStringList{period}, qPrintable(what + QStringLiteral(" ENV ") + shown(env.join(','))));
+        QVERIFY2(currentLog() == logRows, qPrintable(what));
     }
 
 private slots:
@@ -285,49 +212,23 @@ private slots:
 
     void chosenInputsAreStoredOrRefused()
     {
+        // What is typed, and what is stored ("": refused, the period before stays).
+        const QStringList cases[] = {
+            {"30", "30"}, {" １２ ", "12"}, {fw + "７" + fw, "7"}, {"\t9\r\n", "9"}, {"007", "007"},
+            {"0", ""}, {"００", ""}, {"1 2", ""}, {"1" + fw + "2", ""}, {"+5", ""}, {"5.0", ""}, {"-3", ""},
+            {"٣", ""}, {"²", ""}, {QChar(0x00A0) + QStringLiteral("4"), ""}, {"", ""}, {fw + fw, ""},
+            {"1'; DROP TABLE LOG; --", ""}, {"8' ; UPDATE ENV SET SET_LOG = '1", ""}, {"5\u0301", ""}, {"𝟗", ""},
+            {"１２３４５６７８９０１２３４５６７８９０１２３", "12345678901234567890123"},
+        };
         ScoreWindow w;
         w.showForm();
-        QCOMPARE(w.Text1->text(), QStringLiteral("90"));
-        struct Case
-        {
-            QString typed;
-            QString stored; // empty: refused, the period before stays
-        };
-        const QString fw = ideographicSpace;
-        const Case cases[] = {
-            {QStringLiteral("30"), QStringLiteral("30")},
-            {QStringLiteral(" １２ "), QStringLiteral("12")},
-            {fw + QStringLiteral("７") + fw, QStringLiteral("7")},
-            {QStringLiteral("\t9\r\n"), QStringLiteral("9")},
-            {QStringLiteral("007"), QStringLiteral("007")},
-            {QStringLiteral("0"), {}},
-            {QStringLiteral("００"), {}},
-            {QStringLiteral("1 2"), {}},
-            {QStringLiteral("1") + fw + QStringLiteral("2"), {}},
-            {QStringLiteral("+5"), {}},
-            {QStringLiteral("5.0"), {}},
-            {QStringLiteral("-3"), {}},
-            {QStringLiteral("٣"), {}},
-            {QStringLiteral("²"), {}},
-            {QString(QChar(0x00A0)) + QStringLiteral("4"), {}},
-            {QStringLiteral(""), {}},
-            {fw + fw, {}},
-            {QStringLiteral("1'; DROP TABLE LOG; --"), {}},
-            {QStringLiteral("8' ; UPDATE ENV SET SET_LOG = '1"), {}},
-            {QStringLiteral("１２３４５６７８９０１２３４５６７８９０１２３"), QStringLiteral("12345678901234567890123")},
-            {QStringLiteral("5\u0301"), {}},
-            {QStringLiteral("𝟗"), {}},
-        };
         QString period = QStringLiteral("90");
-        for (const Case &c : cases) {
-            dialogs->told.clear();
-            w.Text1->setText(c.typed);
-            QTest::mouseClick(w.Command1, Qt::LeftButton);
-            if (!c.stored.isEmpty())
-                period = c.stored;
-            QCOMPARE(dialogs->told, QStringList{c.stored.isEmpty() ? refusedMessage : savedMessage});
-            QCOMPARE(envRows(), QStringList{period});
-            QCOMPARE(currentLog(), logRows);
+        for (const QStringList &c : cases) {
+            w.Text1->setText(c[0]);
+            saveAndCheck(w, c[1].isEmpty() ? std::nullopt : std::optional(c[1]), true, period,
+                         QStringLiteral("\"%1\"").arg(shown(c[0])));
+            if (QTest::currentTestFailed())
+                return;
         }
         // The stored period is what the window shows when it opens again.
         w.close();
@@ -338,51 +239,32 @@ private slots:
 
     void generatedInputsKeepTheSettingsClean()
     {
-        const quint32 seed = inputSeed();
+        bool given = false;
+        quint32 seed = qEnvironmentVariable("SANSU_INPUT_SEED").toUInt(&given);
+        seed = given ? seed : QRandomGenerator::global()->generate();
         qInfo("input seed %u (set SANSU_INPUT_SEED=%u to repeat this run)", seed, seed);
         InputMaker maker(seed);
         constexpr int count = 10000;
-        const QRegularExpression asciiDigits(QStringLiteral("^[0-9]+$"));
-
         ScoreWindow w;
         w.showForm();
         QString period = QStringLiteral("90");
         int stored = 0;
-        int refused = 0;
-        int cutShort = 0;
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < count; ++i) {
             const QString typed = maker.next();
-            dialogs->told.clear();
             w.Text1->setText(typed);
             // The box holds at most its maximum length; what it holds is what is saved.
-            const QString held = w.Text1->text();
-            cutShort += held != typed;
-            if (i % 50 == 0)
-                QTest::mouseClick(w.Command1, Qt::LeftButton);
-            else
-                w.Command1_Click();
-            const std::optional<QString> expected = expectedStore(held);
-            if (expected) {
-                period = *expected;
-                ++stored;
-            } else {
-                ++refused;
-            }
-            const QString what = QStringLiteral("input %1: \"%2\"").arg(i).arg(shown(typed));
-            QVERIFY2(dialogs->told == QStringList{expected ? savedMessage : refusedMessage},
-                     qPrintable(what + QStringLiteral(" told ") + dialogs->told.join(QStringLiteral(" / "))));
-            const QStringList env = envRows();
-            QVERIFY2(env.size() == 1 && asciiDigits.match(env.front()).hasMatch() && env.front() == period,
-                     qPrintable(what + QStringLiteral(" ENV ") + shown(env.join(QStringLiteral(",")))));
-            QVERIFY2(currentLog() == logRows, qPrintable(what));
+            const std::optional<QString> expected = expectedStore(w.Text1->text());
+            stored += expected.has_value();
+            saveAndCheck(w, expected, i % 50 == 0, period, QStringLiteral("input %1: \"%2\"").arg(i).arg(shown(typed)));
+            if (QTest::currentTestFailed())
+                return;
         }
-        qInfo("%d inputs: %d stored, %d refused, %d cut to the box's length, %lld ms", count, stored,
-              refused, cutShort, timer.elapsed());
+        qInfo("%d inputs: %d stored, %lld ms", count, stored, timer.elapsed());
         // The generator makes both kinds in numbers.
         QVERIFY(stored > count / 5);
-        QVERIFY(refused > count / 3);
+        QVERIFY(count - stored > count / 3);
     }
 };
 
