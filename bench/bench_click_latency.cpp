@@ -5,29 +5,17 @@
 // timing of its first samples).
 //
 //   bench_click_latency [CLICKS]     (default 30; SDL_AUDIODRIVER=dummy without sound card)
+#include "bench_support.h"
 #include "drill/drill_window.h"
 #include "platform/app_setup.h"
-#include "platform/project_globals.h"
 #include "platform/random_draw.h"
 #include "platform/random_source.h"
 #include "sound/sdl_sound_device.h"
-#include "store/record_database.h"
-#include "store/record_store.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QMouseEvent>
 #include <QTemporaryDir>
-#include <QThread>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
-#include <vector>
 
 namespace {
 QElapsedTimer clock_;
@@ -67,16 +55,6 @@ private:
     SdlSoundDevice inner_;
 };
 
-void settleUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-}
-
 void click(QWidget *w)
 {
     const QPointF at(w->width() / 2.0, w->height() / 2.0);
@@ -85,16 +63,6 @@ void click(QWidget *w)
     QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(w, &press);
     QApplication::sendEvent(w, &release);
-}
-
-QString cpuModel()
-{
-    QFile f(QStringLiteral("/proc/cpuinfo"));
-    if (f.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : f.readAll().split('\n'))
-            if (line.startsWith("model name"))
-                return QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
-    return QStringLiteral("unknown");
 }
 } // namespace
 
@@ -107,20 +75,10 @@ int main(int argc, char **argv)
 
     QTemporaryDir work;
     QDir::setCurrent(work.path());
-    ProjectGlobals &g = ProjectGlobals::instance();
-    g.databaseFileName = QStringLiteral("ADO_ZEM.MDB");
-    g.settingsTableName = QStringLiteral("ENV");
-    g.resultsTableName = QStringLiteral("LOG");
-    g.connectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Ado_ZEM.mdb;Persist Security Info=False");
-    g.currentDrillName = QStringLiteral("たしざん１０");
-    {
-        RecordDatabase db;
-        QString statement;
-        if (!db.create(work.filePath(QStringLiteral("ADO_ZEM.MDB"))) || !RecordStore::SQL_CRE_CUR(db, statement)) {
-            std::fprintf(stderr, "bench_click_latency: cannot create the results file\n");
-            return 1;
-        }
-    }
+    bench::setRecordGlobals();
+    ProjectGlobals::instance().currentDrillName = QStringLiteral("たしざん１０");
+    if (!bench::createRecordFile(work.filePath(QStringLiteral("ADO_ZEM.MDB"))))
+        bench::fail(QStringLiteral("cannot create the results file"));
     RandomDraw::setSource(std::make_unique<SetQuestion>());
     TimedDevice *device = nullptr;
     SoundDevice::setFactory([&device] {
@@ -134,7 +92,7 @@ int main(int argc, char **argv)
     std::vector<double> total, toPlay, driver;
     for (int i = 0; i < clicks + 1; ++i) {
         // Wait for the question's reading to end ("次" hidden, timer idle).
-        settleUntil([&] { return !w.Timer1->isActive() && w.Label5->text() == QStringLiteral("？"); }, 10000);
+        bench::settleUntil([&] { return !w.Timer1->isActive() && w.Label5->text() == QStringLiteral("？"); }, 10000);
         ClickLabel *right = nullptr;
         for (ClickLabel *tile : w.Label6)
             if (tile->text() == QStringLiteral("7"))
@@ -158,21 +116,20 @@ int main(int argc, char **argv)
             driver.push_back(firstSampleMs);
             total.push_back(before + firstSampleMs);
         }
-        settleUntil([&] { return w.Command1->isVisible(); }, 20000);
+        bench::settleUntil([&] { return w.Command1->isVisible(); }, 20000);
         w.Command1_Click();
     }
-    const auto line = [](const char *what, std::vector<double> v, double limit) {
-        std::sort(v.begin(), v.end());
-        const double median = v[v.size() / 2];
-        std::printf("  %-40s median %6.2f ms  (min %6.2f, p90 %6.2f, max %6.2f)", what, median, v.front(),
-                    v[size_t(0.9 * (v.size() - 1) + 0.5)], v.back());
+    const auto line = [](const char *what, const std::vector<double> &v, double limit) {
+        const bench::Summary s(v);
+        std::printf("  %-40s median %6.2f ms  (min %6.2f, p90 %6.2f, max %6.2f)", what, s.median(), s.min(),
+                    s.percentile(0.9), s.max());
         if (limit > 0)
-            std::printf("  limit %.0f ms: %s", limit, median < limit ? "ok" : "OVER");
+            std::printf("  limit %.0f ms: %s", limit, s.median() < limit ? "ok" : "OVER");
         std::printf("\n");
     };
     std::printf("click on the right tile to OK.WAV's first samples, %d clicks, audio driver %s\n", clicks,
                 qPrintable(qEnvironmentVariable("SDL_AUDIODRIVER", QStringLiteral("default"))));
-    std::printf("machine: %d logical CPUs (nproc), %s\n", QThread::idealThreadCount(), qPrintable(cpuModel()));
+    bench::printMachine();
     line("click to play() (judging, repaint)", toPlay, 0);
     line("play() to first samples taken", driver, 0);
     line("click to first samples", total, 30);

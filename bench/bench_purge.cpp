@@ -9,32 +9,19 @@
 // fresh and times SET_LOG_GET on it (open, settings query, DELETE of 500,000
 // rows); a second series times the DELETE statement on its own. Prints the
 // median and spread of each series, the machine, and the rows left.
+#include "bench_support.h"
 #include "platform/dialogs.h"
 #include "platform/program_exit.h"
-#include "platform/project_globals.h"
 #include "platform/system_clock.h"
-#include "store/date_text.h"
-#include "store/record_database.h"
-#include "store/record_store.h"
 #include "store/retention.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QVariant>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <thread>
-#include <vector>
 
 #include <unistd.h>
 
@@ -57,25 +44,7 @@ public:
     }
 };
 
-[[noreturn]] void fail(const QString &why)
-{
-    std::fprintf(stderr, "bench_purge: %s\n", qPrintable(why));
-    std::exit(1);
-}
-
-QString cpuModel()
-{
-    // /proc files report no size, so read them whole instead of testing for the end.
-    QFile info(QStringLiteral("/proc/cpuinfo"));
-    if (!info.open(QIODevice::ReadOnly))
-        return QStringLiteral("unknown");
-    const QList<QByteArray> lines = info.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("model name"))
-            return QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
-    }
-    return QStringLiteral("unknown");
-}
+using bench::fail;
 
 qint64 countRows(const QString &where = QString())
 {
@@ -118,42 +87,23 @@ void buildFixture(const QDateTime &now)
     const QString path = QDir::current().absoluteFilePath(dbName);
     {
         RecordDatabase db;
-        QString statement;
-        if (!db.create(path) || !RecordStore::SQL_CRE_CUR(db, statement)
+        if (!bench::createRecordFile(db, path)
             || !db.execute(QStringLiteral("UPDATE ENV SET SET_LOG = '%1'").arg(retentionDays)))
             fail(QStringLiteral("cannot create the file: ") + db.lastError());
     }
     QRandomGenerator rng(20010427);
     const std::vector<QDateTime> moments = rowMoments(now, rng);
-    const QStringList drills = {
-        QStringLiteral("たしざん１０"), QStringLiteral("たして１０"),   QStringLiteral("たしざん２０"),
-        QStringLiteral("ひきざん１０"), QStringLiteral("ひいて１０"), QStringLiteral("ひきざん２０"),
-        QStringLiteral("とけい"),
+    const QStringList drills = bench::drillNames();
+    const auto row = [&](int i) {
+        bench::Result r;
+        r.when = moments[std::size_t(i)];
+        r.drill = drills.at(int(rng.bounded(7)));
+        r.score = int(1 + rng.bounded(30));
+        return r;
     };
-    const QString connection = QStringLiteral("fixture");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(path);
-        if (!db.open())
-            fail(db.lastError().text());
-        QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("BEGIN")))
-            fail(q.lastError().text());
-        if (!q.prepare(QStringLiteral("INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( ?, ?, ? )")))
-            fail(q.lastError().text());
-        for (const QDateTime &moment : moments) {
-            q.bindValue(0, DateText::of(moment));
-            q.bindValue(1, drills.at(int(rng.bounded(7))));
-            q.bindValue(2, QString::number(1 + rng.bounded(30)));
-            if (!q.exec())
-                fail(q.lastError().text());
-        }
-        if (!q.exec(QStringLiteral("COMMIT")))
-            fail(q.lastError().text());
-        q.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
+    QString error;
+    if (!bench::insertResults(path, int(moments.size()), row, error))
+        fail(error);
 
     const QString cutText = DateText::of(*Retention::cutOff(now, retentionDays));
     const qint64 all = countRows();
@@ -181,13 +131,10 @@ struct Series
 
     void print() const
     {
-        std::vector<double> sorted = ms;
-        std::sort(sorted.begin(), sorted.end());
-        const size_t n = sorted.size();
-        const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+        const bench::Summary s(ms);
+        const double median = s.midpointMedian();
         std::printf("%-28s median %8.1f ms   min %8.1f   max %8.1f   spread %6.1f ms (%.1f%%)   runs:",
-                    what, median, sorted.front(), sorted.back(), sorted.back() - sorted.front(),
-                    100.0 * (sorted.back() - sorted.front()) / median);
+                    what, median, s.min(), s.max(), s.range(), 100.0 * s.range() / median);
         for (double v : ms)
             std::printf(" %.1f", v);
         std::printf("\n");
@@ -202,10 +149,7 @@ int main(int argc, char **argv)
     if (runs < 5)
         fail(QStringLiteral("at least 5 runs"));
 
-    ProjectGlobals &g = ProjectGlobals::instance();
-    g.databaseFileName = dbName;
-    g.settingsTableName = QStringLiteral("ENV");
-    g.resultsTableName = QStringLiteral("LOG");
+    bench::setRecordGlobals();
     Dialogs::install(std::make_unique<ConsoleDialogs>());
     ProgramExit::setHandler([](int status) { fail(QStringLiteral("the program ended with %1").arg(status)); });
 
@@ -218,7 +162,7 @@ int main(int argc, char **argv)
 
     std::printf("machine: %d processors online (hardware threads %u), CPU %s\n",
                 int(sysconf(_SC_NPROCESSORS_ONLN)), std::thread::hardware_concurrency(),
-                qPrintable(cpuModel()));
+                qPrintable(bench::cpuModel()));
     {
         QSqlDatabase mem = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("version"));
         mem.setDatabaseName(QStringLiteral(":memory:"));
@@ -246,7 +190,7 @@ int main(int argc, char **argv)
         freshCopy();
         timer.restart();
         RecordStore::SET_LOG_GET();
-        startUp.ms.push_back(timer.nsecsElapsed() / 1e6);
+        startUp.ms.push_back(bench::elapsedMs(timer));
         left = countRows();
         if (left != keptRows)
             fail(QStringLiteral("%1 rows left after SET_LOG_GET").arg(left));
@@ -261,7 +205,7 @@ int main(int argc, char **argv)
             timer.restart();
             if (!db.execute(statement))
                 fail(db.lastError());
-            purgeOnly.ms.push_back(timer.nsecsElapsed() / 1e6);
+            purgeOnly.ms.push_back(bench::elapsedMs(timer));
         }
         if (countRows() != keptRows)
             fail(QStringLiteral("wrong number of rows left after the DELETE"));

@@ -6,52 +6,28 @@
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise, in a
 // temporary folder of its own.
 
+#include "bench_support.h"
 #include "platform/app_setup.h"
-#include "platform/project_globals.h"
 #include "scores/score_window.h"
-#include "store/date_text.h"
-#include "store/record_database.h"
-#include "store/record_store.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QRadioButton>
-#include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QThread>
 
-#include <algorithm>
-#include <cstdio>
 #include <random>
-#include <vector>
 
 namespace {
-const QStringList drills = {"たしざん１０", "たして１０", "たしざん２０", "ひきざん１０",
-                            "ひいて１０",   "ひきざん２０", "とけい"};
+const QStringList drills = bench::drillNames();
 
-QString cpuModel()
-{
-    QFile f(QStringLiteral("/proc/cpuinfo"));
-    if (f.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : f.readAll().split('\n')) {
-            if (line.startsWith("model name")) {
-                const int colon = line.indexOf(':');
-                return QString::fromUtf8(line.mid(colon + 1)).trimmed();
-            }
-        }
-    }
-    return QStringLiteral("unknown");
-}
-
+// A new record file with mainRows results of the first drill and otherRows
+// spread over the other six, over the 90 days up to the last sitting.
 bool fill(const QString &path, int mainRows, int otherRows)
 {
     RecordDatabase db;
-    QString statement;
-    if (!db.create(path) || !RecordStore::SQL_CRE_CUR(db, statement)) {
+    if (!bench::createRecordFile(db, path)) {
         std::fprintf(stderr, "cannot create %s: %s\n", qPrintable(path), qPrintable(db.lastError()));
         return false;
     }
@@ -60,20 +36,19 @@ bool fill(const QString &path, int mainRows, int otherRows)
     std::uniform_int_distribution<int> seconds(0, 90 * 86400);
     std::uniform_int_distribution<int> score(1, 30);
     std::uniform_int_distribution<int> other(1, static_cast<int>(drills.size()) - 1);
-    QSqlQuery insert(db.connection());
-    if (!db.execute(QStringLiteral("BEGIN"))
-        || !insert.prepare(QStringLiteral("INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( ?,?,? )")))
+    const auto row = [&](int i) {
+        bench::Result r;
+        r.when = latest.addSecs(-seconds(rng));
+        r.drill = i < mainRows ? drills[0] : drills[other(rng)];
+        r.score = score(rng);
+        return r;
+    };
+    QString error;
+    if (!bench::insertResults(path, mainRows + otherRows, row, error)) {
+        std::fprintf(stderr, "cannot fill %s: %s\n", qPrintable(path), qPrintable(error));
         return false;
-    const int total = mainRows + otherRows;
-    for (int i = 0; i < total; ++i) {
-        insert.bindValue(0, DateText::of(latest.addSecs(-seconds(rng))));
-        insert.bindValue(1, i < mainRows ? drills[0] : drills[other(rng)]);
-        insert.bindValue(2, QString::number(score(rng)));
-        if (!insert.exec())
-            return false;
     }
-    insert.finish();
-    return db.execute(QStringLiteral("COMMIT"));
+    return true;
 }
 
 // Notes when the grid's viewport is first painted after a mark.
@@ -86,35 +61,22 @@ public:
     bool eventFilter(QObject *, QEvent *event) override
     {
         if (event->type() == QEvent::Paint && firstPaintMs < 0)
-            firstPaintMs = clock->nsecsElapsed() / 1e6;
+            firstPaintMs = bench::elapsedMs(*clock);
         return false;
     }
 };
 
-struct Figures
-{
-    double median, min, max, p90;
-};
-
-Figures summarise(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    const auto at = [&](double q) { return ms[static_cast<size_t>(q * (ms.size() - 1) + 0.5)]; };
-    return {at(0.5), ms.front(), ms.back(), at(0.9)};
-}
-
 void print(const char *what, const std::vector<double> &ms)
 {
-    const Figures f = summarise(ms);
+    const bench::Summary s(ms);
     std::printf("%-34s median %7.1f ms  min %7.1f  p90 %7.1f  max %7.1f  (n=%zu)\n", what,
-                f.median, f.min, f.p90, f.max, ms.size());
+                s.median(), s.min(), s.percentile(0.9), s.max(), s.count());
 }
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     AppSetup::configure(app);
 
@@ -124,15 +86,10 @@ int main(int argc, char **argv)
 
     QTemporaryDir work;
     QDir::setCurrent(work.path());
-    ProjectGlobals &g = ProjectGlobals::instance();
-    g.databaseFileName = QStringLiteral("ADO_ZEM.MDB");
-    g.settingsTableName = QStringLiteral("ENV");
-    g.resultsTableName = QStringLiteral("LOG");
-    g.connectionString = QStringLiteral(
-        "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Ado_ZEM.mdb;Persist Security Info=False");
+    bench::setRecordGlobals();
+    const ProjectGlobals &g = ProjectGlobals::instance();
 
-    std::printf("machine: %d logical CPUs (nproc), %s\n", QThread::idealThreadCount(),
-                qPrintable(cpuModel()));
+    bench::printMachine();
     std::printf("rows: %d for %s, %d for the other six drills\n", mainRows, qPrintable(drills[0]),
                 otherRows);
     QElapsedTimer timer;
@@ -151,7 +108,7 @@ int main(int argc, char **argv)
         timer.restart();
         window.showForm();
         window.DataGrid1->repaint();
-        opening.push_back(timer.nsecsElapsed() / 1e6);
+        opening.push_back(bench::elapsedMs(timer));
         app.processEvents();
 
         const int other = 1 + round % (drills.size() - 1);
@@ -159,7 +116,7 @@ int main(int argc, char **argv)
         timer.restart();
         window.Option1[other]->click();
         window.DataGrid1->repaint();
-        switching.push_back(timer.nsecsElapsed() / 1e6);
+        switching.push_back(bench::elapsedMs(timer));
         switchPaint.push_back(watch.firstPaintMs);
         app.processEvents();
 
@@ -167,7 +124,7 @@ int main(int argc, char **argv)
         timer.restart();
         window.Option1[0]->click();
         window.DataGrid1->repaint();
-        switchingBack.push_back(timer.nsecsElapsed() / 1e6);
+        switchingBack.push_back(bench::elapsedMs(timer));
         switchBackPaint.push_back(watch.firstPaintMs);
         app.processEvents();
 

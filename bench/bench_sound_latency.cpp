@@ -5,46 +5,20 @@
 //
 //   bench_sound_latency [PLAYS]     (default 25 plays per driver)
 
+#include "bench_support.h"
 #include "sound/prompt_files.h"
 #include "sound/sdl_sound_device.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
-
-#include <algorithm>
-#include <cstdio>
-#include <vector>
 
 namespace {
 
-struct Spread
+void print(const char *what, const bench::Summary &s, double limit)
 {
-    double min, median, p90, max;
-};
-
-Spread spread(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    auto at = [&](double q) { return v[static_cast<size_t>(q * (v.size() - 1) + 0.5)]; };
-    return {v.front(), at(0.5), at(0.9), v.back()};
-}
-
-void print(const char *what, const Spread &s, double limit)
-{
-    std::printf("  %-34s median %6.2f ms  (min %6.2f, p90 %6.2f, max %6.2f)  limit %.0f ms: %s\n", what, s.median,
-                s.min, s.p90, s.max, limit, s.median < limit ? "ok" : "OVER");
-}
-
-QString cpuModel()
-{
-    QFile f(QStringLiteral("/proc/cpuinfo"));
-    if (f.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : f.readAll().split('\n'))
-            if (line.startsWith("model name"))
-                return QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
-    return QStringLiteral("unknown");
+    std::printf("  %-34s median %6.2f ms  (min %6.2f, p90 %6.2f, max %6.2f)  limit %.0f ms: %s\n", what,
+                s.median(), s.min(), s.percentile(0.9), s.max(), limit, s.median() < limit ? "ok" : "OVER");
 }
 
 bool measure(const char *driver, int plays, const QString &promptPath)
@@ -74,12 +48,12 @@ bool measure(const char *driver, int plays, const QString &promptPath)
                 device.outputLatencyMs());
     std::printf("  first play (reads and decodes the file): first sample %.2f ms, %.2f ms over its length\n",
                 cold.firstSampleMs, cold.totalMs - cold.soundMs);
-    const Spread f = spread(first);
-    const Spread e = spread(extra);
+    const bench::Summary f(first);
+    const bench::Summary e(extra);
     print("play() to first sample at driver", f, 20);
     print("play() time beyond prompt length", e, 50);
     device.close();
-    return f.median < 20 && e.median < 50;
+    return f.median() < 20 && e.median() < 50;
 }
 
 } // namespace
@@ -88,7 +62,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int plays = argc > 1 ? std::max(3, QString::fromLocal8Bit(argv[1]).toInt()) : 25;
-    std::printf("machine: %d cores (nproc), CPU %s\n", QThread::idealThreadCount(), qPrintable(cpuModel()));
+    std::printf("machine: %d cores (nproc), CPU %s\n", bench::cpuCount(), qPrintable(bench::cpuModel()));
     const QString promptPath = PromptFiles::forWord(QStringLiteral("3"));
     if (!QFile::exists(promptPath)) {
         std::fprintf(stderr, "bench_sound_latency: %s not found\n", qPrintable(promptPath));

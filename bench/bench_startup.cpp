@@ -13,31 +13,17 @@
 // half are older than the 90 days kept, so the start-up purges them (the file
 // is prepared once and copied fresh before every run). Needs DISPLAY;
 // bench/run-all.sh starts Xvfb.
-#include "platform/project_globals.h"
-#include "store/date_text.h"
-#include "store/record_database.h"
-#include "store/record_store.h"
+#include "bench_support.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <dlfcn.h>
 #include <poll.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <type_traits>
-#include <vector>
 
 namespace {
 // The few Xlib calls needed, looked up at run time so the program needs no
@@ -91,44 +77,7 @@ struct Xlib
     }
 };
 
-[[noreturn]] void fail(const QString &why)
-{
-    std::fprintf(stderr, "bench_startup: %s\n", qPrintable(why));
-    std::exit(1);
-}
-
-QString cpuModel()
-{
-    QFile f(QStringLiteral("/proc/cpuinfo"));
-    if (f.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : f.readAll().split('\n'))
-            if (line.startsWith("model name"))
-                return QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
-    return QStringLiteral("unknown");
-}
-
-// Peak resident set size of a process in MB, or -1.
-double peakMb(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
-
-struct Stats
-{
-    double median, min, max;
-};
-
-Stats stats(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return {v[v.size() / 2], v.front(), v.back()};
-}
+using bench::fail;
 
 // A results file with its settings row and `rows` results, half of them
 // older than 90 days before now, in time order.
@@ -136,44 +85,25 @@ void makeFile(const QString &path, int rows)
 {
     {
         RecordDatabase db;
-        QString statement;
-        if (!db.create(path) || !RecordStore::SQL_CRE_CUR(db, statement))
+        if (!bench::createRecordFile(db, path))
             fail(QStringLiteral("cannot create %1: %2").arg(path, db.lastError()));
     }
     if (rows == 0)
         return;
-    const QStringList drills = {
-        QStringLiteral("たしざん１０"), QStringLiteral("たして１０"),   QStringLiteral("たしざん２０"),
-        QStringLiteral("ひきざん１０"), QStringLiteral("ひいて１０"), QStringLiteral("ひきざん２０"),
-        QStringLiteral("とけい"),
-    };
+    const QStringList drills = bench::drillNames();
     const QDateTime now = QDateTime::currentDateTime();
     const qint64 oldSpan = 365LL * 86400; // old rows: 91 to 455 days ago
     const qint64 newSpan = 88LL * 86400;  // kept rows: 89 to 1 days ago
     const int half = rows / 2;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-        db.setDatabaseName(path);
-        if (!db.open())
-            fail(db.lastError().text());
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("BEGIN"));
-        q.prepare(QStringLiteral("INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( ?, ?, ? )"));
-        for (int i = 0; i < rows; ++i) {
-            const bool old = i < half;
-            const qint64 back = old ? 91LL * 86400 + oldSpan - oldSpan * i / half
-                                    : 1LL * 86400 + newSpan - newSpan * (i - half) / (rows - half);
-            q.bindValue(0, DateText::of(now.addSecs(-back)));
-            q.bindValue(1, drills[i % drills.size()]);
-            q.bindValue(2, QString::number(1 + i % 30));
-            if (!q.exec())
-                fail(q.lastError().text());
-        }
-        q.exec(QStringLiteral("COMMIT"));
-        q.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    const auto row = [&](int i) {
+        const bool old = i < half;
+        const qint64 back = old ? 91LL * 86400 + oldSpan - oldSpan * i / half
+                                : 1LL * 86400 + newSpan - newSpan * (i - half) / (rows - half);
+        return bench::Result{now.addSecs(-back), drills[i % drills.size()], 1 + i % 30};
+    };
+    QString error;
+    if (!bench::insertResults(path, rows, row, error))
+        fail(error);
 }
 
 struct Run
@@ -223,13 +153,13 @@ Run timeStart(Xlib &x, XDisplay *display, const QString &program, const QString 
         unsigned w = 0, h = 0, border, depth;
         x.getGeometry(display, e.xmap.window, &root, &wx, &wy, &w, &h, &border, &depth);
         if (w == 248 && h == 275)
-            run.ms = timer.nsecsElapsed() / 1e6;
+            run.ms = bench::elapsedMs(timer);
     }
     if (run.ms < 0)
         fail(QStringLiteral("no window of %1 appeared").arg(program));
     // The window is up; let the first paint happen, then read the peak.
     QThread::msleep(300);
-    run.peak = peakMb(process.processId());
+    run.peak = bench::peakMb(process.processId());
     process.terminate();
     if (!process.waitForFinished(5000)) {
         process.kill();
@@ -240,9 +170,9 @@ Run timeStart(Xlib &x, XDisplay *display, const QString &program, const QString 
 
 void print(const char *what, const std::vector<double> &v, const char *unit)
 {
-    const Stats s = stats(v);
-    std::printf("  %-40s median %8.1f %s  (min %8.1f, max %8.1f, spread %.1f%%)\n", what, s.median, unit,
-                s.min, s.max, s.median > 0 ? 100.0 * (s.max - s.min) / s.median : 0.0);
+    const bench::Summary s(v);
+    std::printf("  %-40s median %8.1f %s  (min %8.1f, max %8.1f, spread %.1f%%)\n", what, s.median(), unit,
+                s.min(), s.max(), s.spreadPercent());
 }
 } // namespace
 
@@ -266,10 +196,7 @@ int main(int argc, char **argv)
     x.selectInput(display, x.defaultRootWindow(display), substructureNotifyMask);
     x.flush(display);
 
-    ProjectGlobals &g = ProjectGlobals::instance();
-    g.databaseFileName = QStringLiteral("ADO_ZEM.MDB");
-    g.settingsTableName = QStringLiteral("ENV");
-    g.resultsTableName = QStringLiteral("LOG");
+    bench::setRecordGlobals();
 
     QTemporaryDir work;
     const QString emptyFile = work.filePath(QStringLiteral("empty.MDB"));
@@ -280,7 +207,7 @@ int main(int argc, char **argv)
     makeFile(fullFile, rows);
     std::printf("start-up: %d runs of each kind, alternating; fixture of %d rows (%.1f MB) built in %.1f s\n",
                 runs, rows, QFileInfo(fullFile).size() / 1048576.0, built.elapsed() / 1000.0);
-    std::printf("machine: %d logical CPUs (nproc), %s\n", QThread::idealThreadCount(), qPrintable(cpuModel()));
+    bench::printMachine();
 
     // A fresh folder holding a fresh copy of a file, made before the clock starts.
     int serial = 0;
@@ -321,19 +248,21 @@ int main(int argc, char **argv)
     print("bare window, program's libraries loaded", preloadMs, "ms");
     print("menu, empty LOG", emptyMs, "ms");
     print("menu, purging half of the rows", fullMs, "ms");
-    const Stats ratio = stats(ratios);
+    const bench::Summary ratio(ratios);
     std::printf("  %-40s median %8.2f     (min %8.2f, max %8.2f)  limit 1.30: %s\n",
-                "menu / bare, run by run", ratio.median, ratio.min, ratio.max,
-                ratio.median <= 1.3 ? "ok" : "OVER");
+                "menu / bare, run by run", ratio.median(), ratio.min(), ratio.max(),
+                ratio.median() <= 1.3 ? "ok" : "OVER");
     std::printf("  %-40s median %8.2f\n", "menu / bare with its libraries, medians",
-                stats(emptyMs).median / stats(preloadMs).median);
-    std::printf("  %-40s median %8.1f ms  limit 1500 ms: %s\n", "menu purging half of the rows",
-                stats(fullMs).median, stats(fullMs).median < 1500 ? "ok" : "OVER");
+                bench::Summary(emptyMs).median() / bench::Summary(preloadMs).median());
+    const double fullMedian = bench::Summary(fullMs).median();
+    std::printf("  %-40s median %8.1f ms  limit 1500 ms: %s\n", "menu purging half of the rows", fullMedian,
+                fullMedian < 1500 ? "ok" : "OVER");
     std::printf("peak memory (VmHWM) once the window is up:\n");
     print("bare window", barePeak, "MB");
     print("menu, empty LOG", emptyPeak, "MB");
     print("menu, purging half of the rows", fullPeak, "MB");
-    std::printf("  %-40s median %8.1f MB  limit 40 MB: %s\n", "menu alone", stats(emptyPeak).median,
-                stats(emptyPeak).median < 40 ? "ok" : "OVER");
+    const double menuPeak = bench::Summary(emptyPeak).median();
+    std::printf("  %-40s median %8.1f MB  limit 40 MB: %s\n", "menu alone", menuPeak,
+                menuPeak < 40 ? "ok" : "OVER");
     return 0;
 }

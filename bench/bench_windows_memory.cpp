@@ -6,56 +6,16 @@
 //
 //   bench_windows_memory [RUNS]     (default 5; each run is a fresh process)
 #include "app/menu_window.h"
+#include "bench_support.h"
 #include "platform/app_setup.h"
-#include "platform/project_globals.h"
-#include "store/record_database.h"
-#include "store/record_store.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QThread>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
 
 namespace {
-double peakMb()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
-
-void settle(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-QString cpuModel()
-{
-    QFile f(QStringLiteral("/proc/cpuinfo"));
-    if (f.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : f.readAll().split('\n'))
-            if (line.startsWith("model name"))
-                return QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
-    return QStringLiteral("unknown");
-}
 
 // One measurement in this process: prints "menu <MB> all <MB>".
 int measureOnce(int argc, char **argv)
@@ -64,29 +24,20 @@ int measureOnce(int argc, char **argv)
     AppSetup::configure(app);
     QTemporaryDir work;
     QDir::setCurrent(work.path());
-    ProjectGlobals &g = ProjectGlobals::instance();
-    g.databaseFileName = QStringLiteral("ADO_ZEM.MDB");
-    g.settingsTableName = QStringLiteral("ENV");
-    g.resultsTableName = QStringLiteral("LOG");
-    {
-        RecordDatabase db;
-        QString statement;
-        if (!db.create(work.filePath(QStringLiteral("ADO_ZEM.MDB"))) || !RecordStore::SQL_CRE_CUR(db, statement)) {
-            std::fprintf(stderr, "cannot create the results file\n");
-            return 1;
-        }
-    }
+    bench::setRecordGlobals();
+    if (!bench::createRecordFile(work.filePath(QStringLiteral("ADO_ZEM.MDB"))))
+        bench::fail(QStringLiteral("cannot create the results file"));
     MenuWindow menu;
     menu.showForm();
-    settle(500);
-    const double menuOnly = peakMb();
+    bench::settle(500);
+    const double menuOnly = bench::peakMb();
     for (int i = 0; i < MenuWindow::drillCount; ++i) {
         menu.Command1[i]->click();
-        settle(300);
+        bench::settle(300);
     }
     menu.Command9->click();
-    settle(1500); // the last readings and the score list
-    const double all = peakMb();
+    bench::settle(1500); // the last readings and the score list
+    const double all = bench::peakMb();
     std::printf("menu %.2f all %.2f\n", menuOnly, all);
     std::fflush(stdout);
     std::_Exit(0); // skip closing: the sittings would be written to a folder about to go
@@ -112,17 +63,15 @@ int main(int argc, char **argv)
         menuPeaks.push_back(words.value(1).toDouble());
         allPeaks.push_back(words.value(3).toDouble());
     }
-    std::sort(menuPeaks.begin(), menuPeaks.end());
-    std::sort(allPeaks.begin(), allPeaks.end());
     const auto line = [](const char *what, const std::vector<double> &v, double limit) {
-        const double median = v[v.size() / 2];
-        std::printf("  %-36s median %6.1f MB  (min %6.1f, max %6.1f)  limit %.0f MB: %s\n", what, median,
-                    v.front(), v.back(), limit, median < limit ? "ok" : "OVER");
+        const bench::Summary s(v);
+        std::printf("  %-36s median %6.1f MB  (min %6.1f, max %6.1f)  limit %.0f MB: %s\n", what, s.median(),
+                    s.min(), s.max(), limit, s.median() < limit ? "ok" : "OVER");
     };
     std::printf("peak memory (VmHWM), %d runs, platform %s, audio %s\n", runs,
                 qPrintable(qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("default"))),
                 qPrintable(qEnvironmentVariable("SDL_AUDIODRIVER", QStringLiteral("default"))));
-    std::printf("machine: %d logical CPUs (nproc), %s\n", QThread::idealThreadCount(), qPrintable(cpuModel()));
+    bench::printMachine();
     line("menu alone (in-process driver)", menuPeaks, 40);
     line("menu and all eight windows open", allPeaks, 80);
     return 0;
