@@ -128,10 +128,10 @@ QStringList snapshot(const QString &folder)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo info(it.next());
-        const QByteArray digest = QCryptographicHash::hash(Kit::readFile(info.filePath()), QCryptographicHash::Sha256);
+        const QByteArray digest = QCryptographicHash::hash(Kit::readFile(info.filePath()), QCryptographicHash::Sha256).toHex();
         entries << QStringLiteral("%1 %2 %3").arg(QDir(folder).relativeFilePath(info.filePath()))
                        .arg(int(info.permissions()), 0, 16)
-                       .arg(info.isDir() ? QStringLiteral("dir") : QString::number(info.size()) + QLatin1Char(' ') + QString::fromLatin1(digest.toHex()));
+                       .arg(info.isDir() ? QStringLiteral("dir") : QStringLiteral("%1 %2").arg(info.size()).arg(digest));
     }
     entries.sort();
     return entries;
@@ -203,30 +203,20 @@ std::optional<Outcome> runAsNobody(const QString &folder, QString *diagnosis)
     Outcome o;
     QDataStream in(child.readAllStandardOutput());
     in >> o;
-    *diagnosis = QStringLiteral("finished %1, exit %2/%3, output read %4, stderr: %5")
-                     .arg(finished).arg(int(child.exitStatus())).arg(child.exitCode())
-                     .arg(in.status() == QDataStream::Ok && in.atEnd())
-                     .arg(QString::fromLocal8Bit(child.readAllStandardError()));
-    if (!finished || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0
-        || in.status() != QDataStream::Ok || !in.atEnd())
-        return std::nullopt;
-    return o;
+    const bool ok = finished && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0
+                    && in.status() == QDataStream::Ok && in.atEnd();
+    *diagnosis = QStringLiteral("finished %1, exit %2/%3, stderr: %4").arg(finished).arg(int(child.exitStatus()))
+                     .arg(child.exitCode()).arg(QString::fromLocal8Bit(child.readAllStandardError()));
+    return ok ? std::optional(o) : std::nullopt;
 }
 
 // The child side: give up root before anything else, then run the scenario in
 // the given folder and write what happened to standard output.
 int scenarioAsNobody(int argc, char **argv, const char *folder)
 {
-    if (setgroups(0, nullptr) != 0 || setgid(nobodyId) != 0 || setuid(nobodyId) != 0) {
-        std::perror("cannot become nobody");
-        return 3;
-    }
-    if (getuid() != nobodyId || geteuid() != nobodyId || getegid() != nobodyId) {
-        std::fputs("still privileged\n", stderr);
-        return 3;
-    }
-    if (chdir(folder) != 0) {
-        std::perror("cannot enter the work folder");
+    if (setgroups(0, nullptr) != 0 || setgid(nobodyId) != 0 || setuid(nobodyId) != 0 || getuid() != nobodyId
+        || geteuid() != nobodyId || getegid() != nobodyId || chdir(folder) != 0) {
+        std::perror("cannot become nobody in the work folder");
         return 3;
     }
     QApplication app(argc, argv);
