@@ -168,11 +168,8 @@ inline QStringList drillNames()
 inline void setRecordGlobals()
 {
     ProjectGlobals &g = ProjectGlobals::instance();
-    g.databaseFileName = QStringLiteral("ADO_ZEM.MDB");
-    g.settingsTableName = QStringLiteral("ENV");
-    g.resultsTableName = QStringLiteral("LOG");
-    g.connectionString = QStringLiteral(
-        "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Ado_ZEM.mdb;Persist Security Info=False");
+    g.setRecordNames();
+    g.setConnectionString();
 }
 
 // Creates a new record file at path with its tables and settings row, as the

@@ -67,13 +67,10 @@ void MenuWindow::Form_Load()
 {
     setWindowTitle(AppInfo::versionCaption());
     ProjectGlobals &g = ProjectGlobals::instance();
-    g.databaseFileName = QStringLiteral("ADO_ZEM.MDB");
-    g.settingsTableName = QStringLiteral("ENV");
-    g.resultsTableName = QStringLiteral("LOG");
+    g.setRecordNames();
     DB_ALLOC();
     SET_LOG_GET();
-    g.connectionString = QStringLiteral(
-        "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Ado_ZEM.mdb;Persist Security Info=False");
+    g.setConnectionString();
     RandomDraw::seedFromTimer();
     // A sitting in progress is recorded even when a window ends the program.
     ProgramExit::setFarewell([this] { unloadDrills(); });

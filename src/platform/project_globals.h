@@ -12,4 +12,9 @@ struct ProjectGlobals
     QString currentDrillName;   // set by the drill buttons and the score window's options
 
     static ProjectGlobals &instance();
+
+    // The start-up values: the record file and its two tables, and the
+    // connection string the score window reads through.
+    void setRecordNames();
+    void setConnectionString();
 };

@@ -19,11 +19,8 @@ void TestSetup::application()
 void TestSetup::globals()
 {
     ProjectGlobals &g = ProjectGlobals::instance();
-    g.databaseFileName = QStringLiteral("ADO_ZEM.MDB");
-    g.settingsTableName = QStringLiteral("ENV");
-    g.resultsTableName = QStringLiteral("LOG");
-    g.connectionString = QStringLiteral(
-        "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Ado_ZEM.mdb;Persist Security Info=False");
+    g.setRecordNames();
+    g.setConnectionString();
 }
 
 void TestSetup::createDatabase(const QString &period)
