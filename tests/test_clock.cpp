@@ -12,7 +12,7 @@
 #include "support/recording_sound_device.h"
 #include "support/scripted_random.h"
 #include "support/sqlite_file.h"
-#include "support/temp_work_dir.h"
+#include "support/sandboxed_test.h"
 #include "support/test_kit.h"
 #include "support/test_setup.h"
 
@@ -82,42 +82,25 @@ void answerRight(ClockWindow &w)
 }
 } // namespace
 
-class TestClock : public QObject
+class TestClock : public SandboxedTest
 {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkDir> work_;
-    std::unique_ptr<RecordingSound> sound_;
-    FakeDialogs *dialogs_ = nullptr;
-    ScriptedRandom *random_ = nullptr;
 
 private slots:
     void initTestCase() { TestSetup::application(); }
 
     void init()
     {
-        work_ = std::make_unique<TempWorkDir>();
-        TestSetup::createDatabase();
+        enterSandbox();
         ProjectGlobals::instance().currentDrillName = QStringLiteral("とけい");
-        sound_ = std::make_unique<RecordingSound>();
-        dialogs_ = FakeDialogs::install();
-        random_ = ScriptedRandom::install();
     }
 
-    void cleanup()
-    {
-        sound_.reset();
-        SoundDevice::setFactory(nullptr);
-        Dialogs::install(nullptr);
-        RandomDraw::seedFromTimer();
-        SystemClock::setFixedNow(std::nullopt);
-        TestSetup::application();
-        work_.reset();
-    }
+    void cleanup() { leaveSandbox(); }
 
     void openingShowsTheWindowAsDesigned()
     {
-        scriptQuestion(random_, 3, 15, 2);
+        scriptQuestion(random, 3, 15, 2);
         ClockWindow w;
         w.showForm();
         QCOMPARE(w.windowTitle(), QStringLiteral("とけい"));
@@ -126,7 +109,7 @@ private slots:
         QCOMPARE(w.Label3->accessibleName(), QStringLiteral("クリア　0"));
         QVERIFY(w.Timer1->isActive() && w.Timer2->isActive() && !w.Timer3->isActive());
         w.Timer1->stop();
-        QCOMPARE(sound_->events, QStringList{QStringLiteral("open")});
+        QCOMPARE(sound->events, QStringList{QStringLiteral("open")});
 
         // The upper row runs left to right, the lower one right to left.
         const int places[8][2] = {{240, 6120}, {1800, 6120}, {3360, 6120}, {4920, 6120},
@@ -149,7 +132,7 @@ private slots:
         QVERIFY(shot.pixelColor(first.left(), first.top() + 10).lightness() < 128);
 
         // The prompt, then "次(つぎ)" hidden.
-        QTRY_COMPARE(sound_->played(), QStringList{WHAT_TIME});
+        QTRY_COMPARE(sound->played(), QStringList{WHAT_TIME});
         QVERIFY(w.Command1->isHidden() && w.Command1->isEnabled());
         w.unloadForm();
     }
@@ -158,19 +141,19 @@ private slots:
     {
         // Asked 3:15 (a minute draw of 17 is lowered to 15) on label 2; wrong
         // times equal to it are drawn again.
-        random_->draws({3, 17, 2});
-        random_->draws({3, 15, 3, 19, 4, 16}); // label 0: two redraws, then 4:15
-        random_->draws({0, 0});                // label 1: 12:00
-        random_->draws({3, 20});               // label 3: same hour
-        random_->draws({5, 15});               // label 4: same minute
-        random_->draws({11, 59});              // label 5: 11:55
-        random_->draws({3, 18, 6, 4});         // label 6: one redraw, then 6:00
-        random_->draws({1, 5});                // label 7
+        random->draws({3, 17, 2});
+        random->draws({3, 15, 3, 19, 4, 16}); // label 0: two redraws, then 4:15
+        random->draws({0, 0});                // label 1: 12:00
+        random->draws({3, 20});               // label 3: same hour
+        random->draws({5, 15});               // label 4: same minute
+        random->draws({11, 59});              // label 5: 11:55
+        random->draws({3, 18, 6, 4});         // label 6: one redraw, then 6:00
+        random->draws({1, 5});                // label 7
         ClockWindow w;
         w.showForm();
         w.Timer1->stop();
-        QCOMPARE(random_->taken(), 23);
-        QCOMPARE(random_->remaining(), std::size_t(0));
+        QCOMPARE(random->taken(), 23);
+        QCOMPARE(random->remaining(), std::size_t(0));
         QCOMPARE(QStringList({QString::number(w.ANS_NO), w.HOUR_TXT, w.MIN_TXT}), QStringList({"2", "3", "15"}));
         QCOMPARE(captions(w), QStringList({"4じ15ふん", "12じ0ふん", "3じ15ふん", "3じ20ふん", "5じ15ふん",
                                            "11じ55ふん", "6じ0ふん", "1じ5ふん"}));
@@ -203,53 +186,53 @@ private slots:
 
     void clicksAreJudgedAndTimesReadAloud()
     {
-        scriptQuestion(random_, 3, 15, 2);
-        scriptQuestion(random_, 7, 0, 0);
-        scriptQuestion(random_, 12, 0, 3);
+        scriptQuestion(random, 3, 15, 2);
+        scriptQuestion(random, 7, 0, 0);
+        scriptQuestion(random, 12, 0, 3);
         ClockWindow w;
-        openAndHearPrompt(w, *sound_);
+        openAndHearPrompt(w, *sound);
         QCOMPARE(captions(w), expectedLabels(3, 15, 2));
 
         // Wrong labels: NG.WAV each and nothing else changes.
         QTest::mouseClick(w.Label1[5], Qt::LeftButton);
         QTest::mouseClick(w.Label1[1], Qt::LeftButton);
-        QCOMPARE(sound_->playedSince(1), QStringList({"NG.WAV", "NG.WAV"}));
+        QCOMPARE(sound->playedSince(1), QStringList({"NG.WAV", "NG.WAV"}));
         QCOMPARE(captions(w), expectedLabels(3, 15, 2));
         QCOMPARE(w.Label3->text(), QStringLiteral("クリア　0"));
         QVERIFY(w.Label2->isHidden() && w.Command1->isHidden() && !w.Timer3->isActive());
 
         // The right label: shown in Label2, the eight hidden, OK.WAV at once and
         // the count raised; then the spoken time, then "次(つぎ)".
-        int mark = sound_->played().size();
+        int mark = sound->played().size();
         QTest::mouseClick(w.Label1[2], Qt::LeftButton);
         QCOMPARE(w.Label2->text(), QStringLiteral("3じ15ふん"));
         QCOMPARE(w.Label2->accessibleName(), QStringLiteral("3じ15ふん"));
         QVERIFY(w.Label2->isVisible());
         for (const ClickLabel *label : w.Label1)
             QVERIFY(label->isHidden());
-        QCOMPARE(sound_->playedSince(mark), QStringList{"OK.WAV"});
+        QCOMPARE(sound->playedSince(mark), QStringList{"OK.WAV"});
         QCOMPARE(w.Label3->text(), QStringLiteral("クリア　1"));
         QCOMPARE(w.Label3->accessibleName(), QStringLiteral("クリア　1"));
         QVERIFY(w.Command1->isHidden());
         QTRY_VERIFY(!w.Command1->isHidden());
         QVERIFY(w.Command1->isEnabled());
-        QCOMPARE(sound_->playedSince(mark), spoken("3", "15"));
+        QCOMPARE(sound->playedSince(mark), spoken("3", "15"));
 
         // "次(つぎ)": the next question and its prompt; a full hour is written and read with its 0.
         const struct { int label; const char *text; const char *hour; } next[] = {
             {0, "7じ0ふん", "7"}, {3, "12じ0ふん", "12"}};
         for (const auto &q : next) {
-            mark = sound_->played().size();
+            mark = sound->played().size();
             QTest::mouseClick(w.Command1, Qt::LeftButton);
             QVERIFY(w.Label2->isHidden());
             QCOMPARE(w.Label1[q.label]->text(), QString::fromUtf8(q.text));
-            QTRY_COMPARE(sound_->playedSince(mark), QStringList{WHAT_TIME});
+            QTRY_COMPARE(sound->playedSince(mark), QStringList{WHAT_TIME});
             QVERIFY(w.Command1->isHidden());
-            mark = sound_->played().size();
+            mark = sound->played().size();
             QTest::mouseClick(w.Label1[q.label], Qt::LeftButton);
             QCOMPARE(w.Label2->text(), QString::fromUtf8(q.text));
             QTRY_VERIFY(!w.Command1->isHidden());
-            QCOMPARE(sound_->playedSince(mark), spoken(q.hour, "0"));
+            QCOMPARE(sound->playedSince(mark), spoken(q.hour, "0"));
         }
         QCOMPARE(captions(w), expectedLabels(12, 0, 3));
         QCOMPARE(w.Label3->text(), QStringLiteral("クリア　3"));
@@ -258,8 +241,8 @@ private slots:
 
     void timer1SetsOneFreshQuestionAfterASecond()
     {
-        scriptQuestion(random_, 3, 15, 2);
-        scriptQuestion(random_, 9, 40, 1);
+        scriptQuestion(random, 3, 15, 2);
+        scriptQuestion(random, 9, 40, 1);
         ClockWindow *window = nullptr;
         QStringList heardWith;
         qint64 promptEnded = -1;
@@ -292,7 +275,7 @@ private slots:
         QTest::qWait(1200);
         QCOMPARE(watch.events, QStringList({"open", "play " + WHAT_TIME}));
         QCOMPARE(captions(w), expectedLabels(9, 40, 1));
-        QCOMPARE(random_->remaining(), std::size_t(0));
+        QCOMPARE(random->remaining(), std::size_t(0));
         w.unloadForm();
     }
 
@@ -304,7 +287,7 @@ private slots:
         watch.onClose = [&] { rowsAtClose << Kit::dbRows(QStringLiteral("SELECT COUNT(*) FROM LOG")); };
 
         // A sitting without a right answer leaves no row.
-        scriptQuestion(random_, 3, 15, 2);
+        scriptQuestion(random, 3, 15, 2);
         ClockWindow w;
         w.showForm();
         w.Timer1->stop();
@@ -318,9 +301,9 @@ private slots:
         // Opening again starts a new sitting; three right answers write one row,
         // after the device has been closed.
         watch.events.clear();
-        scriptQuestion(random_, 4, 20, 0);
-        scriptQuestion(random_, 10, 55, 3);
-        scriptQuestion(random_, 1, 5, 1);
+        scriptQuestion(random, 4, 20, 0);
+        scriptQuestion(random, 10, 55, 3);
+        scriptQuestion(random, 1, 5, 1);
         w.showForm();
         w.Timer1->stop();
         QCOMPARE(w.Label3->text(), QStringLiteral("クリア　0"));
@@ -338,7 +321,7 @@ private slots:
         QCOMPARE(rowsAtClose, QStringList({"0", "0"}));
         QCOMPARE(Kit::dbRows(QStringLiteral("SELECT 日時, 科目, 得点 FROM LOG")),
                  QStringList{QStringLiteral("2001/04/27 9:05:03|とけい|3")});
-        QCOMPARE(dialogs_->told, QStringList{});
+        QCOMPARE(dialogs->told, QStringList{});
         QVERIFY(!w.Timer1->isActive() && !w.Timer2->isActive() && !w.Timer3->isActive());
     }
 
@@ -347,26 +330,26 @@ private slots:
         // The database file has gone by the time the window closes: one
         // message, no crash, and no file made in its place.
         QVERIFY(QFile::remove(SqliteFile::defaultPath()));
-        scriptQuestion(random_, 8, 35, 3);
+        scriptQuestion(random, 8, 35, 3);
         {
             ClockWindow w;
-            openAndHearPrompt(w, *sound_);
+            openAndHearPrompt(w, *sound);
             answerRight(w);
             w.unloadForm();
             QVERIFY(!w.isLoaded());
         }
-        QCOMPARE(dialogs_->told.size(), 1);
-        QVERIFY(dialogs_->told.first().contains(QStringLiteral("ADO_ZEM.MDB")));
+        QCOMPARE(dialogs->told.size(), 1);
+        QVERIFY(dialogs->told.first().contains(QStringLiteral("ADO_ZEM.MDB")));
         QVERIFY(!QFileInfo::exists(SqliteFile::defaultPath()));
 
         // No prompt files at all, through the real sound device: the prompts
         // are skipped quietly and the sitting goes on as before.
         TestSetup::createDatabase();
-        sound_.reset();
+        sound.reset();
         QTemporaryDir empty;
         AppInfo::setProgramFolder(empty.path());
-        scriptQuestion(random_, 2, 10, 1);
-        scriptQuestion(random_, 11, 45, 0);
+        scriptQuestion(random, 2, 10, 1);
+        scriptQuestion(random, 11, 45, 0);
         ClockWindow w;
         w.showForm();
         w.Timer1->stop();
@@ -379,14 +362,14 @@ private slots:
         QCOMPARE(w.Label1[0]->text(), QStringLiteral("11じ45ふん"));
         w.unloadForm();
         QCOMPARE(Kit::dbRows(QStringLiteral("SELECT 得点 FROM LOG")), QStringList{"1"});
-        QCOMPARE(dialogs_->told.size(), 1);
+        QCOMPARE(dialogs->told.size(), 1);
     }
 
     void eventsHandledWhileAWrongTimeIsDrawnAgain()
     {
-        scriptQuestion(random_, 3, 15, 2);
+        scriptQuestion(random, 3, 15, 2);
         ClockWindow w;
-        openAndHearPrompt(w, *sound_);
+        openAndHearPrompt(w, *sound);
         answerRight(w);
 
         // A click waiting on label 1 is handled while label 0's time is drawn
@@ -395,12 +378,12 @@ private slots:
         fresh->draws({5, 30, 1, 5, 30, 7, 30});
         for (int k = 2; k <= 7; ++k)
             fresh->draws({(5 + k) % 12, 30});
-        int mark = sound_->played().size();
+        int mark = sound->played().size();
         Kit::postClick(w.Label1[1]);
         w.Command1_Click();
         QCOMPARE(w.CLEAR_CNT, 2);
         QCOMPARE(w.Label2->text(), QStringLiteral("5じ30ふん"));
-        QCOMPARE(sound_->playedSince(mark).value(0), QStringLiteral("OK.WAV"));
+        QCOMPARE(sound->playedSince(mark).value(0), QStringLiteral("OK.WAV"));
         QCOMPARE(fresh->remaining(), std::size_t(0));
         QTest::qWait(50);
 
@@ -419,15 +402,15 @@ private slots:
         QImage expected(w.surface().size(), QImage::Format_RGB32);
         ClockFace::draw(expected, 10, 20, w.CLK_SIZE, w.font(), ClockWindow::fontPoints, false);
         QCOMPARE(w.surface(), expected);
-        mark = sound_->played().size();
-        QTRY_COMPARE(sound_->playedSince(mark).value(0), WHAT_TIME);
+        mark = sound->played().size();
+        QTRY_COMPARE(sound->playedSince(mark).value(0), WHAT_TIME);
         w.unloadForm();
     }
 
     void resizingClearsTheFaceUntilTheNextQuestion()
     {
         for (int q = 0; q < 3; ++q)
-            scriptQuestion(random_, 3, 0, 0);
+            scriptQuestion(random, 3, 0, 0);
         ClockWindow w;
         w.showForm();
         w.Timer1->stop();

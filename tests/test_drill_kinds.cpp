@@ -7,7 +7,7 @@
 #include "support/fake_dialogs.h"
 #include "support/recording_sound_device.h"
 #include "support/scripted_random.h"
-#include "support/temp_work_dir.h"
+#include "support/sandboxed_test.h"
 #include "support/test_kit.h"
 #include "support/test_setup.h"
 
@@ -17,32 +17,17 @@
 #include <memory>
 #include <vector>
 
-class TestDrillKinds : public QObject
+class TestDrillKinds : public SandboxedTest
 {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkDir> dir;
-    std::unique_ptr<RecordingSound> sound;
-    ScriptedRandom *random = nullptr;
 
 private slots:
     void initTestCase() { TestSetup::application(); }
 
-    void init()
-    {
-        dir = std::make_unique<TempWorkDir>();
-        sound = std::make_unique<RecordingSound>();
-        FakeDialogs::install();
-        random = ScriptedRandom::install();
-        TestSetup::createDatabase();
-    }
+    void init() { enterSandbox(); }
 
-    void cleanup()
-    {
-        Dialogs::install(nullptr);
-        sound.reset();
-        dir.reset();
-    }
+    void cleanup() { leaveSandbox(); }
 
     void windowsStartAsDesigned()
     {

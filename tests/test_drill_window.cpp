@@ -10,7 +10,7 @@
 #include "support/recording_sound_device.h"
 #include "support/scripted_random.h"
 #include "support/sqlite_file.h"
-#include "support/temp_work_dir.h"
+#include "support/sandboxed_test.h"
 #include "support/test_kit.h"
 #include "support/test_setup.h"
 
@@ -61,35 +61,17 @@ void answerThenNext(DrillWindow &w, int tile, ScriptedRandom *random, std::initi
 }
 } // namespace
 
-class TestDrillWindow : public QObject
+class TestDrillWindow : public SandboxedTest
 {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkDir> dir;
-    std::unique_ptr<RecordingSound> sound;
-    FakeDialogs *dialogs = nullptr;
-    ScriptedRandom *random = nullptr;
 
 private slots:
     void initTestCase() { TestSetup::application(); }
 
-    void init()
-    {
-        dir = std::make_unique<TempWorkDir>();
-        sound = std::make_unique<RecordingSound>();
-        dialogs = FakeDialogs::install();
-        random = ScriptedRandom::install();
-        SystemClock::setFixedNow(QDateTime(QDate(2001, 4, 27), QTime(9, 5, 3)));
-        TestSetup::createDatabase();
-    }
+    void init() { enterSandbox(); }
 
-    void cleanup()
-    {
-        SystemClock::setFixedNow(std::nullopt);
-        Dialogs::install(nullptr);
-        sound.reset();
-        dir.reset();
-    }
+    void cleanup() { leaveSandbox(); }
 
     void wrongAndRightTiles()
     {
