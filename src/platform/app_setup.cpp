@@ -15,7 +15,8 @@ void AppSetup::configure(QApplication &app)
                                             .arg(AppInfo::versionMinor())
                                             .arg(AppInfo::versionRevision()));
 
-    // The windows name the classic Japanese fonts; IPA's fonts have the same cell widths.
+    // The windows ask for Japanese fonts that Linux desktops lack; IPA's fonts
+    // have the same cell widths, so text fits the boxes it was laid out for.
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
     QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
 

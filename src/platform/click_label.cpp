@@ -7,15 +7,6 @@ ClickLabel::ClickLabel(QWidget *parent) : QLabel(parent)
     setAlignment(Qt::AlignCenter);
 }
 
-void ClickLabel::setColours(const QColor &background, const QColor &text)
-{
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, background);
-    pal.setColor(QPalette::WindowText, text);
-    setPalette(pal);
-}
-
 void ClickLabel::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)

@@ -10,9 +10,6 @@ class ClickLabel : public QLabel
 public:
     explicit ClickLabel(QWidget *parent = nullptr);
 
-    // Fills the label with a solid colour and sets its text colour.
-    void setColours(const QColor &background, const QColor &text);
-
 signals:
     void clicked();
 

@@ -1,12 +1,12 @@
 #include "platform/form.h"
 
+#include "platform/colours.h"
 #include "platform/twips.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
-
-const QColor Form::background(0, 255, 0);
 
 Form::Form(const QString &name, const QString &caption, double widthTwips, double heightTwips,
            QWidget *parent)
@@ -16,24 +16,21 @@ Form::Form(const QString &name, const QString &caption, double widthTwips, doubl
     setObjectName(name);
     setWindowTitle(caption);
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, background);
-    setPalette(pal);
-    setClientSizeTwips(widthTwips, heightTwips);
+    Colours::fill(this, Colours::green);
+    setFixedSize(Twips::toPixels(widthTwips), Twips::toPixels(heightTwips));
 }
 
 Form::~Form() = default;
 
-void Form::setClientSizeTwips(double widthTwips, double heightTwips)
-{
-    designSize_ = QSize(Twips::toPixels(widthTwips), Twips::toPixels(heightTwips));
-    setFixedSize(designSize_);
-}
-
 void Form::place(QWidget *control, double left, double top, double width, double height)
 {
     control->setGeometry(Twips::rect(left, top, width, height));
+}
+
+void Form::setCaption(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setAccessibleName(text);
 }
 
 void Form::showForm()
@@ -44,6 +41,7 @@ void Form::showForm()
         if (!loaded_) // the load handler itself may have closed the window
             return;
         centreOnScreen();
+        centreWithFrame_ = true;
         show();
         emit loadedChanged(true);
     } else {
@@ -72,13 +70,23 @@ void Form::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+void Form::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // Before the first show the frame a window manager adds is unknown, so the
+    // window was centred without it; once the frame is there, centre again.
+    if (centreWithFrame_ && frameGeometry().size() != size()) {
+        centreWithFrame_ = false;
+        centreOnScreen();
+    }
+}
+
 void Form::centreOnScreen()
 {
     QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect available = screen->availableGeometry();
     QRect frame = frameGeometry();
-    frame.moveCenter(available.center());
+    frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
 }

@@ -1,19 +1,20 @@
 #pragma once
 
-#include <QColor>
 #include <QWidget>
 
-// A top-level window that behaves like a classic form: one instance for the
-// whole run, loaded (Form_Load) when it is shown while not loaded, only raised
-// when shown while open, and unloaded (Form_Unload) when closed, ready to be
-// loaded again. Fixed client size given in twips, single border, no minimise or
-// maximise button, centred on the screen, pure green background.
+class QLabel;
+
+// A top-level window with a load/unload life: one instance for the whole run,
+// loaded (Form_Load) when it is shown while not loaded, only raised when shown
+// while open, and unloaded (Form_Unload) when closed, ready to be loaded again.
+// Each window therefore starts a fresh sitting when it is opened again, while
+// the menu can keep every window for the run. Fixed client size given in twips,
+// single border, no minimise or maximise button, centred on the screen, pure
+// green background.
 class Form : public QWidget
 {
     Q_OBJECT
 public:
-    static const QColor background; // RGB(0,255,0)
-
     Form(const QString &name, const QString &caption, double widthTwips, double heightTwips,
          QWidget *parent = nullptr);
     ~Form() override;
@@ -25,9 +26,6 @@ public:
     void unloadForm();
     bool isLoaded() const { return loaded_; }
 
-    // The client size in twips the window was designed with.
-    QSize designSize() const { return designSize_; }
-
 signals:
     void loadedChanged(bool loaded);
 
@@ -37,13 +35,18 @@ protected:
 
     // Places a child control at a position and size given in twips.
     static void place(QWidget *control, double left, double top, double width, double height);
-    void setClientSizeTwips(double widthTwips, double heightTwips);
+    // Sets a label's text and keeps its accessible name in step, so that what
+    // a screen reader (or a test through it) reads is what the child sees.
+    static void setCaption(QLabel *label, const QString &text);
 
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void centreOnScreen();
 
-    QSize designSize_;
     bool loaded_ = false;
+    // Set when the window is shown: the first move that brings a window
+    // manager's frame is answered by centring the framed window again.
+    bool centreWithFrame_ = false;
 };
