@@ -91,11 +91,6 @@ void releaseOutput()
     sdl().QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-double elapsedMs(const QElapsedTimer &timer)
-{
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
 } // namespace
 
 SdlSoundDevice::SdlSoundDevice() = default;
@@ -103,11 +98,6 @@ SdlSoundDevice::SdlSoundDevice() = default;
 SdlSoundDevice::~SdlSoundDevice()
 {
     close();
-}
-
-int SdlSoundDevice::outputUsers()
-{
-    return output().users;
 }
 
 double SdlSoundDevice::outputLatencyMs() const
@@ -166,9 +156,6 @@ const WavClip *SdlSoundDevice::clipFor(const QString &path)
 
 void SdlSoundDevice::play(const QString &path)
 {
-    QElapsedTimer timer;
-    timer.start();
-    timing_ = Timing{};
     if (!open_) {
         qWarning().noquote() << QStringLiteral("sound: %1: the device is not open; skipped").arg(path);
         return;
@@ -176,49 +163,41 @@ void SdlSoundDevice::play(const QString &path)
     if (device_ == 0)
         return; // no output: already said when opening
     const WavClip *clip = clipFor(path);
-    if (!clip || clip->bytes().isEmpty() || sdl().GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
-        timing_.totalMs = elapsedMs(timer);
+    if (!clip || clip->bytes().isEmpty() || sdl().GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED)
         return;
-    }
     // Anything left over from a play that gave up waiting is dropped, so this
     // prompt is not heard after stale samples.
     sdl().ClearQueuedAudio(device_);
     const QByteArray &bytes = clip->bytes();
     if (sdl().QueueAudio(device_, bytes.constData(), static_cast<Uint32>(bytes.size())) < 0) {
         qWarning().noquote() << QStringLiteral("sound: %1: cannot queue (%2); skipped").arg(path, sdl().takeError());
-        timing_.totalMs = elapsedMs(timer);
         return;
     }
-    timing_.played = true;
-    timing_.soundMs = clip->seconds() * 1000.0;
-    waitUntilPlayed(timer, static_cast<Uint32>(bytes.size()));
-    timing_.totalMs = elapsedMs(timer);
+    waitUntilPlayed(clip->seconds() * 1000.0);
 }
 
 // Blocks the calling thread (no events are handled meanwhile) until the
 // queued samples have all been taken by the driver and played out.
-void SdlSoundDevice::waitUntilPlayed(const QElapsedTimer &timer, Uint32 queuedBytes)
+void SdlSoundDevice::waitUntilPlayed(double soundMs)
 {
+    QElapsedTimer waited;
+    waited.start();
     const SDL_AudioSpec &spec = output().spec;
     const double bytesPerMs = spec.freq * static_cast<double>(sizeof(qint16)) * spec.channels / 1000.0;
-    const double giveUpMs = timing_.soundMs + outputLatencyMs() + STUCK_MARGIN_MS;
+    const double giveUpMs = soundMs + outputLatencyMs() + STUCK_MARGIN_MS;
     for (;;) {
         const Uint32 left = sdl().GetQueuedAudioSize(device_);
-        if (left < queuedBytes && timing_.firstSampleMs < 0)
-            timing_.firstSampleMs = elapsedMs(timer);
         if (left == 0)
             break;
-        if (elapsedMs(timer) > giveUpMs || sdl().GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+        if (waited.elapsed() > giveUpMs || sdl().GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
             qWarning().noquote() << QStringLiteral("sound: the audio output stopped playing; prompt cut short");
             sdl().ClearQueuedAudio(device_);
             return;
         }
-        // Poll finely until the first samples are taken (so the start is
-        // seen), then sleep through about half of what is left each time.
-        Uint32 sleepMs = 1;
-        if (timing_.firstSampleMs >= 0 && bytesPerMs > 0)
-            sleepMs = static_cast<Uint32>(std::clamp(left / bytesPerMs / 2.0, 1.0, 50.0));
-        sdl().Delay(sleepMs);
+        // Sleep through about half of what is left each time, so the end is
+        // seen within a millisecond or two without polling all along.
+        const double leftMs = bytesPerMs > 0 ? left / bytesPerMs : 1.0;
+        sdl().Delay(static_cast<Uint32>(std::clamp(leftMs / 2.0, 1.0, 50.0)));
     }
     sdl().Delay(static_cast<Uint32>(std::ceil(outputLatencyMs())));
 }

@@ -8,8 +8,6 @@
 
 #include <SDL.h>
 
-class QElapsedTimer;
-
 // The sound device on SDL2's audio subsystem.
 //
 // open() takes a share of the program's one SDL output, opened at the
@@ -31,37 +29,16 @@ public:
     void open() override;
     void play(const QString &path) override;
     void close() override;
-    // Opened by the window and not closed yet, whether or not audio output
-    // could be had.
-    bool isOpen() const override { return open_; }
-
-    // The SDL output is held (false when there is no usable output).
-    bool hasOutput() const { return device_ != 0; }
-    // The time the device takes to play out its buffer once the queue is
-    // empty, in milliseconds (0 without output).
-    double outputLatencyMs() const;
-
-    // How the last play() went, for measuring.
-    struct Timing
-    {
-        bool played = false;       // samples were queued
-        double soundMs = 0;        // length of the prompt
-        double firstSampleMs = -1; // play() start to the first samples taken by the driver
-        double totalMs = 0;        // play() start to its return
-    };
-    const Timing &lastTiming() const { return timing_; }
-
-    // Devices holding the SDL output at the moment (0 when the output is
-    // closed and SDL audio is shut down).
-    static int outputUsers();
 
 private:
     const WavClip *clipFor(const QString &path);
-    void waitUntilPlayed(const QElapsedTimer &timer, Uint32 queuedBytes);
+    // The time the device takes to play out its buffer once the queue is
+    // empty, in milliseconds (0 without output).
+    double outputLatencyMs() const;
+    void waitUntilPlayed(double soundMs);
 
     bool open_ = false;
     SDL_AudioDeviceID device_ = 0;
     QHash<QString, WavClip> cache_;
     QSet<QString> unplayable_;
-    Timing timing_;
 };

@@ -16,7 +16,6 @@ public:
     virtual void open() = 0;
     virtual void play(const QString &path) = 0;
     virtual void close() = 0;
-    virtual bool isOpen() const = 0;
 
     // A new device of the kind in use (SDL unless a factory was installed).
     static std::unique_ptr<SoundDevice> create();

@@ -1,6 +1,6 @@
 #include "store/connection_string.h"
 
-#include "store/database_file.h"
+#include "store/record_file.h"
 
 #include <QStringList>
 
@@ -19,5 +19,5 @@ QString ConnectionString::value(const QString &connectionString, const QString &
 
 QString ConnectionString::dataSourcePath(const QString &connectionString)
 {
-    return DatabaseFile::locate(value(connectionString, QStringLiteral("Data Source")));
+    return RecordFile::locate(value(connectionString, QStringLiteral("Data Source")));
 }

@@ -8,6 +8,6 @@ class ConnectionString
 public:
     // The value of a key (matched without regard to case), trimmed; empty when absent.
     static QString value(const QString &connectionString, const QString &key);
-    // The database file that the string's Data Source names, in the current directory.
+    // The results file that the string's Data Source names (see RecordFile::locate).
     static QString dataSourcePath(const QString &connectionString);
 };

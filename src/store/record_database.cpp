@@ -1,6 +1,6 @@
 #include "store/record_database.h"
 
-#include "store/database_file.h"
+#include "store/record_file.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>
@@ -73,7 +73,7 @@ bool RecordDatabase::open(const QString &path)
 bool RecordDatabase::create(const QString &path)
 {
     const QFileInfo info(path);
-    if (info.exists() || info.isSymLink() || DatabaseFile::exists(info.fileName(), info.absoluteDir())) {
+    if (RecordFile::existsInAnyCase(path)) {
         lastError_ = QStringLiteral("a file of that name exists already: ") + path;
         return false;
     }
@@ -126,7 +126,7 @@ QSqlDatabase RecordDatabase::connection() const
     return QSqlDatabase::database(connectionName_, false);
 }
 
-bool RecordDatabase::execute(const QString &statement)
+bool RecordDatabase::execute(const QString &statement, int *rowsAffected)
 {
     if (!isOpen()) {
         lastError_ = QStringLiteral("database not open");
@@ -137,11 +137,15 @@ bool RecordDatabase::execute(const QString &statement)
         lastError_ = q.lastError().text();
         return false;
     }
+    if (rowsAffected)
+        *rowsAffected = q.numRowsAffected();
     lastError_.clear();
     return true;
 }
 
-std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &statement)
+std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &statement,
+                                                               const QVariantList &values,
+                                                               QStringList *columnNames)
 {
     if (!isOpen()) {
         lastError_ = QStringLiteral("database not open");
@@ -149,12 +153,26 @@ std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &st
     }
     QSqlQuery q(connection());
     q.setForwardOnly(true);
-    if (!q.exec(statement)) {
+    bool ran = false;
+    if (values.isEmpty()) {
+        ran = q.exec(statement);
+    } else if (q.prepare(statement)) {
+        for (const QVariant &value : values)
+            q.addBindValue(value);
+        ran = q.exec();
+    }
+    if (!ran) {
         lastError_ = q.lastError().text();
         return std::nullopt;
     }
     std::vector<QVariantList> rows;
-    const int columns = q.record().count();
+    const QSqlRecord record = q.record();
+    const int columns = record.count();
+    if (columnNames) {
+        columnNames->clear();
+        for (int c = 0; c < columns; ++c)
+            columnNames->append(record.fieldName(c));
+    }
     while (q.next()) {
         QVariantList row;
         row.reserve(columns);

@@ -30,15 +30,19 @@ public:
     bool isOpen() const;
 
     // Executes one statement; false (and lastError) when any part of it fails.
-    bool execute(const QString &statement);
-    // Runs a query and returns its rows, or nothing when it fails.
-    std::optional<std::vector<QVariantList>> query(const QString &statement);
+    // rowsAffected, when given, receives the count of rows it changed.
+    bool execute(const QString &statement, int *rowsAffected = nullptr);
+    // Runs a query, with values bound to its placeholders in order, and
+    // returns its rows, or nothing when it fails. columns, when given,
+    // receives the names of the result's columns.
+    std::optional<std::vector<QVariantList>> query(const QString &statement,
+                                                   const QVariantList &values = {},
+                                                   QStringList *columns = nullptr);
 
     QString lastError() const { return lastError_; }
-    // The underlying connection, for models that read from it while it is open.
-    QSqlDatabase connection() const;
 
 private:
+    QSqlDatabase connection() const;
     bool openUri(const QString &path, const QString &mode);
 
     QString connectionName_;

@@ -1,150 +1,180 @@
 #include "store/record_store.h"
 
-#include "platform/dialogs.h"
-#include "platform/program_exit.h"
 #include "platform/project_globals.h"
-#include "platform/system_clock.h"
-#include "store/database_file.h"
-#include "store/date_text.h"
-#include "store/leading_number.h"
+#include "store/connection_string.h"
 #include "store/record_database.h"
-#include "store/retention.h"
+#include "store/record_file.h"
+#include "store/statements.h"
 
 namespace {
 const ProjectGlobals &globals() { return ProjectGlobals::instance(); }
 
-QString createSettingsTable()
+StoreOutcome failed(const RecordDatabase &db)
 {
-    return QStringLiteral("CREATE TABLE ") + globals().settingsTableName + QStringLiteral(" ( ")
-           + QStringLiteral("SET_LOG TEXT") + QStringLiteral(" ) ;");
+    return StoreOutcome::failed(db.lastError());
 }
 
-QString createResultsTable()
+bool hasTable(RecordDatabase &db, const QString &name)
 {
-    return QStringLiteral("CREATE TABLE ") + globals().resultsTableName + QStringLiteral(" ( ")
-           + QStringLiteral("日時 TEXT,") + QStringLiteral("科目 TEXT,") + QStringLiteral("得点 TEXT")
-           + QStringLiteral(" ) ;");
-}
-
-QString insertSettingsRow()
-{
-    return QStringLiteral("INSERT INTO ") + globals().settingsTableName + QStringLiteral(" ( ")
-           + QStringLiteral("SET_LOG") + QStringLiteral(" ) VALUES ( ") + QStringLiteral("'90'")
-           + QStringLiteral(" );");
-}
-
-bool tableExists(RecordDatabase &db, const QString &name)
-{
-    const auto rows = db.query(
-        QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = '%1'")
-            .arg(name));
+    const auto rows = db.query(Statements::tableExists(), {name});
     return rows && !rows->empty();
-}
-
-[[noreturn]] void stopWith(const QString &message)
-{
-    Dialogs::current().tell(message);
-    ProgramExit::end(1);
 }
 } // namespace
 
-QString RecordStore::settingsQuery()
+RecordStore::RecordStore(QString path) : path_(std::move(path)) {}
+
+RecordStore RecordStore::byFileName()
 {
-    return QStringLiteral("SELECT SET_LOG FROM ") + globals().settingsTableName + QStringLiteral(" ;");
+    return RecordStore(RecordFile::locate(globals().databaseFileName));
 }
 
-QString RecordStore::purgeStatement(const QString &cutOffText)
+RecordStore RecordStore::byConnectionString()
 {
-    return QStringLiteral("DELETE FROM ") + globals().resultsTableName
-           + QStringLiteral(" WHERE 日時 < '") + cutOffText + QStringLiteral("'");
+    return RecordStore(ConnectionString::dataSourcePath(globals().connectionString));
+}
+
+StoreOutcome RecordStore::probe() const
+{
+    RecordDatabase db;
+    return db.open(path_) ? StoreOutcome::ok() : failed(db);
+}
+
+StoreOutcome RecordStore::create() const
+{
+    {
+        RecordDatabase created;
+        if (!created.create(path_))
+            return failed(created);
+    }
+    RecordDatabase db;
+    if (!db.open(path_))
+        return failed(db);
+    QString statement;
+    return SQL_CRE_CUR(db, statement) ? StoreOutcome::ok() : failed(db);
 }
 
 bool RecordStore::SQL_CRE_CUR(RecordDatabase &db, QString &statement)
 {
-    statement = createSettingsTable();
+    statement = Statements::createSettingsTable();
     if (!db.execute(statement))
         return false;
-    statement = createResultsTable();
+    statement = Statements::createResultsTable();
     if (!db.execute(statement))
         return false;
-    statement = insertSettingsRow();
+    statement = Statements::insertSettingsRow();
     return db.execute(statement);
 }
 
-void RecordStore::DB_ALLOC()
+RecordStore::PeriodRead RecordStore::readPeriod() const
 {
-    const QString name = globals().databaseFileName;
-    {
-        RecordDatabase probe;
-        if (probe.open(DatabaseFile::locate(name)))
-            return;
-    }
-    if (!Dialogs::current().ask(name + QStringLiteral("が見つかりません､新規作成しますか?"))) {
-        stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
-    }
-    // Failures from here on pass without a message: the next step reports a
-    // file it cannot use. Creating never touches a file that exists already.
-    const QString path = DatabaseFile::locate(name);
-    {
-        RecordDatabase created;
-        if (!created.create(path))
-            return;
-    }
+    using Status = PeriodRead::Status;
     RecordDatabase db;
-    if (!db.open(path))
-        return;
-    QString statement;
-    SQL_CRE_CUR(db, statement);
+    if (!db.open(path_))
+        return {Status::FileUnusable, QString(), db.lastError()};
+    const auto rows = db.query(Statements::settingsQuery());
+    if (!rows)
+        return {Status::QueryFailed, QString(), db.lastError()};
+    if (rows->empty())
+        return {Status::NoRow, QString(), QString()};
+    return {Status::Read, rows->front().value(0).toString(), QString()};
 }
 
-bool RecordStore::repairTables(RecordDatabase &db)
+StoreOutcome RecordStore::repairSettings() const
 {
-    // Creates what is missing: a settings table lost on its own must get its
+    RecordDatabase db;
+    if (!db.open(path_))
+        return failed(db);
+    // Only what is missing is made: a settings table lost on its own gets its
     // row back even though the results table is still there.
-    if (!db.execute(createSettingsTable()))
-        return false;
-    if (!tableExists(db, globals().resultsTableName) && !db.execute(createResultsTable()))
-        return false;
-    return db.execute(insertSettingsRow());
+    if (!db.execute(Statements::createSettingsTable()))
+        return failed(db);
+    if (!hasTable(db, globals().resultsTableName) && !db.execute(Statements::createResultsTable()))
+        return failed(db);
+    return db.execute(Statements::insertSettingsRow()) ? StoreOutcome::ok() : failed(db);
 }
 
-void RecordStore::SET_LOG_GET()
+bool RecordStore::resultsTableMissing() const
 {
-    const QString name = globals().databaseFileName;
-    const QString path = DatabaseFile::locate(name);
     RecordDatabase db;
-    if (!db.open(path))
-        stopWith(name + QStringLiteral("がありません"));
+    if (!db.open(path_))
+        return false;
+    const auto rows = db.query(Statements::tableExists(), {globals().resultsTableName});
+    return rows && rows->empty();
+}
 
-    auto rows = db.query(settingsQuery());
+StoreOutcome RecordStore::createResultsTable() const
+{
+    RecordDatabase db;
+    if (!db.open(path_) || !db.execute(Statements::createResultsTable()))
+        return failed(db);
+    return StoreOutcome::ok();
+}
+
+StoreOutcome RecordStore::purge(const QString &cutOffText) const
+{
+    RecordDatabase db;
+    if (!db.open(path_) || !db.execute(Statements::purge(cutOffText)))
+        return failed(db);
+    return StoreOutcome::ok();
+}
+
+StoreOutcome RecordStore::appendResult(const QString &dateText, const QString &drillName,
+                                       const QString &scoreText) const
+{
+    // The values stand between quotes unescaped; a quote would break the statement.
+    for (const QString *value : {&dateText, &drillName, &scoreText}) {
+        if (value->contains(QLatin1Char('\'')))
+            return StoreOutcome::failed(QStringLiteral("a value holds a quote"));
+    }
+    RecordDatabase db;
+    if (!db.open(path_) || !db.execute(Statements::insertResult(dateText, drillName, scoreText)))
+        return failed(db);
+    return StoreOutcome::ok();
+}
+
+RecordStore::ResultsPage RecordStore::readResults(const QString &drillName,
+                                                  const std::optional<RowKey> &after,
+                                                  int limit) const
+{
+    ResultsPage page;
+    RecordDatabase db;
+    if (!db.open(path_)) {
+        page.outcome = failed(db);
+        return page;
+    }
+    QVariantList values{drillName};
+    if (after)
+        values << after->when << after->rowId;
+    values << limit;
+    const auto rows = db.query(Statements::gridPage(after.has_value()), values, &page.columns);
     if (!rows) {
-        Dialogs::current().tell(globals().settingsTableName
-                                + QStringLiteral("がありません､新規作成します"));
-        const bool repaired = repairTables(db);
-        const QString repairError = db.lastError();
-        db.close();
-        if (!db.open(path))
-            stopWith(name + QStringLiteral("がありません"));
-        rows = db.query(settingsQuery());
-        if (!rows) {
-            stopWith(name + QStringLiteral("の") + globals().settingsTableName
-                     + QStringLiteral("を作成できないため処理を続行できません\n(")
-                     + (repaired ? db.lastError() : repairError) + QStringLiteral(")"));
-        }
+        page.outcome = failed(db);
+        return page;
     }
-    if (rows->empty()) {
-        db.close();
-        stopWith(globals().settingsTableName
-                 + QStringLiteral("ﾚｺｰﾄﾞがないため処理を続行できません"));
+    // The last two columns are the key, not shown.
+    const qsizetype shown = page.columns.size() - 2;
+    page.columns = page.columns.mid(0, shown);
+    page.rows.reserve(rows->size());
+    for (const QVariantList &row : *rows) {
+        QStringList texts;
+        for (qsizetype c = 0; c < shown; ++c)
+            texts.append(row[c].toString());
+        page.rows.push_back(texts);
     }
+    if (!rows->empty())
+        page.lastKey = RowKey{rows->back()[shown], rows->back()[shown + 1].toLongLong()};
+    page.outcome = StoreOutcome::ok();
+    return page;
+}
 
-    const double period = LeadingNumber::of(rows->front().value(0).toString());
-    const auto cut = Retention::cutOff(SystemClock::now(), period);
-    if (!cut)
-        return;
-    if (!db.execute(purgeStatement(DateText::of(*cut)))) {
-        // Not fatal: the old rows stay until a later start can delete them.
-        Dialogs::current().tell(name + QStringLiteral("の古い成績を削除できませんでした\n(")
-                                + db.lastError() + QStringLiteral(")"));
+RecordStore::PeriodSave RecordStore::savePeriod(const QString &periodText, QString *reason) const
+{
+    RecordDatabase db;
+    int changed = 0;
+    if (!db.open(path_) || !db.execute(Statements::savePeriod(periodText), &changed)) {
+        *reason = db.lastError();
+        return PeriodSave::Failed;
     }
+    // An UPDATE of an empty table succeeds without storing anything.
+    return changed < 1 ? PeriodSave::NoRow : PeriodSave::Saved;
 }

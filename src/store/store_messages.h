@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// Texts about the results file that more than one window tells, so that the
+// same situation always reads the same.
+class StoreMessages
+{
+public:
+    // "ENVﾚｺｰﾄﾞがないため処理を続行できません": the settings table has no row.
+    static QString noSettingsRow();
+    // A message followed by the engine's reason on a line of its own, in brackets.
+    static QString withReason(const QString &text, const QString &reason);
+};
