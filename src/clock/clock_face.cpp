@@ -1,5 +1,6 @@
 #include "clock/clock_face.h"
 
+#include "platform/colours.h"
 #include "platform/twips.h"
 
 #include <QFontMetricsF>
@@ -8,7 +9,6 @@
 
 #include <cmath>
 
-const QColor ClockFace::background(0, 255, 0);
 const QColor ClockFace::foreground(0, 0, 0);
 const QColor ClockFace::hourColour(255, 0, 0);
 const QColor ClockFace::minuteColour(0, 0, 255);
@@ -64,7 +64,7 @@ QString ClockFace::minuteLabel(int i)
 
 void ClockFace::clear(QImage &surface)
 {
-    surface.fill(background);
+    surface.fill(Colours::green);
 }
 
 double ClockFace::widthTwips(const QImage &surface)
@@ -74,7 +74,8 @@ double ClockFace::widthTwips(const QImage &surface)
 
 qreal ClockFace::px(double twips)
 {
-    // The drawing calls take single precision, as the classic primitives did.
+    // The face's points are defined to single precision; rounding to it here
+    // puts each point on the pixel that definition gives, on every platform.
     return static_cast<qreal>(static_cast<float>(twips)) / Twips::perPixel;
 }
 

@@ -20,7 +20,6 @@ public:
     // The value of pi the dial angles are converted with (15 digits, on purpose).
     static constexpr double pi = 3.14159265358979;
 
-    static const QColor background; // RGB(0,255,0), the window's background
     static const QColor foreground; // RGB(0,0,0): outlines, centre dot, label text
     static const QColor hourColour; // RGB(255,0,0)
     static const QColor minuteColour; // RGB(0,0,255)
@@ -59,7 +58,7 @@ public:
     static QString hourLabel(int i);
     static QString minuteLabel(int i);
 
-    // Paints the whole surface in the background colour.
+    // Paints the whole surface in the window's green.
     static void clear(QImage &surface);
 
     // Clears the surface and draws the face for hour:minute. clockSize is the

@@ -1,20 +1,13 @@
 #include "clock/clock_window.h"
 
 #include "clock/clock_face.h"
-#include "platform/project_globals.h"
-#include "platform/random_draw.h"
+#include "platform/colours.h"
 #include "platform/twips.h"
 #include "sound/prompt_files.h"
-#include "store/clear_count_text.h"
-#include "store/results_log.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QResizeEvent>
-
-const QColor ClockWindow::lightOrange(255, 192, 128);
-const QColor ClockWindow::yellow(255, 255, 0);
 
 namespace {
 const QString gothic = QStringLiteral("ＭＳ ゴシック");
@@ -26,30 +19,18 @@ struct Place
 };
 
 // Answer labels by index: the upper row left to right, the lower row right to
-// left, so Label1(4) stands under Label1(3) and Label1(7) under Label1(0).
+// left, so that the fifth label stands under the fourth and the last under
+// the first.
 constexpr Place answerPlaces[8] = {
     {240, 6120}, {1800, 6120}, {3360, 6120}, {4920, 6120},
     {4920, 6720}, {3360, 6720}, {1800, 6720}, {240, 6720},
 };
 constexpr double answerWidth = 1335;
 constexpr double answerHeight = 405;
-
-QColor windowText()
-{
-    return QGuiApplication::palette().color(QPalette::WindowText);
-}
-
-void fill(QLabel *label, const QColor &background)
-{
-    label->setAutoFillBackground(true);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::Window, background);
-    pal.setColor(QPalette::WindowText, windowText());
-    label->setPalette(pal);
-}
 } // namespace
 
-ClockWindow::ClockWindow() : Form(QStringLiteral("とけい"), QStringLiteral("とけい"), 6525, 8040)
+ClockWindow::ClockWindow()
+    : SittingForm(DrillTable::atMenuIndex(DrillTable::clockIndex), 6525, 8040, gothic)
 {
     setFont(Twips::font(gothic, fontPoints));
 
@@ -57,7 +38,7 @@ ClockWindow::ClockWindow() : Form(QStringLiteral("とけい"), QStringLiteral("�
         auto *label = new ClickLabel(this);
         label->setObjectName(QStringLiteral("Label1_%1").arg(i));
         label->setFont(Twips::font(gothic, 9.75));
-        label->setColours(lightOrange, windowText());
+        Colours::fill(label, Colours::lightOrange);
         label->setFrameShape(QFrame::Box);
         label->setLineWidth(1);
         place(label, answerPlaces[i].left, answerPlaces[i].top, answerWidth, answerHeight);
@@ -70,16 +51,11 @@ ClockWindow::ClockWindow() : Form(QStringLiteral("とけい"), QStringLiteral("�
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setFont(Twips::font(gothic, 12));
     Label2->setAlignment(Qt::AlignCenter);
-    fill(Label2, yellow);
+    Colours::fill(Label2, Colours::yellow);
     Label2->setFrameShape(QFrame::Box);
     Label2->setLineWidth(1);
     place(Label2, 2520, 6480, 1455, 495);
 
-    Label3 = new QLabel(this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setFont(Twips::font(gothic, 12));
-    Label3->setAlignment(Qt::AlignCenter);
-    fill(Label3, yellow);
     place(Label3, 4200, 7320, 2055, 495);
 
     Command1 = new QPushButton(QStringLiteral("次(つぎ)"), this);
@@ -111,18 +87,6 @@ ClockWindow::ClockWindow() : Form(QStringLiteral("とけい"), QStringLiteral("�
 
 ClockWindow::~ClockWindow() = default;
 
-QString ClockWindow::timeText(int hour, int minute)
-{
-    return QString::number(hour) + QStringLiteral("じ") + QString::number(minute)
-           + QStringLiteral("ふん");
-}
-
-void ClockWindow::setCaption(QLabel *label, const QString &text)
-{
-    label->setText(text);
-    label->setAccessibleName(text);
-}
-
 void ClockWindow::resetControls()
 {
     Timer1->stop();
@@ -139,54 +103,29 @@ void ClockWindow::resetControls()
     Command1->setEnabled(true);
 }
 
-void ClockWindow::play(const QString &path)
-{
-    if (MMControl1)
-        MMControl1->play(path);
-}
-
 void ClockWindow::Form_Load()
 {
     resetControls();
-    const QString name = ProjectGlobals::instance().currentDrillName;
-    // Opened without a drill name (never from the menu), the window keeps its own.
-    setWindowTitle(name.isEmpty() ? QStringLiteral("とけい") : name);
-    CLEAR_CNT = 0;
-    setCaption(Label3, ClearCountText::caption(CLEAR_CNT));
-    MMControl1 = SoundDevice::create();
-    MMControl1->open();
+    startSitting();
+    openSound();
     Command1_Click();
     Timer1->start();
 }
 
 void ClockWindow::Form_Unload()
 {
-    if (MMControl1) {
-        MMControl1->close();
-        MMControl1.reset();
-    }
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();
-    ResultsLog::recordSitting(windowTitle(), Label3->text());
+    endSitting();
 }
 
 void ClockWindow::Command1_Click()
 {
     frm_dsp();
-    Timer2->start();
-}
-
-int ClockWindow::drawHour()
-{
-    const int h = RandomDraw::modulo(12);
-    return h == 0 ? 12 : h;
-}
-
-int ClockWindow::drawMinute()
-{
-    const int m = RandomDraw::modulo(60);
-    return m - m % 5;
+    // The window may have been closed while the question was being set.
+    if (isLoaded())
+        Timer2->start();
 }
 
 void ClockWindow::frm_dsp()
@@ -206,34 +145,30 @@ void ClockWindow::frm_dsp()
     settingQuestion_ = false;
 }
 
+void ClockWindow::showQuestion(const ClockQuestion &question)
+{
+    ANS_NO = question.answerIndex;
+    HOUR_TXT = QString::number(question.hour);
+    MIN_TXT = QString::number(question.minute);
+    for (int i = 0; i < 8; ++i) {
+        if (!question.labels[i].isEmpty())
+            setCaption(Label1[i], question.labels[i]);
+    }
+}
+
 void ClockWindow::setQuestion()
 {
     Label2->hide();
     for (ClickLabel *label : Label1)
         label->show();
-
-    const int h = drawHour();
-    const int m = drawMinute();
-    ANS_NO = RandomDraw::modulo(4);
-    setCaption(Label1[ANS_NO], timeText(h, m));
-    HOUR_TXT = QString::number(h);
-    MIN_TXT = QString::number(m);
-
-    for (int i = 0; i < 8; ++i) {
-        if (i == ANS_NO)
-            continue;
-        int wrongHour = drawHour();
-        int wrongMinute = drawMinute();
-        while (wrongHour == h && wrongMinute == m) {
-            // Clicks waiting meanwhile are judged against this question.
-            QCoreApplication::processEvents();
-            wrongHour = drawHour();
-            wrongMinute = drawMinute();
-        }
-        setCaption(Label1[i], timeText(wrongHour, wrongMinute));
-    }
-
-    ClockFace::draw(surface_, h, m, CLK_SIZE, font(), fontPoints, isMinimized());
+    const ClockQuestion question = ClockQuestion::draw([this](const ClockQuestion &soFar) {
+        // Clicks waiting meanwhile are judged against this question.
+        showQuestion(soFar);
+        QCoreApplication::processEvents();
+    });
+    showQuestion(question);
+    ClockFace::draw(surface_, question.hour, question.minute, CLK_SIZE, font(), fontPoints,
+                    isMinimized());
     update();
 }
 
@@ -241,19 +176,18 @@ void ClockWindow::Label1_Click(qint16 Index)
 {
     if (Index < 0 || Index >= static_cast<qint16>(Label1.size()) || Label1[Index]->isHidden())
         return;
-    if (Index == ANS_NO) {
-        setCaption(Label2, Label1[Index]->text());
-        Label2->show();
-        for (ClickLabel *label : Label1)
-            label->hide();
-        repaint();
-        play(PromptFiles::fixed(PromptFiles::OK));
-        ++CLEAR_CNT;
-        setCaption(Label3, ClearCountText::caption(CLEAR_CNT));
-        Timer3->start();
-    } else {
+    if (Index != ANS_NO) {
         play(PromptFiles::fixed(PromptFiles::NG));
+        return;
     }
+    setCaption(Label2, Label1[Index]->text());
+    Label2->show();
+    for (ClickLabel *label : Label1)
+        label->hide();
+    repaint();
+    play(PromptFiles::fixed(PromptFiles::OK));
+    countRightAnswer();
+    Timer3->start();
 }
 
 void ClockWindow::Timer1_Timer()
@@ -306,7 +240,7 @@ void ClockWindow::frm_size()
 
 void ClockWindow::resizeEvent(QResizeEvent *event)
 {
-    Form::resizeEvent(event);
+    SittingForm::resizeEvent(event);
     Form_Resize();
 }
 

@@ -7,12 +7,12 @@ using Op = DrillKind::Operation;
 using Posing = DrillKind::Posing;
 
 constexpr DrillKind kinds[] = {
-    {u"たして10", u"たして１０", Op::Add, Posing::MakeTen, 10, 6360, 3960, 495},
-    {u"たしざん10", u"たしざん１０", Op::Add, Posing::SumWithin, 10, 6480, 3960, 615},
-    {u"たしざん20", u"たしざん２０", Op::Add, Posing::SumWithin, 20, 6360, 4560, 615},
-    {u"ひきざん10", u"ひきざん１０", Op::Subtract, Posing::DifferenceWithin, 10, 6480, 3960, 615},
-    {u"ひいて10", u"ひいて１０", Op::Subtract, Posing::TenMinus, 10, 6360, 3960, 495},
-    {u"ひきざん20", u"ひきざん２０", Op::Subtract, Posing::DifferenceWithin, 20, 6360, 4560, 615},
+    {0, Op::Add, Posing::MakeTen, 10, 6360, 3960, 495},
+    {1, Op::Add, Posing::SumWithin, 10, 6480, 3960, 615},
+    {2, Op::Add, Posing::SumWithin, 20, 6360, 4560, 615},
+    {3, Op::Subtract, Posing::DifferenceWithin, 10, 6480, 3960, 615},
+    {4, Op::Subtract, Posing::TenMinus, 10, 6360, 3960, 495},
+    {5, Op::Subtract, Posing::DifferenceWithin, 20, 6360, 4560, 615},
 };
 
 constexpr double clearCountWidth = 2055;
@@ -38,25 +38,6 @@ const QString DrillKind::questionMark = QStringLiteral("？");
 std::span<const DrillKind> DrillKind::all()
 {
     return kinds;
-}
-
-const DrillKind *DrillKind::find(const QString &windowName)
-{
-    for (const DrillKind &kind : kinds) {
-        if (kind.windowName() == windowName)
-            return &kind;
-    }
-    return nullptr;
-}
-
-QString DrillKind::windowName() const
-{
-    return QString::fromUtf16(windowName_);
-}
-
-QString DrillKind::caption() const
-{
-    return QString::fromUtf16(caption_);
 }
 
 QString DrillKind::sign() const

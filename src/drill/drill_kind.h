@@ -1,12 +1,14 @@
 #pragma once
 
+#include "platform/drill_table.h"
+
 #include <QString>
 
 #include <optional>
 #include <span>
 
-// What makes one number drill different from the others: its names, its sign
-// and small word, its tiles and window height, where its clear count stands,
+// What makes one number drill different from the others: its sign and small
+// word, its tiles and window height, where its clear count stands,
 // how it poses a question by draws modulo k, and how it checks an answer. The
 // window itself is the same for all six kinds.
 class DrillKind
@@ -19,7 +21,7 @@ public:
         MakeTen,          // g + ? = 10 or ? + g = 10
         TenMinus,         // 10 - b = ?
     };
-    // The three number boxes: Label1(0), Label1(1) and Label5.
+    // The three number boxes, left to right: first number, second number, result.
     enum class Box { First, Second, Result };
 
     // The captions of the three number boxes as the window shows them.
@@ -48,21 +50,18 @@ public:
 
     static const QString questionMark; // "？" U+FF1F
 
-    constexpr DrillKind(const char16_t *windowName, const char16_t *caption, Operation operation,
-                        Posing posing, int limit, double clearLeft, double clearTop,
-                        double clearHeight)
-        : windowName_(windowName), caption_(caption), operation_(operation), posing_(posing),
-          limit_(limit), clearLeft_(clearLeft), clearTop_(clearTop), clearHeight_(clearHeight)
+    constexpr DrillKind(int menuIndex, Operation operation, Posing posing, int limit,
+                        double clearLeft, double clearTop, double clearHeight)
+        : menuIndex_(menuIndex), operation_(operation), posing_(posing), limit_(limit),
+          clearLeft_(clearLeft), clearTop_(clearTop), clearHeight_(clearHeight)
     {
     }
 
-    // The six kinds in menu index order of their windows.
+    // The six kinds, in the menu index order of their drills (0 to 5).
     static std::span<const DrillKind> all();
-    // The kind of a window name such as "たしざん10"; nullptr for an unknown name.
-    static const DrillKind *find(const QString &windowName);
 
-    QString windowName() const;  // ASCII digits: "たしざん10"
-    QString caption() const;     // full-width digits: "たしざん１０"
+    // The drill this kind is: its window name and caption.
+    const DrillTable::Entry &drill() const { return DrillTable::atMenuIndex(menuIndex_); }
     Operation operation() const { return operation_; }
     Posing posing() const { return posing_; }
     QString sign() const;        // "＋" or "－"
@@ -83,8 +82,7 @@ public:
     std::optional<Unknown> openQuestion(const Equation &shown) const;
 
 private:
-    const char16_t *windowName_;
-    const char16_t *caption_;
+    int menuIndex_;
     Operation operation_;
     Posing posing_;
     int limit_;

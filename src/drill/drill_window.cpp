@@ -1,23 +1,14 @@
 #include "drill/drill_window.h"
 
-#include "platform/project_globals.h"
+#include "platform/colours.h"
 #include "platform/twips.h"
 #include "sound/prompt_files.h"
-#include "store/clear_count_text.h"
-#include "store/results_log.h"
 
 #include <QFrame>
 #include <QWindow>
 
 namespace {
 const QString labelFont = QStringLiteral("ＭＳ Ｐゴシック");
-
-const DrillKind &kindOf(const QString &windowName)
-{
-    const DrillKind *kind = DrillKind::find(windowName);
-    // An unknown name gets the plain addition drill rather than no window at all.
-    return kind ? *kind : DrillKind::all()[1];
-}
 
 constexpr double tileLeft = 600;
 constexpr double tileStep = 720;
@@ -28,26 +19,17 @@ constexpr double secondRowTop = 3720;
 constexpr int tilesPerRow = 11;
 } // namespace
 
-const QColor DrillWindow::paleYellow(255, 255, 128);
-const QColor DrillWindow::lightOrange(255, 192, 128);
-const QColor DrillWindow::yellow(255, 255, 0);
-
-DrillWindow::DrillWindow(const QString &windowName)
-    : Form(windowName, kindOf(windowName).caption(), 9090, kindOf(windowName).clientHeight()),
-      kind_(kindOf(windowName))
+DrillWindow::DrillWindow(const DrillKind &kind)
+    : SittingForm(kind.drill(), 9090, kind.clientHeight(), labelFont), kind_(kind)
 {
-    // Labels on the green background leave it showing; boxes fill their own colour.
+    // Words and signs stand on the green background; boxes fill their own colour.
     auto makeLabel = [this](const QString &name, double points, const QColor *fill) {
         auto *label = new QLabel(this);
         label->setObjectName(name);
         label->setAlignment(Qt::AlignCenter);
         label->setFont(Twips::font(labelFont, points));
-        if (fill) {
-            label->setAutoFillBackground(true);
-            QPalette pal = label->palette();
-            pal.setColor(QPalette::Window, *fill);
-            label->setPalette(pal);
-        }
+        if (fill)
+            Colours::fill(label, *fill);
         return label;
     };
 
@@ -55,22 +37,22 @@ DrillWindow::DrillWindow(const QString &windowName)
     place(Label7, 2400, 600, 1215, 255);
     Label8 = makeLabel(QStringLiteral("Label8"), 12, nullptr);
     place(Label8, 5400, 600, 1215, 255);
-    Label1[0] = makeLabel(QStringLiteral("Label1_0"), 48, &paleYellow);
+    Label1[0] = makeLabel(QStringLiteral("Label1_0"), 48, &Colours::paleYellow);
     place(Label1[0], 840, 1200, 1335, 1095);
     Label2 = makeLabel(QStringLiteral("Label2"), 48, nullptr);
     place(Label2, 2520, 1200, 975, 1095);
-    Label1[1] = makeLabel(QStringLiteral("Label1_1"), 48, &paleYellow);
+    Label1[1] = makeLabel(QStringLiteral("Label1_1"), 48, &Colours::paleYellow);
     place(Label1[1], 3840, 1200, 1335, 1095);
     Label4 = makeLabel(QStringLiteral("Label4"), 48, nullptr);
     place(Label4, 5520, 1200, 975, 1095);
-    Label5 = makeLabel(QStringLiteral("Label5"), 48, &paleYellow);
+    Label5 = makeLabel(QStringLiteral("Label5"), 48, &Colours::paleYellow);
     place(Label5, 6840, 1200, 1335, 1095);
 
     for (int i = 0; i < kind_.tileCount(); ++i) {
         auto *tile = new ClickLabel(this);
         tile->setObjectName(QStringLiteral("Label6_%1").arg(i));
         tile->setFont(Twips::font(labelFont, 24));
-        tile->setColours(lightOrange, palette().color(QPalette::WindowText));
+        Colours::fill(tile, Colours::lightOrange);
         tile->setFrameStyle(QFrame::Box | QFrame::Plain);
         tile->setLineWidth(1);
         const int column = i < tilesPerRow ? i : i - tilesPerRow;
@@ -81,7 +63,6 @@ DrillWindow::DrillWindow(const QString &windowName)
         Label6.append(tile);
     }
 
-    Label3 = makeLabel(QStringLiteral("Label3"), 12, &yellow);
     const DrillKind::Placement count = kind_.clearCountPlacement();
     place(Label3, count.left, count.top, count.width, count.height);
 
@@ -99,12 +80,6 @@ DrillWindow::DrillWindow(const QString &windowName)
 }
 
 DrillWindow::~DrillWindow() = default;
-
-void DrillWindow::setCaption(QLabel *label, const QString &text)
-{
-    label->setText(text);
-    label->setAccessibleName(text);
-}
 
 void DrillWindow::resetControls()
 {
@@ -148,27 +123,14 @@ QLabel *DrillWindow::box(DrillKind::Box which) const
     return Label5;
 }
 
-void DrillWindow::play(const QString &path)
-{
-    if (MMControl1)
-        MMControl1->play(path);
-}
-
 void DrillWindow::Form_Load()
 {
-    // A window loaded again starts as designed, whatever the last sitting left.
     resetControls();
-    // The drill is named as the menu named it; without a name it keeps its own,
-    // so that its results row still says which drill was played.
-    const QString drillName = ProjectGlobals::instance().currentDrillName;
-    setWindowTitle(drillName.isEmpty() ? kind_.caption() : drillName);
-    CLEAR_CNT = 0;
-    setCaption(Label3, ClearCountText::caption(CLEAR_CNT));
+    startSitting();
     for (int i = 0; i < Label6.size(); ++i)
         setCaption(Label6[i], QString::number(i));
     Command1_Click();
-    MMControl1 = SoundDevice::create();
-    MMControl1->open();
+    openSound();
 }
 
 void DrillWindow::Command1_Click()
@@ -197,8 +159,7 @@ void DrillWindow::Label6_Click(qint16 Index)
     setCaption(box(unknown->box), tile);
     repaint(); // the child sees the completed equation with the chime
     play(PromptFiles::fixed(PromptFiles::OK));
-    ++CLEAR_CNT;
-    setCaption(Label3, ClearCountText::caption(CLEAR_CNT));
+    countRightAnswer();
     Timer1->start();
 }
 
@@ -242,9 +203,5 @@ void DrillWindow::Timer1_Timer()
 void DrillWindow::Form_Unload()
 {
     Timer1->stop();
-    if (MMControl1) {
-        MMControl1->close();
-        MMControl1.reset();
-    }
-    ResultsLog::recordSitting(windowTitle(), Label3->text());
+    endSitting();
 }

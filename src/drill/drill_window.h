@@ -2,8 +2,7 @@
 
 #include "drill/drill_kind.h"
 #include "platform/click_label.h"
-#include "platform/form.h"
-#include "sound/sound_device.h"
+#include "sitting/sitting_form.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -12,18 +11,15 @@
 #include <QTimer>
 
 #include <array>
-#include <memory>
 
 // A number-drill window: one equation in large boxes, the number tiles that
 // answer it, the clear count and the "次（つぎ）" button. The six drills are
-// this one class, each configured by its DrillKind. A sitting runs from load
-// to close; its count of right answers is written as one results row at close.
-class DrillWindow : public Form
+// this one class, each configured by its DrillKind.
+class DrillWindow : public SittingForm
 {
     Q_OBJECT
 public:
-    // windowName: "たしざん10", "たして10", "たしざん20", "ひきざん10", "ひいて10", "ひきざん20".
-    explicit DrillWindow(const QString &windowName);
+    explicit DrillWindow(const DrillKind &kind);
     ~DrillWindow() override;
 
     const DrillKind &kind() const { return kind_; }
@@ -35,7 +31,6 @@ public:
     // Reads the equation aloud and shows or hides "次（つぎ）".
     void Timer1_Timer();
 
-    // Controls, named as the window was designed.
     QLabel *Label7 = nullptr;             // "たす" / "ひく"
     QLabel *Label8 = nullptr;             // "は"
     std::array<QLabel *, 2> Label1{};     // first and second number
@@ -43,31 +38,20 @@ public:
     QLabel *Label4 = nullptr;             // "＝"
     QLabel *Label5 = nullptr;             // result
     QList<ClickLabel *> Label6;           // number tiles, 11 or 21
-    QLabel *Label3 = nullptr;             // clear count
     QPushButton *Command1 = nullptr;      // "次（つぎ）"
     QTimer *Timer1 = nullptr;             // starts the reading once the window is idle
-    std::unique_ptr<SoundDevice> MMControl1;
-
-    // Right answers of this sitting.
-    int CLEAR_CNT = 0;
-
-    static const QColor paleYellow;  // RGB(255,255,128): number boxes
-    static const QColor lightOrange; // RGB(255,192,128): tiles
-    static const QColor yellow;      // RGB(255,255,0): clear count
 
 protected:
     void Form_Load() override;
     void Form_Unload() override;
 
 private:
-    // Sets a label's text and keeps its accessible name in step.
-    static void setCaption(QLabel *label, const QString &text);
-    // Puts every control back as designed, as a fresh load finds it.
+    // Puts every control back as a window that was never used shows it, so
+    // a window loaded again starts afresh whatever the last sitting left.
     void resetControls();
     DrillKind::Equation shownEquation() const;
     void showEquation(const DrillKind::Equation &equation);
     QLabel *box(DrillKind::Box which) const;
-    void play(const QString &path);
     // True while a shown window is not yet on the screen, for a short while.
     bool waitingForScreen();
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <functional>
+
+// One question of the clock drill: the asked time on the five-minute grid,
+// the upper-row label that shows it, and the eight answer-label texts. The
+// times are drawn modulo k in a fixed order: hour, minute, the right label's
+// index, then an hour and a minute for each other label.
+struct ClockQuestion
+{
+    int hour = 12;    // 1 to 12
+    int minute = 0;   // 0 to 55, a multiple of 5
+    int answerIndex = 0; // 0 to 3: the right answer is always in the upper row
+    std::array<QString, 8> labels;
+
+    // Draws a question. A wrong time that comes out equal to the asked time is
+    // drawn again; each time, `beforeRedraw` is first given the question as
+    // drawn so far (labels not drawn yet are empty).
+    static ClockQuestion draw(const std::function<void(const ClockQuestion &)> &beforeRedraw);
+
+    // An answer-label text: "3じ15ふん", "12じ0ふん".
+    static QString timeText(int hour, int minute);
+};
