@@ -1,48 +1,29 @@
 #include "scores/score_window.h"
 
+#include "platform/colours.h"
 #include "platform/dialogs.h"
 #include "platform/program_exit.h"
 #include "platform/project_globals.h"
 #include "platform/twips.h"
-#include "store/connection_string.h"
-#include "store/record_database.h"
+#include "scores/score_list_model.h"
+#include "store/record_store.h"
 #include "store/retention.h"
+#include "store/store_messages.h"
 
 #include <QButtonGroup>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlQueryModel>
 #include <QStyle>
 #include <QTableView>
 
 namespace {
 const QString gridFamily = QStringLiteral("ＭＳ Ｐゴシック");
 
-struct OptionDesign
+void tell(const QString &text)
 {
-    const char16_t *caption;
-    double top;
-};
-
-// Index order of the option buttons; the menu orders its drill buttons differently.
-constexpr OptionDesign optionDesign[ScoreWindow::drillCount] = {
-    {u"たしざん１０", 240},  {u"たして１０", 720},   {u"たしざん２０", 1200},
-    {u"ひきざん１０", 1680}, {u"ひいて１０", 2160}, {u"ひきざん２０", 2640},
-    {u"とけい", 3120},
-};
-
-QString databasePath()
-{
-    return ConnectionString::dataSourcePath(ProjectGlobals::instance().connectionString);
-}
-
-QString withReason(const QString &text, const QString &reason)
-{
-    return reason.isEmpty() ? text : text + QStringLiteral("\n(") + reason + QStringLiteral(")");
+    Dialogs::current().tell(text);
 }
 } // namespace
 
@@ -50,30 +31,30 @@ ScoreWindow::ScoreWindow() : Form(QStringLiteral("得点"), QStringLiteral("得�
 {
     Option1Group = new QButtonGroup(this);
     Option1Group->setExclusive(true);
-    for (int i = 0; i < drillCount; ++i) {
-        auto *option = new QRadioButton(QString::fromUtf16(optionDesign[i].caption), this);
+    for (int i = 0; i < DrillTable::count; ++i) {
+        auto *option = new QRadioButton(DrillTable::atScoreIndex(i).name(), this);
         option->setObjectName(QStringLiteral("Option1_%1").arg(i));
         option->setAccessibleName(option->text());
         option->setFont(Twips::font(gridFamily, 9.75));
-        option->setAutoFillBackground(true);
-        QPalette pal = option->palette();
-        pal.setColor(QPalette::Window, Form::background);
-        pal.setColor(QPalette::Button, Form::background);
-        option->setPalette(pal);
-        place(option, 120, optionDesign[i].top, 1335, 495);
+        Colours::fill(option, Colours::green);
+        place(option, 120, 240 + 480 * i, 1335, 495);
         Option1Group->addButton(option, i);
         Option1[i] = option;
     }
     connect(Option1Group, &QButtonGroup::idClicked, this,
             [this](int id) { Option1_Click(static_cast<qint16>(id)); });
 
-    model_ = new QSqlQueryModel(this);
+    model_ = new ScoreListModel(this);
+    connect(model_, &ScoreListModel::pageFailed, this, [](const QString &reason) {
+        tell(StoreMessages::withReason(ProjectGlobals::instance().resultsTableName
+                                           + QStringLiteral("を読み出せませんでした"),
+                                       reason));
+    });
     DataGrid1 = new QTableView(this);
     DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     DataGrid1->setAccessibleName(QStringLiteral("得点一覧"));
     DataGrid1->setFont(Twips::font(gridFamily, 9));
     DataGrid1->horizontalHeader()->setFont(Twips::font(gridFamily, 9));
-    DataGrid1->verticalHeader()->setFont(Twips::font(gridFamily, 9));
     DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     DataGrid1->verticalHeader()->setDefaultSectionSize(DataGrid1->fontMetrics().height() + 6);
     DataGrid1->verticalHeader()->hide();
@@ -94,33 +75,15 @@ ScoreWindow::ScoreWindow() : Form(QStringLiteral("得点"), QStringLiteral("得�
     connect(Command1, &QPushButton::clicked, this, &ScoreWindow::Command1_Click);
 
     QWidget *previous = Option1[0];
-    for (QWidget *next : {static_cast<QWidget *>(Option1[1]), static_cast<QWidget *>(Option1[2]),
-                          static_cast<QWidget *>(Option1[3]), static_cast<QWidget *>(Option1[4]),
-                          static_cast<QWidget *>(Option1[5]), static_cast<QWidget *>(Option1[6]),
-                          static_cast<QWidget *>(DataGrid1), static_cast<QWidget *>(Text1),
-                          static_cast<QWidget *>(Command1)}) {
+    for (QWidget *next : std::initializer_list<QWidget *>{
+             Option1[1], Option1[2], Option1[3], Option1[4], Option1[5], Option1[6], DataGrid1,
+             Text1, Command1}) {
         setTabOrder(previous, next);
         previous = next;
     }
 }
 
-ScoreWindow::~ScoreWindow()
-{
-    clearGrid();
-}
-
-QString ScoreWindow::gridQuery(const QString &drillName)
-{
-    return QStringLiteral("SELECT * FROM ") + ProjectGlobals::instance().resultsTableName
-           + QStringLiteral(" WHERE 科目 = '") + drillName + QStringLiteral("'")
-           + QStringLiteral(" ORDER BY 日時 DESC ;");
-}
-
-QString ScoreWindow::saveStatement(const QString &periodText)
-{
-    return QStringLiteral("UPDATE ") + ProjectGlobals::instance().settingsTableName
-           + QStringLiteral(" SET SET_LOG = '") + periodText + QStringLiteral("' ;");
-}
+ScoreWindow::~ScoreWindow() = default;
 
 void ScoreWindow::Form_Load()
 {
@@ -130,7 +93,7 @@ void ScoreWindow::Form_Load()
 
 void ScoreWindow::Option1_Click(qint16 Index)
 {
-    if (Index < 0 || Index >= drillCount)
+    if (Index < 0 || Index >= DrillTable::count)
         return;
     if (!Option1[Index]->isChecked())
         Option1[Index]->setChecked(true);
@@ -140,89 +103,45 @@ void ScoreWindow::Option1_Click(qint16 Index)
 
 void ScoreWindow::FORM_DSP()
 {
-    const QString path = databasePath();
-    if (showStoredPeriod(path) == PeriodRead::Failed) {
+    if (!showStoredPeriod()) {
         // The file cannot be read at all: nothing to list either.
-        clearGrid();
+        model_->clear();
         return;
     }
-    QString error;
-    if (!refreshGrid(path, &error)) {
-        Dialogs::current().tell(withReason(
-            ProjectGlobals::instance().resultsTableName + QStringLiteral("を読み出せませんでした"),
-            error));
+    const ProjectGlobals &g = ProjectGlobals::instance();
+    const StoreOutcome listed = model_->list(RecordStore::byConnectionString(), g.currentDrillName);
+    if (!listed) {
+        tell(StoreMessages::withReason(g.resultsTableName + QStringLiteral("を読み出せませんでした"),
+                                       listed.reason));
         return;
     }
     setColumnWidths();
 }
 
-ScoreWindow::PeriodRead ScoreWindow::showStoredPeriod(const QString &path)
+bool ScoreWindow::showStoredPeriod()
 {
+    using Status = RecordStore::PeriodRead::Status;
     const ProjectGlobals &g = ProjectGlobals::instance();
-    RecordDatabase db;
-    if (!db.open(path)) {
-        Text1->clear();
-        Dialogs::current().tell(
-            withReason(g.databaseFileName + QStringLiteral("を開けませんでした"), db.lastError()));
-        return PeriodRead::Failed;
-    }
-    const auto rows = db.query(QStringLiteral("SELECT SET_LOG FROM ") + g.settingsTableName
-                               + QStringLiteral(" ;"));
-    if (!rows) {
-        Text1->clear();
-        Dialogs::current().tell(
-            withReason(g.settingsTableName + QStringLiteral("を読み出せませんでした"), db.lastError()));
-        return PeriodRead::Failed;
-    }
-    if (rows->empty() || rows->front().isEmpty()) {
-        Dialogs::current().tell(g.settingsTableName
-                                + QStringLiteral("ﾚｺｰﾄﾞがないため処理を続行できません"));
-        db.close();
+    const RecordStore::PeriodRead period = RecordStore::byConnectionString().readPeriod();
+    switch (period.status) {
+    case Status::Read:
+        Text1->setText(period.text.trimmed());
+        return true;
+    case Status::NoRow:
+        tell(StoreMessages::noSettingsRow());
         ProgramExit::end(1);
-    }
-    Text1->setText(rows->front().front().toString().trimmed());
-    return PeriodRead::Shown;
-}
-
-bool ScoreWindow::refreshGrid(const QString &path, QString *error)
-{
-    auto database = std::make_unique<RecordDatabase>();
-    if (!database->open(path)) {
-        *error = database->lastError();
-        clearGrid();
+    case Status::FileUnusable:
+        Text1->clear();
+        tell(StoreMessages::withReason(g.databaseFileName + QStringLiteral("を開けませんでした"),
+                                       period.reason));
         return false;
+    case Status::QueryFailed:
+        break;
     }
-    model_->setQuery(gridQuery(ProjectGlobals::instance().currentDrillName),
-                     database->connection());
-    // Show the first page at once when the grid is on screen: the sort of the
-    // whole table is done by now, reading the remaining rows takes as long again.
-    if (DataGrid1->isVisible() && !model_->lastError().isValid()) {
-        setColumnWidths();
-        DataGrid1->repaint();
-    }
-    // Read every row now. A statement left half-read keeps the file's shared
-    // lock, and a drill window closing meanwhile could not write its result
-    // until the list was scrolled to its end; read to the end, the statement
-    // is reset and the lock is gone before control returns to the user.
-    while (model_->canFetchMore())
-        model_->fetchMore();
-    if (model_->lastError().isValid() || model_->query().lastError().isValid()) {
-        *error = model_->lastError().isValid() ? model_->lastError().text()
-                                               : model_->query().lastError().text();
-        clearGrid(); // before the new connection goes with this function
-        return false;
-    }
-    // The previous connection goes only now that the model has let go of it.
-    gridDatabase_ = std::move(database);
-    return true;
-}
-
-void ScoreWindow::clearGrid()
-{
-    // An empty query bound to no connection: QSqlQueryModel::clear() would
-    // keep a result made by the old connection's driver, which dies with it.
-    model_->setQuery(QSqlQuery());
-    gridDatabase_.reset();
+    Text1->clear();
+    tell(StoreMessages::withReason(g.settingsTableName + QStringLiteral("を読み出せませんでした"),
+                                   period.reason));
+    return false;
 }
 
 void ScoreWindow::setColumnWidths()
@@ -252,33 +171,20 @@ void ScoreWindow::Command1_Click()
     const ProjectGlobals &g = ProjectGlobals::instance();
     const std::optional<QString> period = Retention::normalisedInput(Text1->text());
     if (!period) {
-        Dialogs::current().tell(QStringLiteral("1以上の数字を入力してください"));
+        tell(QStringLiteral("1以上の数字を入力してください"));
         return;
     }
-    QString failure;
-    int changed = 0;
-    {
-        RecordDatabase db;
-        if (!db.open(databasePath())) {
-            failure = db.lastError();
-        } else {
-            QSqlQuery update(db.connection());
-            if (!update.exec(saveStatement(*period)))
-                failure = update.lastError().text();
-            else
-                changed = update.numRowsAffected();
-        }
-    }
-    if (!failure.isEmpty()) {
-        Dialogs::current().tell(withReason(
-            g.databaseFileName + QStringLiteral("に保存期間を保存できませんでした"), failure));
+    QString reason;
+    switch (RecordStore::byConnectionString().savePeriod(*period, &reason)) {
+    case RecordStore::PeriodSave::Saved:
+        tell(QStringLiteral("保存期間を設定しました"));
         return;
-    }
-    if (changed < 1) {
-        // An UPDATE of an empty table succeeds without storing anything.
-        Dialogs::current().tell(g.settingsTableName
-                                + QStringLiteral("ﾚｺｰﾄﾞがないため保存期間を保存できませんでした"));
+    case RecordStore::PeriodSave::NoRow:
+        tell(g.settingsTableName + QStringLiteral("ﾚｺｰﾄﾞがないため保存期間を保存できませんでした"));
         return;
+    case RecordStore::PeriodSave::Failed:
+        break;
     }
-    Dialogs::current().tell(QStringLiteral("保存期間を設定しました"));
+    tell(StoreMessages::withReason(g.databaseFileName + QStringLiteral("に保存期間を保存できませんでした"),
+                                   reason));
 }
