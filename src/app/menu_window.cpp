@@ -4,44 +4,50 @@
 #include "clock/clock_window.h"
 #include "drill/drill_window.h"
 #include "platform/app_info.h"
+#include "platform/dialogs.h"
 #include "platform/program_exit.h"
 #include "platform/project_globals.h"
 #include "platform/random_draw.h"
+#include "platform/system_clock.h"
 #include "scores/score_window.h"
+#include "store/date_text.h"
+#include "store/leading_number.h"
+#include "store/record_file.h"
 #include "store/record_store.h"
+#include "store/retention.h"
+#include "store/store_messages.h"
 
 namespace {
-struct ButtonLayout
+struct ButtonPlace
 {
     int index;
-    const char16_t *caption;
     double left;
     double top;
 };
 
-// In tab order; the index, not the position, decides which window opens.
-constexpr ButtonLayout drillButtons[] = {
-    {1, u"たしざん１０", 360, 360}, {0, u"たして１０", 360, 1200},
-    {2, u"たしざん２０", 360, 2040}, {3, u"ひきざん１０", 2040, 360},
-    {4, u"ひいて１０", 2040, 1200},  {5, u"ひきざん２０", 2040, 2040},
-    {6, u"とけい", 360, 2880},
-};
-
-// Window names by drill index.
-constexpr const char16_t *windowNames[] = {
-    u"たして10", u"たしざん10", u"たしざん20", u"ひきざん10", u"ひいて10", u"ひきざん20", u"とけい",
+// In tab order: the adding drills and the clock on the left, the subtracting
+// drills on the right. The index, not the position, decides which window opens.
+constexpr ButtonPlace drillButtons[] = {
+    {1, 360, 360},   {0, 360, 1200},  {2, 360, 2040},  {3, 2040, 360},
+    {4, 2040, 1200}, {5, 2040, 2040}, {6, 360, 2880},
 };
 
 constexpr double buttonWidth = 1335;
 constexpr double buttonHeight = 615;
+
+[[noreturn]] void stopWith(const QString &message)
+{
+    Dialogs::current().tell(message);
+    ProgramExit::end(1);
+}
 } // namespace
 
 MenuWindow::MenuWindow() : Form(QStringLiteral("MENU"), QStringLiteral("MENU"), 3720, 4125)
 {
     setWindowIcon(FaceIcon::icon());
     QWidget *previous = nullptr;
-    for (const ButtonLayout &b : drillButtons) {
-        auto *button = new QPushButton(QString::fromUtf16(b.caption), this);
+    for (const ButtonPlace &b : drillButtons) {
+        auto *button = new QPushButton(DrillTable::atMenuIndex(b.index).name(), this);
         button->setObjectName(QStringLiteral("Command1_%1").arg(b.index));
         place(button, b.left, b.top, buttonWidth, buttonHeight);
         const auto index = static_cast<qint16>(b.index);
@@ -78,23 +84,79 @@ void MenuWindow::Form_Load()
 
 void MenuWindow::DB_ALLOC()
 {
-    RecordStore::DB_ALLOC();
+    const QString name = ProjectGlobals::instance().databaseFileName;
+    const RecordStore store = RecordStore::byFileName();
+    if (!store.probe()) {
+        if (!Dialogs::current().ask(name + QStringLiteral("が見つかりません､新規作成しますか?")))
+            stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
+        // A failed creation passes without a message here: the next step
+        // reports the file it cannot use.
+        if (!store.create())
+            return;
+    }
+    // From now on this is the file of every window, whatever spelling of its
+    // name a window uses.
+    RecordFile::settle(store.path());
 }
 
 void MenuWindow::SET_LOG_GET()
 {
-    RecordStore::SET_LOG_GET();
+    using Status = RecordStore::PeriodRead::Status;
+    const ProjectGlobals &g = ProjectGlobals::instance();
+    const RecordStore store = RecordStore::byFileName();
+    RecordStore::PeriodRead period = store.readPeriod();
+    if (period.status == Status::FileUnusable)
+        stopWith(g.databaseFileName + QStringLiteral("がありません"));
+    if (period.status == Status::QueryFailed) {
+        Dialogs::current().tell(g.settingsTableName + QStringLiteral("がありません､新規作成します"));
+        const StoreOutcome repaired = store.repairSettings();
+        period = store.readPeriod();
+        if (period.status == Status::FileUnusable)
+            stopWith(g.databaseFileName + QStringLiteral("がありません"));
+        if (period.status == Status::QueryFailed) {
+            stopWith(StoreMessages::withReason(
+                g.databaseFileName + QStringLiteral("の") + g.settingsTableName
+                    + QStringLiteral("を作成できないため処理を続行できません"),
+                repaired ? period.reason : repaired.reason));
+        }
+    }
+    if (period.status == Status::NoRow)
+        stopWith(StoreMessages::noSettingsRow());
+
+    // The results table gone on its own is made again, as the settings table
+    // is: without it no sitting could be stored and nothing listed.
+    if (store.resultsTableMissing()) {
+        Dialogs::current().tell(g.resultsTableName + QStringLiteral("がありません､新規作成します"));
+        const StoreOutcome made = store.createResultsTable();
+        if (!made) {
+            Dialogs::current().tell(StoreMessages::withReason(
+                g.databaseFileName + QStringLiteral("の") + g.resultsTableName
+                    + QStringLiteral("を作成できませんでした"),
+                made.reason));
+        }
+        return;
+    }
+
+    const auto cut = Retention::cutOff(SystemClock::now(), LeadingNumber::of(period.text));
+    if (!cut)
+        return;
+    const StoreOutcome purged = store.purge(DateText::of(*cut));
+    if (!purged) {
+        // Not fatal: the old rows stay until a later start can delete them.
+        Dialogs::current().tell(StoreMessages::withReason(
+            g.databaseFileName + QStringLiteral("の古い成績を削除できませんでした"), purged.reason));
+    }
 }
 
 Form *MenuWindow::drillWindow(int index)
 {
-    if (index < 0 || index >= drillCount)
+    if (index < 0 || index >= DrillTable::count)
         return nullptr;
     if (!drills_[index]) {
-        if (index == 6)
+        if (index == DrillTable::clockIndex)
             drills_[index] = std::make_unique<ClockWindow>();
         else
-            drills_[index] = std::make_unique<DrillWindow>(QString::fromUtf16(windowNames[index]));
+            drills_[index] = std::make_unique<DrillWindow>(DrillKind::all()[index]);
     }
     return drills_[index].get();
 }
@@ -108,7 +170,7 @@ Form *MenuWindow::scoreWindow()
 
 void MenuWindow::Command1_Click(qint16 Index)
 {
-    if (Index < 0 || Index >= drillCount)
+    if (Index < 0 || Index >= DrillTable::count)
         return;
     ProjectGlobals::instance().currentDrillName = Command1[Index]->text();
     drillWindow(Index)->showForm();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/drill_table.h"
 #include "platform/form.h"
 
 #include <QPushButton>
@@ -13,23 +14,25 @@ class MenuWindow : public Form
 {
     Q_OBJECT
 public:
-    static constexpr int drillCount = 7;
-
     MenuWindow();
     ~MenuWindow() override;
 
+    // Makes sure the results file exists, creating it with the user's consent.
+    // May end the program.
     void DB_ALLOC();
+    // Reads the retention period, repairing missing tables, and deletes the
+    // results older than it. May end the program.
     void SET_LOG_GET();
 
     void Command1_Click(qint16 Index);
     void Command9_Click();
 
-    // The window for a drill index (0 to 6) or the score window, created on
-    // first request; nullptr for an index out of range.
+    // The window for a drill's menu index (0 to 6) or the score window,
+    // created on first request; nullptr for an index out of range.
     Form *drillWindow(int index);
     Form *scoreWindow();
 
-    std::array<QPushButton *, drillCount> Command1{};
+    std::array<QPushButton *, DrillTable::count> Command1{};
     QPushButton *Command9 = nullptr;
 
 protected:
@@ -39,6 +42,6 @@ private:
     // Unloads the open drill windows so that their sittings are recorded.
     void unloadDrills();
 
-    std::array<std::unique_ptr<Form>, drillCount> drills_;
+    std::array<std::unique_ptr<Form>, DrillTable::count> drills_;
     std::unique_ptr<Form> scores_;
 };
