@@ -15,10 +15,20 @@ bool FakeDialogs::ask(const QString &text)
     return answer;
 }
 
-FakeDialogs *FakeDialogs::install()
+void FakeDialogs::reset()
 {
-    auto dialogs = std::make_unique<FakeDialogs>();
-    FakeDialogs *raw = dialogs.get();
-    Dialogs::install(std::move(dialogs));
-    return raw;
+    told.clear();
+    asked.clear();
+    answers.clear();
+}
+
+FakeDialogs &FakeDialogs::installed()
+{
+    static FakeDialogs *instance = [] {
+        auto dialogs = std::make_unique<FakeDialogs>();
+        FakeDialogs *raw = dialogs.get();
+        Dialogs::install(std::move(dialogs));
+        return raw;
+    }();
+    return *instance;
 }

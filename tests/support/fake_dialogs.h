@@ -6,18 +6,20 @@
 
 #include <deque>
 
-// Scripted message boxes: records every text shown, answers questions from a
-// queue (OK when the queue is empty).
+// Message boxes for tests: every text is recorded and questions are answered
+// from a queue (OK when it is empty). Installed for the whole test program, so
+// no test can ever wait on a real message box.
 class FakeDialogs : public Dialogs
 {
 public:
     void tell(const QString &text) override;
     bool ask(const QString &text) override;
+    void reset();
 
     QStringList told;
     QStringList asked;
     std::deque<bool> answers;
 
-    // Installs a new FakeDialogs and returns it (owned by Dialogs).
-    static FakeDialogs *install();
+    // The one instance, installed on first use.
+    static FakeDialogs &installed();
 };

@@ -1,0 +1,139 @@
+#include "support/sandbox.h"
+
+#include "platform/app_info.h"
+#include "platform/program_exit.h"
+#include "platform/project_globals.h"
+#include "platform/random_draw.h"
+#include "platform/system_clock.h"
+#include "store/record_file.h"
+#include "support/recording_sound.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+namespace {
+ScriptedRandom &scriptedRandom()
+{
+    static ScriptedRandom *source = [] {
+        auto owned = std::make_unique<ScriptedRandom>();
+        ScriptedRandom *raw = owned.get();
+        RandomDraw::setSource(std::move(owned));
+        return raw;
+    }();
+    return *source;
+}
+
+// Runs `use` on a connection of its own to `file`, opened without creating it.
+template <typename Use> void withConnection(const QString &file, Use use)
+{
+    static int counter = 0;
+    const QString name = QStringLiteral("sandbox-%1").arg(++counter);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QStringLiteral("file:") + file + QStringLiteral("?mode=rw"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        db.open();
+        use(db);
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+} // namespace
+
+Sandbox::Sandbox()
+    : dialogs(FakeDialogs::installed()), random(scriptedRandom()), sound(RecordingSound::events())
+{
+    previous_ = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    ProjectGlobals &g = ProjectGlobals::instance();
+    g.setRecordNames();
+    g.setConnectionString();
+    g.currentDrillName.clear();
+    RecordFile::forget();
+    SystemClock::setFixedNow(now());
+    AppInfo::setProgramFolder(QStringLiteral(SANSU_PROMPT_DIR));
+    dialogs.reset();
+    random.clear();
+    random.resetCount();
+    sound.clear();
+    RecordingSound::onClose() = nullptr;
+    SoundDevice::setFactory([] { return std::make_unique<RecordingSound>(); });
+    ProgramExit::setHandler([](int status) { throw Ended{status}; });
+}
+
+Sandbox::~Sandbox()
+{
+    ProgramExit::setHandler(nullptr);
+    ProgramExit::setFarewell(nullptr);
+    RecordingSound::onClose() = nullptr;
+    RecordFile::forget();
+    QDir::setCurrent(previous_);
+}
+
+QString Sandbox::path(const QString &name) const
+{
+    return QDir(dir_.path()).filePath(name);
+}
+
+void Sandbox::makeRecordFile(const QString &period, const QStringList &rows, const QString &name) const
+{
+    QFile(path(name)).open(QIODevice::WriteOnly);
+    QStringList statements{QStringLiteral("CREATE TABLE ENV ( SET_LOG TEXT ) ;"),
+                           QStringLiteral("CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"),
+                           QStringLiteral("INSERT INTO ENV ( SET_LOG ) VALUES ( '%1' );").arg(period)};
+    for (const QString &row : rows) {
+        const QStringList v = row.split(QLatin1Char('|'));
+        statements << QStringLiteral("INSERT INTO LOG VALUES ( '%1','%2','%3' );").arg(v[0], v[1], v[2]);
+    }
+    sql(path(name), statements);
+}
+
+void Sandbox::sql(const QString &file, const QStringList &statements)
+{
+    withConnection(file, [&](QSqlDatabase &db) {
+        for (const QString &statement : statements) {
+            QSqlQuery q(db);
+            if (!q.exec(statement))
+                QFAIL(qPrintable(statement + QStringLiteral(": ") + q.lastError().text()));
+        }
+    });
+}
+
+QStringList Sandbox::rows(const QString &file, const QString &query)
+{
+    QStringList result;
+    withConnection(file, [&](QSqlDatabase &db) {
+        QSqlQuery q(db);
+        if (!q.exec(query)) {
+            result << QStringLiteral("error: ") + q.lastError().text();
+            return;
+        }
+        while (q.next()) {
+            QStringList values;
+            for (int c = 0; c < q.record().count(); ++c)
+                values << q.value(c).toString();
+            result << values.join(QLatin1Char('|'));
+        }
+    });
+    return result;
+}
+
+QByteArray Sandbox::bytes(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+std::optional<int> Sandbox::endStatus(const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const Ended &ended) {
+        return ended.status;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "support/fake_dialogs.h"
+#include "support/scripted_random.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <optional>
+
+// The fixture of every test that touches the results file, a window or the
+// program's end. While it lives: the working folder is a fresh temporary one;
+// the project globals are those of start-up; the clock stands at 2001/04/27
+// 9:05:03; draws, message boxes and sound are scripted or recorded; and ending
+// the program throws instead of leaving the process.
+class Sandbox
+{
+public:
+    struct Ended
+    {
+        int status;
+    };
+
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox &) = delete;
+    Sandbox &operator=(const Sandbox &) = delete;
+
+    static QDateTime now() { return QDateTime(QDate(2001, 4, 27), QTime(9, 5, 3)); }
+
+    // A file or folder in the working folder.
+    QString path(const QString &name = QStringLiteral("ADO_ZEM.MDB")) const;
+    // Makes a results file as start-up creates it, with a period and rows
+    // ("日時|科目|得点").
+    void makeRecordFile(const QString &period = QStringLiteral("90"), const QStringList &rows = {},
+                        const QString &name = QStringLiteral("ADO_ZEM.MDB")) const;
+    // Runs statements on a file through a connection of the test's own.
+    static void sql(const QString &file, const QStringList &statements);
+    // The rows of a query, each as "a|b|c"; "error: …" when it fails.
+    static QStringList rows(const QString &file, const QString &query);
+    static QByteArray bytes(const QString &file);
+
+    // Runs `work`; the status the program ended with, or nothing when it went on.
+    static std::optional<int> endStatus(const std::function<void()> &work);
+
+    FakeDialogs &dialogs;
+    ScriptedRandom &random;
+    QStringList &sound; // what the windows' sound devices did, in order
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
