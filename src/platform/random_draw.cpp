@@ -13,6 +13,14 @@ std::unique_ptr<RandomSource> &installed()
     return source;
 }
 
+// A source set from outside (a test's scripted draws) is kept when start-up
+// seeds the generator, so the test still poses the questions it chose.
+bool &injected()
+{
+    static bool set = false;
+    return set;
+}
+
 std::uint64_t timerSeed()
 {
     return static_cast<std::uint64_t>(
@@ -22,11 +30,13 @@ std::uint64_t timerSeed()
 
 void RandomDraw::seedFromTimer()
 {
-    installed() = std::make_unique<SeededRandomSource>(timerSeed());
+    if (!injected())
+        installed() = std::make_unique<SeededRandomSource>(timerSeed());
 }
 
 void RandomDraw::setSource(std::unique_ptr<RandomSource> source)
 {
+    injected() = source != nullptr;
     installed() = std::move(source);
 }
 

@@ -11,7 +11,9 @@ class RandomDraw
 public:
     // Seeds the generator from the system timer; done once at start-up.
     static void seedFromTimer();
-    // Replaces the generator (tests pose exactly the questions they need).
+    // Replaces the generator until the next setSource, seeding included
+    // (tests pose exactly the questions they need); nullptr goes back to the
+    // seeded one.
     static void setSource(std::unique_ptr<RandomSource> source);
     static RandomSource &source();
 

@@ -187,3 +187,21 @@ std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &st
     lastError_.clear();
     return rows;
 }
+
+bool RecordDatabase::transaction()
+{
+    QSqlDatabase db = connection();
+    if (db.transaction())
+        return true;
+    lastError_ = db.lastError().text();
+    return false;
+}
+
+bool RecordDatabase::commit()
+{
+    QSqlDatabase db = connection();
+    if (db.commit())
+        return true;
+    lastError_ = db.lastError().text();
+    return false;
+}

@@ -39,6 +39,10 @@ public:
                                                    const QVariantList &values = {},
                                                    QStringList *columns = nullptr);
 
+    // Groups the statements that follow into one transaction.
+    bool transaction();
+    bool commit();
+
     QString lastError() const { return lastError_; }
 
 private:

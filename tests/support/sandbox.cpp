@@ -17,15 +17,12 @@
 #include <QtTest>
 
 namespace {
-ScriptedRandom &scriptedRandom()
+ScriptedRandom &freshRandom()
 {
-    static ScriptedRandom *source = [] {
-        auto owned = std::make_unique<ScriptedRandom>();
-        ScriptedRandom *raw = owned.get();
-        RandomDraw::setSource(std::move(owned));
-        return raw;
-    }();
-    return *source;
+    auto owned = std::make_unique<ScriptedRandom>();
+    ScriptedRandom *raw = owned.get();
+    RandomDraw::setSource(std::move(owned));
+    return *raw;
 }
 
 // Runs `use` on a connection of its own to `file`, opened without creating it.
@@ -45,7 +42,7 @@ template <typename Use> void withConnection(const QString &file, Use use)
 } // namespace
 
 Sandbox::Sandbox()
-    : dialogs(FakeDialogs::installed()), random(scriptedRandom()), sound(RecordingSound::events())
+    : dialogs(FakeDialogs::installed()), random(freshRandom()), sound(RecordingSound::events())
 {
     previous_ = QDir::currentPath();
     QDir::setCurrent(dir_.path());
@@ -57,8 +54,6 @@ Sandbox::Sandbox()
     SystemClock::setFixedNow(now());
     AppInfo::setProgramFolder(QStringLiteral(SANSU_PROMPT_DIR));
     dialogs.reset();
-    random.clear();
-    random.resetCount();
     sound.clear();
     RecordingSound::onClose() = nullptr;
     SoundDevice::setFactory([] { return std::make_unique<RecordingSound>(); });
@@ -72,6 +67,8 @@ Sandbox::~Sandbox()
     RecordingSound::onClose() = nullptr;
     RecordFile::forget();
     QDir::setCurrent(previous_);
+    // A test may have taken the folder's write permission away.
+    QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 QString Sandbox::path(const QString &name) const

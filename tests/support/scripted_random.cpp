@@ -4,7 +4,7 @@ double ScriptedRandom::next()
 {
     ++taken_;
     if (script_.empty())
-        return 0.0;
+        return (unscripted_++ % 10000) / 10000000.0;
     const double r = script_.front();
     script_.pop_front();
     return r;

@@ -7,17 +7,16 @@
 
 // Draws for tests: after draws({n, ...}) the next draws modulo k give n mod k
 // each (the value handed out is n / 10,000,000). When the script runs out it
-// hands out 0.
+// counts up from 0, so that draws still differ from one another.
 class ScriptedRandom : public RandomSource
 {
 public:
     double next() override;
     void draws(std::initializer_list<int> numbers);
-    void clear() { script_.clear(); }
     int taken() const { return taken_; }
-    void resetCount() { taken_ = 0; }
 
 private:
     std::deque<double> script_;
     int taken_ = 0;
+    int unscripted_ = 0;
 };
