@@ -190,18 +190,17 @@ std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &st
 
 bool RecordDatabase::transaction()
 {
-    QSqlDatabase db = connection();
-    if (db.transaction())
-        return true;
-    lastError_ = db.lastError().text();
-    return false;
+    return noted(connection().transaction());
 }
 
 bool RecordDatabase::commit()
 {
-    QSqlDatabase db = connection();
-    if (db.commit())
-        return true;
-    lastError_ = db.lastError().text();
-    return false;
+    return noted(connection().commit());
+}
+
+bool RecordDatabase::noted(bool succeeded)
+{
+    if (!succeeded)
+        lastError_ = connection().lastError().text();
+    return succeeded;
 }

@@ -47,6 +47,8 @@ public:
 
 private:
     QSqlDatabase connection() const;
+    // Notes the connection's error when an operation on it failed.
+    bool noted(bool succeeded);
     bool openUri(const QString &path, const QString &mode);
 
     QString connectionName_;
