@@ -284,8 +284,12 @@ private slots:
     }
 
     // The committed recordings, read straight from their bytes: PCM, mono,
-    // 16-bit at 22050 Hz, a word long, normalised to about -1 dBFS.
-    void everyPromptIsShortLoudMono16BitAt22050()
+    // 16-bit at 22050 Hz, a word long. The chime and the buzz are normalised to
+    // about -1 dBFS. The spoken prompts are matched in loudness instead: the
+    // RMS of each one's voiced part is -17 dBFS, as sounds/make-prompts.sh
+    // measures and sets it, no sample is above -1 dBFS, and none lasts longer
+    // than 1.2 s.
+    void everyPromptIsShortMono16BitAt22050AndLevelled()
     {
         for (const QString &name : PromptFiles::required()) {
             const Kit::Wav wav = Kit::parseWav(Kit::readFile(QStringLiteral(SANSU_SOURCE_DIR "/sounds/") + name));
@@ -301,8 +305,50 @@ private slots:
                 energy += double(s) * s;
             }
             const double rms = std::sqrt(energy / samples.size());
-            QVERIFY2(peak > 26000 && rms > 1500, qPrintable(QStringLiteral("%1 peak %2 rms %3").arg(name).arg(peak).arg(rms)));
+            QVERIFY2(rms > 1500, qPrintable(QStringLiteral("%1 rms %2").arg(name).arg(rms)));
+            if (name == QStringLiteral("OK.WAV") || name == QStringLiteral("NG.WAV")) {
+                QVERIFY2(peak > 26000, qPrintable(QStringLiteral("%1 peak %2").arg(name).arg(peak)));
+                continue;
+            }
+            const double level = voicedLevel(samples);
+            QVERIFY2(std::abs(level + 17) <= 0.25, qPrintable(QStringLiteral("%1 voiced %2 dBFS").arg(name).arg(level)));
+            QVERIFY2(peak <= 29205, qPrintable(QStringLiteral("%1 peak %2").arg(name).arg(peak)));
+            QVERIFY2(seconds <= 1.2, qPrintable(name + QString::number(seconds)));
         }
+    }
+
+private:
+    // The RMS level in dBFS of the voiced part of a recording, measured as
+    // sounds/make-prompts.sh does: the 10 ms frames with fewer than one zero
+    // crossing in four samples and no more than 25 dB below the loudest frame.
+    static double voicedLevel(const QVector<qint16> &samples)
+    {
+        const int frame = 220;
+        QVector<double> energies, crossingRates;
+        double energy = 0;
+        int crossings = 0, n = 0;
+        for (int i = 0; i < samples.size(); ++i) {
+            const double x = samples[i] / 32768.0;
+            energy += x * x;
+            if (i > 0 && (samples[i] >= 0) != (samples[i - 1] >= 0))
+                ++crossings;
+            if (++n == frame) {
+                energies << energy / frame;
+                crossingRates << double(crossings) / frame;
+                energy = 0;
+                crossings = n = 0;
+            }
+        }
+        const double loudest = *std::max_element(energies.cbegin(), energies.cend());
+        double sum = 0;
+        int voiced = 0;
+        for (int f = 0; f < energies.size(); ++f) {
+            if (crossingRates[f] < 0.25 && energies[f] >= loudest * std::pow(10.0, -2.5)) {
+                sum += energies[f];
+                ++voiced;
+            }
+        }
+        return voiced ? 10 * std::log10(sum / voiced) : -200;
     }
 };
 
