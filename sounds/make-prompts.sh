@@ -1,22 +1,194 @@
 #!/usr/bin/env bash
-# Regenerates every voice prompt in this folder: the spoken words with
-# espeak-ng's Japanese voice (from kana, since kanji, full-width digits and
-# latin letters are misread) and the two verdict sounds with sox.
+# Regenerates every voice prompt in this folder: the spoken words with the
+# Open JTalk synthesiser and the HTS voice "tohoku-f01" (happy style, kept in
+# voice/ with its licence), and the two verdict sounds with sox.
 #
 # Every file comes out as 22050 Hz mono 16-bit PCM WAV, trimmed of leading and
-# trailing silence, padded with a few milliseconds of quiet on each side and
-# normalised to -1 dBFS.
+# trailing silence and padded with a few milliseconds of quiet on each side.
+# The spoken prompts are matched in loudness: each is brought to the same RMS
+# level of its voiced part (see voiced_level), so that no word of an equation
+# sounds louder than the next. The verdict sounds are normalised to -1 dBFS.
 #
-# Needs espeak-ng and sox; neither the build nor the program needs them.
+# Running it again gives the same files byte for byte.
+#
+# Needs open_jtalk with its dictionary, and sox:
+#     sudo apt-get install open-jtalk open-jtalk-mecab-naist-jdic sox
+# Neither the build nor the program needs them.
 set -euo pipefail
+# awk must print decimal points, whatever the caller's locale.
+export LC_ALL=C
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+voice="$here/voice/tohoku-f01-happy.htsvoice"
+dictionary="${OPEN_JTALK_DIC:-/var/lib/mecab/dic/open-jtalk/naist-jdic}"
+
+missing=()
+command -v open_jtalk >/dev/null || missing+=(open-jtalk)
+[[ -f "$dictionary/sys.dic" ]] || missing+=(open-jtalk-mecab-naist-jdic)
+command -v sox >/dev/null || missing+=(sox)
+if ((${#missing[@]})); then
+    echo "make-prompts.sh: missing Debian packages: ${missing[*]}" >&2
+    echo "install them with: sudo apt-get install ${missing[*]}" >&2
+    echo "(or set OPEN_JTALK_DIC to an Open JTalk dictionary folder elsewhere)" >&2
+    exit 1
+fi
+[[ -f "$voice" ]] || { echo "make-prompts.sh: the voice file $voice is missing" >&2; exit 1; }
+
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-for tool in espeak-ng sox; do
-    command -v "$tool" >/dev/null || { echo "make-prompts.sh: $tool is not installed" >&2; exit 1; }
-done
+fail() { echo "make-prompts.sh: $*" >&2; exit 1; }
+
+# sox in its repeatable mode: the dither it adds when it writes 16-bit samples
+# then draws the same numbers on every run, so the files are the same each time.
+sox() { command sox -R "$@"; }
+
+# The 16-bit samples of a WAV file with the plain 44-byte header (as sox and
+# open_jtalk write 16-bit PCM), one a line.
+samples() { od -An -v -td2 -w2 -j44 "$1"; }
+
+# ---------------------------------------------------------------------------
+# Spoken prompts.
+
+# Loudness of every spoken prompt: the RMS of its voiced part, in dBFS. -17 is
+# the loudest round level at which the peakiest word (は, whose peak stands
+# 15 dB above its voiced RMS) still stays a dB under the ceiling below by plain
+# gain, without a limiter. The espeak-ng prompts made before ranged from -12
+# to -18 on this measure, -15 on average.
+target_db=-17
+# No sample of a spoken prompt may be louder than this (dBFS): a little room
+# for the peaks between samples when the player resamples.
+ceiling_db=-1
+# The longest a spoken prompt may be, in seconds: every word of an equation is
+# played one after another.
+longest=1.2
+
+# voiced_level: reads samples (floating-point, full scale 1) one a line and
+# prints the RMS level in dBFS of the voiced part: the 10 ms frames that are
+# both voiced sound (fewer than one zero crossing in four samples, where the
+# hiss of s, ts, ch and h crosses far more often) and no more than 25 dB below
+# the loudest frame (not the quiet onsets, tails, closures and padding). The
+# hiss and the quiet parts differ much from word to word; the vowels carry
+# the loudness that is heard.
+voiced_level() {
+    awk -v frame=220 '
+        { x = $1; energy += x * x
+          if (n > 0 && (x >= 0) != (previous >= 0)) crossings++
+          previous = x
+          if (++n == frame) { e[++frames] = energy / frame; z[frames] = crossings / frame
+                              energy = 0; crossings = 0; n = 0 } }
+        END { for (i = 1; i <= frames; i++) if (e[i] > loudest) loudest = e[i]
+              for (i = 1; i <= frames; i++)
+                  if (z[i] < 0.25 && e[i] >= loudest * 10 ^ -2.5) { sum += e[i]; voiced++ }
+              if (!voiced) exit 1
+              printf "%.2f\n", 10 * log(sum / voiced) / log(10) }'
+}
+
+# The phonemes Open JTalk spoke, from its trace: the centre phoneme of each
+# label, without the silence at both ends. A pause inside shows as "pau".
+phonemes_of() {
+    awk '/^\[Output label\]/ { on = 1; next }
+         on && /^$/ { exit }
+         on { sub(/^[^-]*-/, "", $3); sub(/\+.*/, "", $3); if ($3 != "sil") p = p (p ? " " : "") $3 }
+         END { print p }' "$1"
+}
+
+# speak FILE-NAME TEXT SPEED PHONEMES
+# Synthesises TEXT at SPEED (1 is the voice's own pace), checks that Open
+# JTalk read it as PHONEMES, then converts, trims and levels it.
+speak() {
+    local name="$1" text="$2" speed="$3" expected="$4" heard level gain
+    # -g -6: headroom, since a few short words reach full scale at the
+    # synthesiser's own level and would be clipped in its 16-bit output.
+    printf '%s\n' "$text" | open_jtalk -x "$dictionary" -m "$voice" -r "$speed" -g -6 \
+        -ow "$work/raw.wav" -ot "$work/trace.txt"
+    heard="$(phonemes_of "$work/trace.txt")"
+    [[ "$heard" == "$expected" ]] ||
+        fail "$name.WAV: Open JTalk read \"$text\" as \"$heard\", not \"$expected\""
+    samples "$work/raw.wav" | awk '$1 >= 32767 || $1 <= -32768 { exit 1 }' ||
+        fail "$name.WAV: the synthesiser's output is clipped"
+
+    # Resampled and trimmed in floating point; normalised first, so that the
+    # trimming threshold lies equally deep under every word's peak.
+    sox "$work/raw.wav" -e floating-point -b 32 "$work/word.wav" rate 22050 norm -1 \
+        silence 1 0.005 0.5% reverse silence 1 0.005 0.5% reverse pad 0.02 0.04
+    level="$(sox "$work/word.wav" -t f32 - | od -An -v -tf4 -w4 | voiced_level)" ||
+        fail "$name.WAV: no voiced part found"
+    gain="$(awk -v t="$target_db" -v l="$level" 'BEGIN { printf "%.2f", t - l }')"
+    sox "$work/word.wav" -b 16 -e signed-integer "$work/out.wav" gain "$gain"
+
+    # The finished file: length, peak and loudness.
+    samples "$work/out.wav" >"$work/final.txt"
+    awk -v name="$name.WAV" -v longest="$longest" -v ceiling="$ceiling_db" '
+        { x = $1 < 0 ? -$1 : $1; if (x > peak) peak = x; n++ }
+        END { seconds = n / 22050; peak_db = 20 * log(peak / 32768) / log(10)
+              printf "%.3f s  peak %6.2f dBFS", seconds, peak_db
+              if (seconds > longest) { printf "  %s longer than %s s\n", name, longest; exit 1 }
+              if (peak_db > ceiling) { printf "  %s peak above %s dBFS\n", name, ceiling; exit 1 } }' \
+        "$work/final.txt" || fail "$name.WAV does not meet its limits"
+    printf '  voiced %6.2f dBFS  %s  (%s: %s)\n' \
+        "$(awk '{ print $1 / 32768 }' "$work/final.txt" | voiced_level)" "$name.WAV" "$text" "$heard"
+    mv "$work/out.wav" "$here/$name.WAV"
+}
+
+# Each prompt is named with the phonemes it must come out as (from Open JTalk's
+# trace; a long vowel shows as the vowel twice, じゅう as "j u u"), so that a
+# different reading or a pause stops the run instead of ending up in a file.
+#
+# The common pace is a little slower than the voice's own, for children.
+# Single-mora words are spoken more slowly still: at the common pace they last
+# under a fifth of a second and sound cut off.
+pace=0.9
+slow=0.7
+
+# Numbers, as a first-year class reads them. Digits give Open JTalk's number
+# readings (and their accents); 0 is written レイ, as the digit reads ゼロ.
+speak 0  "レイ" "$pace" "r e i"
+speak 1  "1"  "$pace" "i ch i"
+speak 2  "2"  "$slow" "n i"
+speak 3  "3"  "$pace" "s a N"
+speak 4  "4"  "$pace" "y o N"
+speak 5  "5"  "$slow" "g o"
+speak 6  "6"  "$pace" "r o k u"
+speak 7  "7"  "$pace" "n a n a"
+speak 8  "8"  "$pace" "h a ch i"
+speak 9  "9"  "$pace" "ky u u"
+speak 10 "10" "$pace" "j u u"
+speak 11 "11" "$pace" "j u u i ch i"
+speak 12 "12" "$pace" "j u u n i"
+speak 13 "13" "$pace" "j u u s a N"
+speak 14 "14" "$pace" "j u u y o N"
+speak 15 "15" "$pace" "j u u g o"
+speak 16 "16" "$pace" "j u u r o k u"
+speak 17 "17" "$pace" "j u u n a n a"
+speak 18 "18" "$pace" "j u u h a ch i"
+speak 19 "19" "$pace" "j u u ky u u"
+speak 20 "20" "$pace" "n i j u u"
+speak 25 "25" "$pace" "n i j u u g o"
+speak 30 "30" "$pace" "s a N j u u"
+speak 35 "35" "$pace" "s a N j u u g o"
+speak 40 "40" "$pace" "y o N j u u"
+speak 45 "45" "$pace" "y o N j u u g o"
+speak 50 "50" "$pace" "g o j u u"
+speak 55 "55" "$pace" "g o j u u g o"
+
+# Signs and words. The equals sign is read as the topic particle は ("wa");
+# ひく and いくつ keep the i and u between voiceless consonants voiceless (I,
+# U), as they are spoken. The question is one phrase without a pause: written
+# without a space (a space makes a pause), and with its question mark for the
+# question's rise. ふん is written フン: in hiragana it is taken for the
+# interjection, in katakana for a noun with its first mora high, as the
+# counter is read on its own.
+speak "＋" "たす" "$pace" "t a s u"
+speak "－" "ひく" "$pace" "h I k u"
+speak "＝" "は" "$slow" "w a"
+speak "？" "いくつ" "$pace" "i k U ts u"
+speak "いまなんじ？" "いまなんじ？" "$pace" "i m a n a N j i"
+speak "じ" "じ" "$slow" "j i"
+speak "ふん" "フン" "$pace" "f u N"
+
+# ---------------------------------------------------------------------------
+# Verdict sounds.
 
 # Common finishing: format, trim silence at both ends, short pad, normalise.
 finish() {
@@ -27,44 +199,36 @@ finish() {
     mv "$work/finish.wav" "$out"
 }
 
-# speak FILE-NAME KANA
-speak() {
-    local name="$1" kana="$2"
-    espeak-ng -v ja -s 150 -w "$work/raw.wav" "$kana"
-    finish "$work/raw.wav" "$here/$name.WAV"
+# keep_or_replace NEW NAME: NEW replaces the file NAME here unless that file
+# already holds the same sound: same header and length, and no sample more than
+# 8 steps of the 16-bit scale away. The files here were made by these same
+# commands in a run of sox's random (not repeatable) dither, which leaves the
+# lowest bits different from run to run (by up to 5 steps); such a file is kept
+# as it is, so the sounds stay exactly as they have been.
+keep_or_replace() {
+    local new="$1" old="$here/$2"
+    if [[ -f "$old" ]] && cmp -s -n 44 "$new" "$old" &&
+        [[ "$(stat -c %s "$new")" == "$(stat -c %s "$old")" ]] &&
+        paste -d ' ' <(samples "$new") <(samples "$old") |
+            awk '{ d = $1 - $2; if (d > 8 || d < -8) exit 1 }'; then
+        echo "$2: the same sound as the file already here, kept"
+    else
+        mv "$new" "$old"
+        echo "$2: written"
+    fi
 }
-
-# Numbers, as they are read aloud.
-numbers=(
-    0 れい   1 いち   2 に     3 さん   4 よん
-    5 ご     6 ろく   7 なな   8 はち   9 きゅう
-    10 じゅう  11 じゅういち  12 じゅうに  13 じゅうさん  14 じゅうよん
-    15 じゅうご  16 じゅうろく  17 じゅうなな  18 じゅうはち  19 じゅうきゅう
-    20 にじゅう  25 にじゅうご  30 さんじゅう  35 さんじゅうご
-    40 よんじゅう  45 よんじゅうご  50 ごじゅう  55 ごじゅうご
-)
-for ((i = 0; i < ${#numbers[@]}; i += 2)); do
-    speak "${numbers[i]}" "${numbers[i + 1]}"
-done
-
-# Signs and words. The equals sign is read as the particle (written わ).
-speak "＋" "たす"
-speak "－" "ひく"
-speak "＝" "わ"
-speak "？" "いくつ"
-speak "いまなんじ？" "いま なんじ"
-speak "じ" "じ"
-speak "ふん" "ふん"
 
 # OK: a short bright two-note chime (G6 then C7), each note dying away.
 sox -n -r 22050 -c 1 -b 16 "$work/ok1.wav" synth 0.14 sine 1567.98 fade q 0.004 0.14 0.10
 sox -n -r 22050 -c 1 -b 16 "$work/ok2.wav" synth 0.42 sine 2093.00 fade q 0.004 0.42 0.38
 sox "$work/ok1.wav" "$work/ok2.wav" "$work/ok.wav"
-finish "$work/ok.wav" "$here/OK.WAV"
+finish "$work/ok.wav" "$work/OK.WAV"
+keep_or_replace "$work/OK.WAV" OK.WAV
 
 # NG: a soft low buzz, a low sawtooth with its edges filtered off.
 sox -n -r 22050 -c 1 -b 16 "$work/ng.wav" synth 0.45 sawtooth 110 \
     lowpass 500 lowpass 500 fade h 0.03 0.45 0.12
-finish "$work/ng.wav" "$here/NG.WAV"
+finish "$work/ng.wav" "$work/NG.WAV"
+keep_or_replace "$work/NG.WAV" NG.WAV
 
 echo "make-prompts.sh: wrote $(ls "$here"/*.WAV | wc -l) prompts to $here"

@@ -1,8 +1,9 @@
 """The Debian package as a user gets it: built with CPack from the build
 folder, installed with apt-get, its desktop entry, metainfo and icons valid,
-the installed launcher started from the desktop menu's way (--in-data-folder)
-keeping ADO_ZEM.MDB in the user's data folder, and the installed sound_check
-finding every prompt. The package is removed again at the end.
+its copyright file crediting the voice of the spoken prompts, the installed
+launcher started from the desktop menu's way (--in-data-folder) keeping
+ADO_ZEM.MDB in the user's data folder, and the installed sound_check finding
+every prompt. The package is removed again at the end.
 
 Installing needs root; run as another user the test says it is skipped."""
 
@@ -61,6 +62,16 @@ def check_files(files):
         if png_size(png) != (size, size):
             fail(f"{png} is {png_size(png)}, not {size}x{size}")
     log("desktop entry, metainfo and icons (scalable, 32, 48, 128) in place and valid")
+    copyright = "/usr/share/doc/sansu-drill/copyright"
+    if copyright not in files:
+        fail(f"the package does not install {copyright}")
+    with open(copyright, encoding="utf-8") as f:
+        text = f.read()
+    for credit in ['"tohoku-f01"', "Intelligent Communication Network (Ito-Nose) Laboratory, Tohoku University",
+                   "License: CC-BY-4.0", "Open JTalk"]:
+        if credit not in text:
+            fail(f"{copyright} does not credit the prompts' voice: {credit} is missing")
+    log(f"{copyright} credits the voice tohoku-f01 (CC BY 4.0)")
 
 
 def body(session):
