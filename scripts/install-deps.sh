@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
   libsdl2-dev
   fonts-ipafont-gothic
-  xvfb xauth x11-utils xdotool sqlite3
+  xvfb xauth x11-utils xdotool sqlite3 mdbtools
   dbus at-spi2-core python3-pyatspi python3-xlib appstream desktop-file-utils
 )
 if [ "$#" -gt 0 ]; then
