@@ -11,11 +11,15 @@
 #include "platform/system_clock.h"
 #include "scores/score_window.h"
 #include "store/date_text.h"
+#include "store/jet_carry_over.h"
+#include "store/jet_file.h"
 #include "store/leading_number.h"
 #include "store/record_file.h"
 #include "store/record_store.h"
 #include "store/retention.h"
 #include "store/store_messages.h"
+
+#include <QFileInfo>
 
 namespace {
 struct ButtonPlace
@@ -87,16 +91,68 @@ void MenuWindow::DB_ALLOC()
     const QString name = ProjectGlobals::instance().databaseFileName;
     const RecordStore store = RecordStore::byFileName();
     if (!store.probe()) {
-        if (!Dialogs::current().ask(name + QStringLiteral("が見つかりません､新規作成しますか?")))
-            stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
-        // A failed creation passes without a message here: the next step
-        // reports the file it cannot use.
-        if (!store.create())
-            return;
+        // Only a file that does not open is looked at for the old format.
+        if (JetFile::version(store.path())) {
+            carryOverJetFile(store.path());
+        } else {
+            if (!Dialogs::current().ask(name + QStringLiteral("が見つかりません､新規作成しますか?")))
+                stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
+            // A failed creation passes without a message here: the next step
+            // reports the file it cannot use.
+            if (!store.create())
+                return;
+        }
     }
     // From now on this is the file of every window, whatever spelling of its
     // name a window uses.
     RecordFile::settle(store.path());
+}
+
+void MenuWindow::carryOverJetFile(const QString &path)
+{
+    using Status = JetCarryOver::Result::Status;
+    const QString name = ProjectGlobals::instance().databaseFileName;
+    const QString leftAsItIs = QStringLiteral("\n(") + name + QStringLiteral("はそのまま残しています)");
+    if (!Dialogs::current().ask(name + QStringLiteral("は以前の形式の成績ファイルです､今の形式に移しますか?\n"
+                                                      "(元のファイルは名前を変えて残します)")))
+        stopWith(name + QStringLiteral("が以前の形式のために処理が続行できないので終了します")
+                 + leftAsItIs);
+    const JetCarryOver::Result carried = JetCarryOver::run(path);
+    switch (carried.status) {
+    case Status::CarriedOver:
+        break;
+    case Status::ToolsMissing:
+        stopWith(name + QStringLiteral("は以前の形式の成績ファイルですが､読むためのmdbtoolsが"
+                                       "ないために処理が続行できないので終了します\n"
+                                       "(mdbtoolsを入れてから､もう一度起動してください)")
+                 + leftAsItIs);
+    case Status::Unreadable:
+        stopWith(StoreMessages::withReason(
+            name + QStringLiteral("を読めないために処理が続行できないので終了します") + leftAsItIs,
+            carried.reason));
+    case Status::NotOurs:
+        stopWith(name + QStringLiteral("は成績ファイルではないために処理が続行できないので終了します")
+                 + leftAsItIs);
+    case Status::Failed:
+        stopWith(StoreMessages::withReason(
+            name + QStringLiteral("を今の形式に移せないために処理が続行できないので終了します")
+                + leftAsItIs,
+            carried.reason));
+    }
+    QString message = name + QStringLiteral("の成績%1件を今の形式に移しました､元のファイルは%2として残しています")
+                                 .arg(carried.carried)
+                                 .arg(QFileInfo(carried.keptAs).fileName());
+    if (!carried.misfits.isEmpty()) {
+        // Rows whose date or score is not what this program writes are named, so
+        // that a parent can find them in the kept file.
+        constexpr int named = 10;
+        message += QStringLiteral("\n\n移せなかった成績%1件:").arg(carried.misfits.size());
+        for (const QString &row : carried.misfits.mid(0, named))
+            message += QStringLiteral("\n") + row;
+        if (carried.misfits.size() > named)
+            message += QStringLiteral("\nほか%1件").arg(carried.misfits.size() - named);
+    }
+    Dialogs::current().tell(message);
 }
 
 void MenuWindow::SET_LOG_GET()

@@ -39,6 +39,9 @@ protected:
     void Form_Load() override;
 
 private:
+    // The results file is in the old Jet format: offers to carry it over and
+    // either goes on with the new file or ends the program, saying why.
+    void carryOverJetFile(const QString &path);
     // Unloads the open drill windows so that their sittings are recorded.
     void unloadDrills();
 
