@@ -78,11 +78,10 @@ bool measure(const char *driver, int plays, const QString &promptPath, const Wav
     }
     device.close();
     std::printf("%s driver: %d plays of a %.0f ms prompt\n", driver, plays, soundMs);
+    std::printf("  first play (reads and decodes the file):");
     if (watcher)
-        std::printf("  first play (reads and decodes the file): first sample %.2f ms, %.2f ms over its length\n",
-                    cold.firstSampleMs, cold.totalMs - soundMs);
-    else
-        std::printf("  first play (reads and decodes the file): %.2f ms over its length\n", cold.totalMs - soundMs);
+        std::printf(" first sample %.2f ms,", cold.firstSampleMs);
+    std::printf(" %.2f ms over its length\n", cold.totalMs - soundMs);
     bool ok = true;
     if (watcher) {
         const bench::Summary f(first);

@@ -416,7 +416,8 @@ private:
             QByteArray bytes(to - at, Qt::Uninitialized);
             qint64 got = 0;
             while (got < bytes.size()) {
-                const ssize_t n = ::pread(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got), at + got);
+                const ssize_t n =
+                    ::pread(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got), at + got);
                 if (n <= 0)
                     break;
                 got += n;
