@@ -1,16 +1,21 @@
-// The time from a click on the right tile to the first samples of OK.WAV taken
-// by the audio driver: a number drill with a set question, the click delivered
-// to the tile as mouse press and release, the real SDL sound device (the moment
-// play() starts is noted by a thin wrapper, the rest is the device's own
-// timing of its first samples).
+// The time from a click on the right tile to the first samples of OK.WAV
+// reaching the audio driver: a number drill (たしざん１０) with a set question,
+// the click delivered to the tile as mouse press and release, the real SDL
+// sound device writing through SDL's disk driver at real-time pace. A thin
+// wrapper installed through SoundDevice::setFactory notes when play(OK.WAV) is
+// entered; bench::DiskAudioWatcher notes when OK.WAV's first samples reach the
+// driver's file.
 //
-//   bench_click_latency [CLICKS]     (default 30; SDL_AUDIODRIVER=dummy without sound card)
+//   bench_click_latency [CLICKS]     (default 30)
 #include "bench_support.h"
+#include "drill/drill_kind.h"
 #include "drill/drill_window.h"
 #include "platform/app_setup.h"
 #include "platform/random_draw.h"
 #include "platform/random_source.h"
+#include "sound/prompt_files.h"
 #include "sound/sdl_sound_device.h"
+#include "sound/wav_clip.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,10 +23,7 @@
 #include <QTemporaryDir>
 
 namespace {
-QElapsedTimer clock_;
-qint64 clickedNs = 0;   // the press was sent
-qint64 playNs = -1;     // play(OK.WAV) was entered
-double firstSampleMs = -1;
+qint64 playNs = -1; // play(OK.WAV) was entered
 
 // Every draw gives 3, then 4: the question is always 3 + 4 = ?.
 class SetQuestion : public RandomSource
@@ -40,16 +42,11 @@ public:
     void open() override { inner_.open(); }
     void play(const QString &path) override
     {
-        const bool ok = QFileInfo(path).fileName() == QStringLiteral("OK.WAV");
-        if (ok)
-            playNs = clock_.nsecsElapsed();
+        if (QFileInfo(path).fileName() == QStringLiteral("OK.WAV"))
+            playNs = bench::nowNs();
         inner_.play(path);
-        if (ok)
-            firstSampleMs = inner_.lastTiming().firstSampleMs;
     }
     void close() override { inner_.close(); }
-    bool isOpen() const override { return inner_.isOpen(); }
-    bool hasOutput() const { return inner_.hasOutput(); }
 
 private:
     SdlSoundDevice inner_;
@@ -71,23 +68,24 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     AppSetup::configure(app);
     const int clicks = argc > 1 ? std::max(3, std::atoi(argv[1])) : 30;
-    clock_.start();
 
     QTemporaryDir work;
     QDir::setCurrent(work.path());
+    const QString output = work.filePath(QStringLiteral("out.raw"));
+    bench::DiskAudioWatcher::useDiskDriver(output);
+    bench::DiskAudioWatcher watcher(output);
+    QString error;
+    const std::optional<WavClip> chime = WavClip::load(PromptFiles::fixed(PromptFiles::OK), &error);
+    if (!chime)
+        bench::fail(QStringLiteral("OK.WAV: ") + error);
     bench::setRecordGlobals();
     ProjectGlobals::instance().currentDrillName = QStringLiteral("たしざん１０");
     if (!bench::createRecordFile(work.filePath(QStringLiteral("ADO_ZEM.MDB"))))
         bench::fail(QStringLiteral("cannot create the results file"));
     RandomDraw::setSource(std::make_unique<SetQuestion>());
-    TimedDevice *device = nullptr;
-    SoundDevice::setFactory([&device] {
-        auto d = std::make_unique<TimedDevice>();
-        device = d.get();
-        return d;
-    });
+    SoundDevice::setFactory([] { return std::make_unique<TimedDevice>(); });
 
-    DrillWindow w(QStringLiteral("たしざん10"));
+    DrillWindow w(DrillKind::all()[1]);
     w.showForm();
     std::vector<double> total, toPlay, driver;
     for (int i = 0; i < clicks + 1; ++i) {
@@ -102,19 +100,21 @@ int main(int argc, char **argv)
             return 1;
         }
         playNs = -1;
-        firstSampleMs = -1;
-        clickedNs = clock_.nsecsElapsed();
+        if (!watcher.arm(chime->bytes()))
+            bench::fail(QStringLiteral("OK.WAV is silence throughout"));
+        const qint64 clickedNs = bench::nowNs();
         click(right);
-        if (playNs < 0 || firstSampleMs < 0) {
-            std::fprintf(stderr, "bench_click_latency: OK.WAV was not played (output %d)\n",
-                         device && device->hasOutput());
-            return 1;
-        }
-        const double before = (playNs - clickedNs) / 1e6;
+        if (playNs < 0)
+            bench::fail(QStringLiteral("OK.WAV was not played"));
+        const qint64 firstNs = watcher.waitForClip(2000);
+        if (firstNs < 0)
+            bench::fail(QStringLiteral("OK.WAV's first samples never reached the driver's file (no output?)"));
+        if (!watcher.holdsClip())
+            bench::fail(QStringLiteral("the driver's file does not hold OK.WAV where it was found"));
         if (i > 0) { // the first click also decodes the prompt
-            toPlay.push_back(before);
-            driver.push_back(firstSampleMs);
-            total.push_back(before + firstSampleMs);
+            toPlay.push_back(bench::msBetween(clickedNs, playNs));
+            driver.push_back(bench::msBetween(playNs, firstNs));
+            total.push_back(bench::msBetween(clickedNs, firstNs));
         }
         bench::settleUntil([&] { return w.Command1->isVisible(); }, 20000);
         w.Command1_Click();
@@ -127,12 +127,13 @@ int main(int argc, char **argv)
             std::printf("  limit %.0f ms: %s", limit, s.median() < limit ? "ok" : "OVER");
         std::printf("\n");
     };
-    std::printf("click on the right tile to OK.WAV's first samples, %d clicks, audio driver %s\n", clicks,
-                qPrintable(qEnvironmentVariable("SDL_AUDIODRIVER", QStringLiteral("default"))));
+    std::printf("click on the right tile to OK.WAV's first samples at the driver, %d clicks, SDL disk driver "
+                "(its file looked at every %d us)\n",
+                clicks, bench::DiskAudioWatcher::lookMicroseconds);
     bench::printMachine();
     line("click to play() (judging, repaint)", toPlay, 0);
-    line("play() to first samples taken", driver, 0);
-    line("click to first samples", total, 30);
+    line("play() to first samples at the driver", driver, 0);
+    line("click to first samples at the driver", total, 30);
     w.unloadForm();
     return 0;
 }

@@ -15,13 +15,9 @@ namespace {
 class SilentSound : public SoundDevice
 {
 public:
-    void open() override { open_ = true; }
+    void open() override {}
     void play(const QString &) override {}
-    void close() override { open_ = false; }
-    bool isOpen() const override { return open_; }
-
-private:
-    bool open_ = false;
+    void close() override {}
 };
 } // namespace
 

@@ -1,13 +1,17 @@
-// Measures the sound device: the time from play() to the first samples taken
-// by the audio driver, and how much longer a play() call takes than the
-// prompt it plays. Runs with SDL's dummy driver and with its disk driver (at
-// real-time pace), each over repeated plays of the same prompt.
+// Measures the sound device from outside: how much longer a play() call takes
+// than the prompt it plays (a timer around the call), and the time from
+// play() to the prompt's first samples reaching the audio driver (SDL's disk
+// driver at real-time pace, its file watched by bench::DiskAudioWatcher). The
+// extra time is measured with SDL's dummy driver and with its disk driver,
+// each over repeated plays of the same prompt; the first samples with the
+// disk driver only, the one whose output can be seen.
 //
 //   bench_sound_latency [PLAYS]     (default 25 plays per driver)
 
 #include "bench_support.h"
 #include "sound/prompt_files.h"
 #include "sound/sdl_sound_device.h"
+#include "sound/wav_clip.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -21,39 +25,72 @@ void print(const char *what, const bench::Summary &s, double limit)
                 s.median(), s.min(), s.percentile(0.9), s.max(), limit, s.median() < limit ? "ok" : "OVER");
 }
 
-bool measure(const char *driver, int plays, const QString &promptPath)
+// One play: its moments, and when the watcher (if any) saw its first samples.
+struct Play
 {
-    qputenv("SDL_AUDIODRIVER", driver);
+    double totalMs = 0;        // play() entered to play() returned
+    double firstSampleMs = -1; // play() entered to the first samples at the driver
+};
+
+Play playOnce(SoundDevice &device, const QString &promptPath, const WavClip &clip,
+              bench::DiskAudioWatcher *watcher)
+{
+    if (watcher && !watcher->arm(clip.bytes()))
+        bench::fail(QStringLiteral("the prompt is silence throughout"));
+    Play p;
+    const qint64 start = bench::nowNs();
+    device.play(promptPath);
+    const qint64 end = bench::nowNs();
+    p.totalMs = bench::msBetween(start, end);
+    if (watcher) {
+        const qint64 first = watcher->waitForClip(2000);
+        if (first < 0)
+            bench::fail(QStringLiteral("the prompt's first samples never reached the driver's file"));
+        if (!watcher->holdsClip())
+            bench::fail(QStringLiteral("the driver's file does not hold the prompt where it was found"));
+        p.firstSampleMs = bench::msBetween(start, first);
+    }
+    return p;
+}
+
+// Plays the prompt once cold (the device reads and decodes the file), then
+// `plays` times from its cache. With a watcher, the output is SDL's disk driver
+// writing into the watched file.
+bool measure(const char *driver, int plays, const QString &promptPath, const WavClip &clip,
+             bench::DiskAudioWatcher *watcher)
+{
     SdlSoundDevice device;
     device.open();
-    if (!device.hasOutput()) {
+    const double soundMs = clip.seconds() * 1000.0;
+    const Play cold = playOnce(device, promptPath, clip, watcher);
+    if (cold.totalMs < soundMs / 2) {
+        // play() returns at once when there is no output to play on.
         std::printf("%s driver: no output, skipped\n", driver);
         return true;
     }
     std::vector<double> first, extra;
-    double soundMs = 0;
-    device.play(promptPath); // the first play decodes the file; later ones use the cache
-    const auto cold = device.lastTiming();
     for (int i = 0; i < plays; ++i) {
         QThread::msleep(static_cast<unsigned long>(i % 7) * 3); // start at varying buffer phases
-        device.play(promptPath);
-        const auto t = device.lastTiming();
-        if (!t.played)
-            return false;
-        first.push_back(t.firstSampleMs);
-        extra.push_back(t.totalMs - t.soundMs);
-        soundMs = t.soundMs;
+        const Play p = playOnce(device, promptPath, clip, watcher);
+        extra.push_back(p.totalMs - soundMs);
+        if (watcher)
+            first.push_back(p.firstSampleMs);
     }
-    std::printf("%s driver: %d plays of a %.0f ms prompt, output latency %.1f ms\n", driver, plays, soundMs,
-                device.outputLatencyMs());
-    std::printf("  first play (reads and decodes the file): first sample %.2f ms, %.2f ms over its length\n",
-                cold.firstSampleMs, cold.totalMs - cold.soundMs);
-    const bench::Summary f(first);
-    const bench::Summary e(extra);
-    print("play() to first sample at driver", f, 20);
-    print("play() time beyond prompt length", e, 50);
     device.close();
-    return f.median() < 20 && e.median() < 50;
+    std::printf("%s driver: %d plays of a %.0f ms prompt\n", driver, plays, soundMs);
+    std::printf("  first play (reads and decodes the file):");
+    if (watcher)
+        std::printf(" first sample %.2f ms,", cold.firstSampleMs);
+    std::printf(" %.2f ms over its length\n", cold.totalMs - soundMs);
+    bool ok = true;
+    if (watcher) {
+        const bench::Summary f(first);
+        print("play() to first sample at driver", f, 20);
+        ok = f.median() < 20;
+    }
+    const bench::Summary e(extra);
+    print("play() time beyond prompt length", e, 50);
+    return ok && e.median() < 50;
 }
 
 } // namespace
@@ -62,16 +99,24 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int plays = argc > 1 ? std::max(3, QString::fromLocal8Bit(argv[1]).toInt()) : 25;
-    std::printf("machine: %d cores (nproc), CPU %s\n", bench::cpuCount(), qPrintable(bench::cpuModel()));
+    bench::printMachine();
     const QString promptPath = PromptFiles::forWord(QStringLiteral("3"));
-    if (!QFile::exists(promptPath)) {
-        std::fprintf(stderr, "bench_sound_latency: %s not found\n", qPrintable(promptPath));
-        return 2;
-    }
+    QString error;
+    const std::optional<WavClip> clip = WavClip::load(promptPath, &error);
+    if (!clip)
+        bench::fail(QStringLiteral("%1: %2").arg(promptPath, error));
+    std::printf("timer around play(); first samples seen in the disk driver's file, looked at every %d us\n",
+                bench::DiskAudioWatcher::lookMicroseconds);
+
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    bool ok = measure("dummy", plays, promptPath, *clip, nullptr);
+
     QTemporaryDir dir;
-    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(dir.filePath(QStringLiteral("out.raw"))));
-    qunsetenv("SDL_DISKAUDIODELAY"); // real-time pace
-    bool ok = measure("dummy", plays, promptPath);
-    ok = measure("disk", plays, promptPath) && ok;
+    const QString output = dir.filePath(QStringLiteral("out.raw"));
+    bench::DiskAudioWatcher::useDiskDriver(output);
+    {
+        bench::DiskAudioWatcher watcher(output);
+        ok = measure("disk", plays, promptPath, *clip, &watcher) && ok;
+    }
     return ok ? 0 : 1;
 }

@@ -1,8 +1,10 @@
 // What the benchmark programs share: the machine they run on, the summary of a
-// series of timings, waiting with the event loop running, and the record file
-// they measure against. Header-only; each benchmark is a program of its own.
+// series of timings, waiting with the event loop running, the record file
+// they measure against, and a watch on the samples that reach SDL's disk
+// audio driver. Header-only; each benchmark is a program of its own.
 #pragma once
 
+#include "platform/drill_table.h"
 #include "platform/project_globals.h"
 #include "store/date_text.h"
 #include "store/record_database.h"
@@ -20,12 +22,21 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace bench {
 
@@ -133,6 +144,21 @@ inline double elapsedMs(const QElapsedTimer &timer)
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
+// Nanoseconds on the monotonic clock: moments noted on different threads can
+// be subtracted from one another.
+inline qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Milliseconds from one nowNs() moment to a later one.
+inline double msBetween(qint64 fromNs, qint64 toNs)
+{
+    return static_cast<double>(toNs - fromNs) / 1e6;
+}
+
 // Runs the event loop until done() says so or timeoutMs have passed, pausing
 // pauseMs between rounds so the waiting costs little CPU.
 inline void settleUntil(const std::function<bool()> &done, int timeoutMs, unsigned long pauseMs = 2)
@@ -153,14 +179,14 @@ inline void settle(int ms, unsigned long pauseMs = 5)
 
 // ---- the record file -----------------------------------------------------
 
-// The seven drills as the results table names them.
+// The seven drills as the results table names them, in the score window's
+// order (the plain addition drill first).
 inline QStringList drillNames()
 {
-    return {
-        QStringLiteral("たしざん１０"), QStringLiteral("たして１０"),   QStringLiteral("たしざん２０"),
-        QStringLiteral("ひきざん１０"), QStringLiteral("ひいて１０"), QStringLiteral("ひきざん２０"),
-        QStringLiteral("とけい"),
-    };
+    QStringList names;
+    for (int i = 0; i < DrillTable::count; ++i)
+        names << DrillTable::atScoreIndex(i).name();
+    return names;
 }
 
 // The names the program's globals hold at start: the file, its two tables
@@ -227,5 +253,210 @@ inline bool insertResults(const QString &path, int rows, const std::function<Res
     QSqlDatabase::removeDatabase(connection);
     return ok;
 }
+
+
+// ---- samples reaching the audio driver -----------------------------------
+
+// How many bytes a clip of 16-bit samples begins with that are silent (zero
+// samples): the clip's first sound sample lies this far into it.
+inline qsizetype silentLead(const QByteArray &samples)
+{
+    qsizetype i = 0;
+    while (i < samples.size() && samples[i] == 0)
+        ++i;
+    return i & ~qsizetype(1);
+}
+
+// Watches the file that SDL's disk audio driver writes, to tell from outside
+// the sound device the moment a prompt's first samples reach the driver.
+//
+// At real-time pace (SDL_DISKAUDIODELAY unset) the driver's thread takes one
+// buffer of samples from the device's queue, writes it to the file and sleeps
+// for the buffer's length, over and over, writing silence while nothing is
+// queued. It writes through C stdio, whose buffer (4 KiB: eight buffers of 256
+// frames, 93 ms) would hold the samples back; so before every look the
+// watcher's thread flushes this process's stdio buffers (fflush(nullptr)),
+// which puts each buffer into the file within one look of the driver writing
+// it. A look notes how far the file has grown and when.
+//
+// Armed with a clip, the watcher finds the clip's first sound sample in what
+// the file gained since, steps back over the clip's silent lead to the clip's
+// first byte, and takes the moment of the first look that saw the file reach
+// past that byte.
+class DiskAudioWatcher
+{
+public:
+    // The pause between two looks at the file, which bounds the resolution of
+    // the moments noted (the scheduler's wake-up adds to it).
+    static constexpr int lookMicroseconds = 250;
+
+    // Sends SDL's audio to its disk driver, writing into `file` at real-time
+    // pace. Takes effect when SDL's audio starts, i.e. when the first sound
+    // device opens.
+    static void useDiskDriver(const QString &file)
+    {
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(file));
+        qunsetenv("SDL_DISKAUDIODELAY");
+    }
+
+    explicit DiskAudioWatcher(const QString &file) : path_(QFile::encodeName(file))
+    {
+        thread_ = std::thread([this] { run(); });
+    }
+    ~DiskAudioWatcher()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    DiskAudioWatcher(const DiskAudioWatcher &) = delete;
+    DiskAudioWatcher &operator=(const DiskAudioWatcher &) = delete;
+
+    // Looks for the first samples of `clip` (16-bit samples as queued) in what
+    // the file gains from now on. False when the clip is silence throughout.
+    bool arm(const QByteArray &clip)
+    {
+        const qsizetype lead = silentLead(clip);
+        if (lead >= clip.size())
+            return false;
+        std::lock_guard<std::mutex> lock(mutex_);
+        clip_ = clip;
+        lead_ = lead;
+        armed_ = true;
+        armedAt_ = seen_;
+        soundAt_ = -1;
+        startAt_ = -1;
+        startNs_ = -1;
+        growth_.clear();
+        return true;
+    }
+
+    // Waits up to timeoutMs for the armed clip: the moment (nowNs) of the
+    // first look that saw its first samples in the file, or -1.
+    qint64 waitForClip(int timeoutMs)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        found_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return startNs_ >= 0; });
+        return startNs_;
+    }
+
+    // Whether the file holds the armed clip whole where its start was found,
+    // i.e. what was timed is that clip and not some other sound. Call once
+    // the clip has been played out.
+    bool holdsClip()
+    {
+        qint64 at = -1;
+        QByteArray clip;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            at = startAt_;
+            clip = clip_;
+        }
+        if (at < 0)
+            return false;
+        std::fflush(nullptr);
+        QFile f(QFile::decodeName(path_));
+        return f.open(QIODevice::ReadOnly) && f.seek(at) && f.read(clip.size()) == clip;
+    }
+
+private:
+    struct Growth
+    {
+        qint64 ns;   // when a look saw it
+        qint64 size; // the file's size then
+    };
+
+    void run()
+    {
+        int fd = -1;
+        qint64 seen = 0;
+        while (!stop_) {
+            std::fflush(nullptr);
+            if (fd < 0)
+                fd = ::open(path_.constData(), O_RDONLY | O_CLOEXEC);
+            struct stat st{};
+            if (fd >= 0 && ::fstat(fd, &st) == 0) {
+                const qint64 ns = nowNs();
+                const qint64 size = st.st_size;
+                if (size < seen) {
+                    seen = 0;
+                    reopened();
+                }
+                if (size > seen) {
+                    look(fd, seen, size, ns);
+                    seen = size;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(lookMicroseconds));
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    // A new output opened the file afresh: what was seen is gone.
+    void reopened()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        seen_ = 0;
+        armedAt_ = 0;
+        soundAt_ = -1;
+        growth_.clear();
+    }
+
+    // The file has grown from `from` to `to` bytes, seen at `ns`.
+    void look(int fd, qint64 from, qint64 to, qint64 ns)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        seen_ = to;
+        if (!armed_ || startNs_ >= 0)
+            return;
+        growth_.push_back({ns, to});
+        if (soundAt_ < 0) {
+            const qint64 at = std::max(from, armedAt_);
+            QByteArray bytes(to - at, Qt::Uninitialized);
+            qint64 got = 0;
+            while (got < bytes.size()) {
+                const ssize_t n =
+                    ::pread(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got), at + got);
+                if (n <= 0)
+                    break;
+                got += n;
+            }
+            for (qint64 i = 0; i < got; ++i) {
+                if (bytes[i] != 0) {
+                    // Samples are two bytes, and the file starts with a whole one.
+                    soundAt_ = (at + i) & ~qint64(1);
+                    break;
+                }
+            }
+        }
+        if (soundAt_ < 0)
+            return;
+        const qint64 start = std::max(soundAt_ - lead_, armedAt_);
+        for (const Growth &g : growth_) {
+            if (g.size > start) {
+                startAt_ = start;
+                startNs_ = g.ns;
+                break;
+            }
+        }
+        found_.notify_all();
+    }
+
+    const QByteArray path_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable found_;
+    qint64 seen_ = 0;     // bytes of the file looked at so far
+    bool armed_ = false;
+    QByteArray clip_;
+    qint64 lead_ = 0;     // silent bytes at the clip's start
+    qint64 armedAt_ = 0;  // the file's size as last seen when armed
+    qint64 soundAt_ = -1; // where the clip's first sound sample was found
+    qint64 startAt_ = -1; // where the clip starts in the file
+    qint64 startNs_ = -1; // when its start was first seen
+    std::vector<Growth> growth_;
+    std::thread thread_;
+};
 
 } // namespace bench

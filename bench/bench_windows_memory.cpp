@@ -31,7 +31,7 @@ int measureOnce(int argc, char **argv)
     menu.showForm();
     bench::settle(500);
     const double menuOnly = bench::peakMb();
-    for (int i = 0; i < MenuWindow::drillCount; ++i) {
+    for (int i = 0; i < DrillTable::count; ++i) {
         menu.Command1[i]->click();
         bench::settle(300);
     }

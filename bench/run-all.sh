@@ -6,8 +6,11 @@
 #
 # The windowed benchmarks need an X server: without DISPLAY the whole run is
 # started again under xvfb-run. Sound goes to SDL's dummy driver unless
-# SDL_AUDIODRIVER says otherwise. --quick runs fewer repetitions and smaller
-# tables (for trying the script, not for figures to keep).
+# SDL_AUDIODRIVER says otherwise, except where a benchmark times the first
+# samples reaching the driver: bench_click_latency and bench_sound_latency use
+# SDL's disk driver (into a temporary file) for that themselves. --quick runs
+# fewer repetitions and smaller tables (for trying the script, not for figures
+# to keep).
 set -eu
 
 if [ $# -lt 1 ] || [ ! -d "$1" ]; then
@@ -61,7 +64,7 @@ run() {
 echo "sansu-drill benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "machine: $(nproc) CPUs (nproc), $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)," \
      "$(awk '/MemTotal/ { printf "%.1f GB RAM", $2 / 1048576 }' /proc/meminfo), $(uname -sr)"
-echo "display $DISPLAY, audio driver $SDL_AUDIODRIVER"
+echo "display $DISPLAY, audio driver $SDL_AUDIODRIVER (first samples: SDL's disk driver)"
 
 # shellcheck disable=SC2086
 run "start-up time and memory against a bare Qt window" "$build/bench_startup" $startup
@@ -69,7 +72,7 @@ run "peak memory with all windows open" "$build/bench_windows_memory" $memory
 run "click on the right tile to the OK chime" "$build/bench_click_latency" $clicks
 run "start-up purge of half of 1,000,000 rows" "$build/bench_purge" $purge
 # shellcheck disable=SC2086
-run "score window on a large results table" "$build/bench_scores" $scores
+run "score window beside the engine's floor on a large results table" "$build/bench_scores" $scores
 run "sound device: play() to first samples" "$build/bench_sound_latency" $plays
 run "clock: setting one question" "$build/bench_clock_frm_dsp"
 exit $status
