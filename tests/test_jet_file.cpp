@@ -1,10 +1,9 @@
 // Results files of the old Jet format: the version check on the first bytes,
 // and the tables read through the mdbtools programs, from the files in tests/data/jet/.
 #include "store/jet_file.h"
-#include "support/temp_work_dir.h"
-#include "support/test_kit.h"
-#include "support/test_setup.h"
+#include "support/sandbox.h"
 
+#include <QFile>
 #include <QtTest>
 
 namespace {
@@ -20,6 +19,12 @@ QStringList dump(const JetFile::Contents &contents)
             lines << row.join(QLatin1Char('|'));
     }
     return lines;
+}
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 } // namespace
 
@@ -45,9 +50,9 @@ private slots:
     {
         QFETCH(QString, file);
         QFETCH(QByteArray, bytes);
-        TempWorkDir dir;
-        TestSetup::createDatabase();
-        QVERIFY(Kit::writeFile(dir.filePath(QStringLiteral("x.mdb")), bytes));
+        Sandbox box;
+        box.makeRecordFile();
+        write(box.path(QStringLiteral("x.mdb")), bytes);
         QTEST(JetFile::version(file.isEmpty() ? QStringLiteral("x.mdb") : file).value_or(0), "expected");
     }
     void read_data()
@@ -71,9 +76,9 @@ private slots:
         QFETCH(QString, file);
         QFETCH(int, size);
         QFETCH(QString, failure);
-        TempWorkDir dir;
-        const QByteArray bytes = Kit::readFile(jetDir + file);
-        QVERIFY(Kit::writeFile(dir.filePath(file), size ? bytes.left(size) : bytes));
+        Sandbox box;
+        const QByteArray bytes = Sandbox::bytes(jetDir + file);
+        write(box.path(file), size ? bytes.left(size) : bytes);
         const auto contents = JetFile::read(file, {"ENV", "log", "customers"});
         QCOMPARE(contents.status, failure.isEmpty() ? JetFile::Status::Read : JetFile::Status::Unreadable);
         QCOMPARE(contents.detail.left(failure.isEmpty() ? contents.detail.size() : failure.size()), failure);
@@ -81,9 +86,9 @@ private slots:
     }
     void readWithoutTools()
     {
-        TempWorkDir emptyFolder;
+        Sandbox emptyFolder;
         const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", emptyFolder.path().toLocal8Bit());
+        qputenv("PATH", emptyFolder.path(".").toLocal8Bit());
         const auto contents = JetFile::read(jetDir + QStringLiteral("old-results.mdb"), {"ENV"});
         qputenv("PATH", path);
         QCOMPARE(contents.status, JetFile::Status::ToolsMissing);

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QScopeGuard>
 #include <QSqlQuery>
 
 #include <unistd.h>
@@ -21,6 +22,9 @@ const QString noEnv = QStringLiteral("ENVがありません､新規作成しま
 const QString noLog = QStringLiteral("LOGがありません､新規作成します");
 const QString noRow = QStringLiteral("ENVﾚｺｰﾄﾞがないため処理を続行できません");
 const QString notPurged = QStringLiteral("ADO_ZEM.MDBの古い成績を削除できませんでした");
+const QString carry = QStringLiteral("ADO_ZEM.MDBは以前の形式の成績ファイルです､今の形式に移しますか?\n"
+                                     "(元のファイルは名前を変えて残します)");
+const QString jetDir = QStringLiteral(SANSU_SOURCE_DIR "/tests/data/jet/");
 
 struct FileCase
 {
@@ -45,6 +49,17 @@ void write(const QString &path, const QByteArray &bytes)
 void expectRows(const QString &file, const QString &query, const QStringList &rows)
 {
     QCOMPARE(Sandbox::rows(file, query), rows);
+}
+
+// An old-format file copied in as the results file.
+std::function<void(Sandbox &)> jet(const char *fixture)
+{
+    return [fixture](Sandbox &b) { QVERIFY(QFile::copy(jetDir + fixture, b.path())); };
+}
+
+bool kept(Sandbox &b)
+{
+    return QFileInfo::exists(b.path("ADO_ZEM.jet3.MDB"));
 }
 
 const QStringList recent{"2001/04/20 8:00:00|たしざん１０|3", "2001/04/27 9:00:00|とけい|1"};
@@ -118,6 +133,47 @@ const std::vector<FileCase> &cases()
          [](Sandbox &b) { b.makeRecordFile("abc", {"1999/01/01 8:00:00|とけい|1"}); },
          {}, {}, {}, std::nullopt, false,
          [](Sandbox &b) { expectRows(b.path(), "SELECT count(*) FROM LOG", {"1"}); }},
+        {"old Jet file, OK: carried over, old file kept, purge applied",
+         [](Sandbox &b) {
+             jet("old-results.mdb")(b);
+             SystemClock::setFixedNow(QDateTime(QDate(2101, 6, 1), QTime(12, 0)));
+         },
+         {}, {carry},
+         {"ADO_ZEM.MDBの成績7件を今の形式に移しました､元のファイルはADO_ZEM.jet3.MDBとして残しています"},
+         std::nullopt, false,
+         [](Sandbox &b) {
+             QCOMPARE(Sandbox::bytes(b.path("ADO_ZEM.jet3.MDB")), Sandbox::bytes(jetDir + "old-results.mdb"));
+             expectRows(b.path(), "SELECT * FROM ENV", {"36500"});
+             expectRows(b.path(), "SELECT * FROM LOG",
+                        {"2005/05/01 10:30:00|とけい|12", "2012/01/15|ひきざん２０|1",
+                         "2024/12/24 18:45:10|ひいて１０|10", "2026/11/30 8:00:00|たしざん１０|5",
+                         "2026/12/01 7:59:59|たしざん２０|2"});
+         }},
+        {"old Jet file, Cancel: left as it is", jet("old-results.mdb"), {false}, {carry},
+         {"ADO_ZEM.MDBが以前の形式のために処理が続行できないので終了します"}, 1, true,
+         [](Sandbox &b) { QVERIFY(!kept(b)); }},
+        {"old Jet file with rows that do not fit: the others carried, the misfits named",
+         jet("old-results-misfits.mdb"), {}, {carry}, {"ADO_ZEM.MDBの成績2件を今の形式に移しました"},
+         std::nullopt, false,
+         [](Sandbox &b) {
+             QVERIFY(b.dialogs.told[0].endsWith("移せなかった成績2件:\n2026/11/30 8:10:00　とけい　abc\n"
+                                                "きのう　ひきざん１０　4"));
+             expectRows(b.path(), "SELECT * FROM LOG",
+                        {"2026/11/30 8:00:00|たしざん１０|5", "2026/12/01 9:00:00|たして１０|6"});
+         }},
+        {"another program's Jet file", jet("other-program.mdb"), {}, {carry},
+         {"ADO_ZEM.MDBは成績ファイルではないために処理が続行できないので終了します"}, 1, true,
+         [](Sandbox &b) { QVERIFY(!kept(b)); }},
+        {"damaged Jet file", jet("truncated.mdb"), {}, {carry},
+         {"ADO_ZEM.MDBを読めないために処理が続行できないので終了します"}, 1, true,
+         [](Sandbox &b) { QVERIFY(!kept(b)); }},
+        {"old Jet file without mdbtools",
+         [](Sandbox &b) {
+             jet("old-results.mdb")(b);
+             qputenv("PATH", b.path("empty").toLocal8Bit());
+         },
+         {}, {carry}, {"ADO_ZEM.MDBは以前の形式の成績ファイルですが､読むためのmdbtoolsがない"}, 1, true,
+         [](Sandbox &b) { QVERIFY(!kept(b)); }},
         {"file in another letter case", [](Sandbox &b) { b.makeRecordFile("90", recent, "ado_zem.mdb"); },
          {}, {}, {}, std::nullopt, false,
          [](Sandbox &b) { QCOMPARE(QDir(b.path(".")).entryList(QDir::Files), QStringList{"ado_zem.mdb"}); }},
@@ -149,6 +205,8 @@ void TestStartUp::fileStates()
     if (c.needsNonRoot && geteuid() == 0)
         QSKIP("runs only as an ordinary user: root reads and writes whatever the permissions say");
     Sandbox box;
+    const QByteArray searchPath = qgetenv("PATH");
+    const auto restorePath = qScopeGuard([&] { qputenv("PATH", searchPath); });
     c.setup(box);
     const QByteArray before = Sandbox::bytes(box.path());
     box.dialogs.answers = c.answers;
