@@ -23,219 +23,204 @@ class TestRules : public QObject
 {
     Q_OBJECT
 private slots:
-    void drillKindPoses_data();
-    void drillKindPoses();
-    void drillKindChecks_data();
-    void drillKindChecks();
-    void clockQuestion();
-    void dateText_data();
-    void dateText();
-    void leadingNumber_data();
-    void leadingNumber();
-    void retentionInput_data();
-    void retentionInput();
-    void cutOff_data();
-    void cutOff();
-    void captions();
-};
-
-// A draw of n gives n mod k: values at or over k show the modulus each draw uses.
-void TestRules::drillKindPoses_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<std::vector<int>>("draws");
-    QTest::addColumn<Equation>("posed");
-    QTest::addColumn<int>("taken");
-    const QString q = QStringLiteral("？");
-    const QString ten = QStringLiteral("10");
-    QTest::newRow("たしざん10 3 + 4") << 1 << std::vector{3, 4} << Equation{"3", "4", q} << 2;
-    QTest::newRow("たしざん10 b below 11 - a") << 1 << std::vector{7, 4} << Equation{"7", "0", q} << 2;
-    QTest::newRow("たしざん10 10 + 0 without a draw") << 1 << std::vector{21} << Equation{ten, "0", q} << 1;
-    QTest::newRow("たしざん20 20 + 0 without a draw") << 2 << std::vector{20} << Equation{"20", "0", q} << 1;
-    QTest::newRow("たしざん20 19 + b below 2") << 2 << std::vector{19, 3} << Equation{"19", "1", q} << 2;
-    QTest::newRow("ひきざん10 0 - 0 without a draw") << 3 << std::vector{0} << Equation{"0", "0", q} << 1;
-    QTest::newRow("ひきざん10 1 - b by draw 2") << 3 << std::vector{1, 3} << Equation{"1", "1", q} << 2;
-    QTest::newRow("ひきざん10 5 - b below 5") << 3 << std::vector{5, 5} << Equation{"5", "0", q} << 2;
-    QTest::newRow("ひきざん20 20 - 19") << 5 << std::vector{20, 19} << Equation{"20", "19", q} << 2;
-    QTest::newRow("ひきざん20 first by draw 21") << 5 << std::vector{23, 1} << Equation{"2", "1", q} << 2;
-    QTest::newRow("たして10 given left") << 0 << std::vector{0, 3} << Equation{"3", q, ten} << 2;
-    QTest::newRow("たして10 given right") << 0 << std::vector{3, 9} << Equation{q, "9", ten} << 2;
-    QTest::newRow("たして10 given below 10") << 0 << std::vector{0, 10} << Equation{"0", q, ten} << 2;
-    QTest::newRow("ひいて10 10 - b") << 4 << std::vector{4} << Equation{ten, "4", q} << 1;
-    QTest::newRow("ひいて10 b by draw 11") << 4 << std::vector{11} << Equation{ten, "0", q} << 1;
-}
-
-void TestRules::drillKindPoses()
-{
-    QFETCH(int, kind);
-    QFETCH(std::vector<int>, draws);
-    QFETCH(Equation, posed);
-    QFETCH(int, taken);
-    Sandbox box;
-    for (int n : draws)
-        box.random.draws({n});
-    const DrillKind &k = DrillKind::all()[kind];
-    const Equation shown = k.pose(k.initialEquation());
-    QCOMPARE(shown.first, posed.first);
-    QCOMPARE(shown.second, posed.second);
-    QCOMPARE(shown.result, posed.result);
-    QCOMPARE(box.random.taken(), taken);
-}
-
-void TestRules::drillKindChecks_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<Equation>("shown");
-    QTest::addColumn<int>("box");    // -1: no open question
-    QTest::addColumn<int>("answer");
-    const QString q = QStringLiteral("？");
-    QTest::newRow("たしざん10 open") << 1 << Equation{"3", "4", q} << int(Box::Result) << 7;
-    QTest::newRow("たしざん10 answered") << 1 << Equation{"3", "4", "7"} << -1 << 0;
-    QTest::newRow("たしざん20") << 2 << Equation{"12", "8", q} << int(Box::Result) << 20;
-    QTest::newRow("ひきざん10") << 3 << Equation{"9", "3", q} << int(Box::Result) << 6;
-    QTest::newRow("ひきざん20") << 5 << Equation{"17", "9", q} << int(Box::Result) << 8;
-    QTest::newRow("ひいて10") << 4 << Equation{"10", "3", q} << int(Box::Result) << 7;
-    QTest::newRow("たして10 left") << 0 << Equation{q, "3", "10"} << int(Box::First) << 7;
-    QTest::newRow("たして10 right") << 0 << Equation{"1", q, "10"} << int(Box::Second) << 9;
-    QTest::newRow("たして10 answered") << 0 << Equation{"3", "7", "10"} << -1 << 0;
-}
-
-void TestRules::drillKindChecks()
-{
-    QFETCH(int, kind);
-    QFETCH(Equation, shown);
-    QFETCH(int, box);
-    QFETCH(int, answer);
-    const auto unknown = DrillKind::all()[kind].openQuestion(shown);
-    QCOMPARE(unknown.has_value(), box >= 0);
-    if (unknown) {
-        QCOMPARE(int(unknown->box), box);
-        QCOMPARE(unknown->answer, answer);
+    // A draw of n gives n mod k: values at or over k show the modulus each draw uses.
+    void drillKindPoses_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<std::vector<int>>("draws");
+        QTest::addColumn<Equation>("posed");
+        QTest::addColumn<int>("taken");
+        const QString q = QStringLiteral("？");
+        const QString ten = QStringLiteral("10");
+        QTest::newRow("たしざん10 3 + 4") << 1 << std::vector{3, 4} << Equation{"3", "4", q} << 2;
+        QTest::newRow("たしざん10 b below 11 - a") << 1 << std::vector{7, 4} << Equation{"7", "0", q} << 2;
+        QTest::newRow("たしざん10 10 + 0 without a draw") << 1 << std::vector{21} << Equation{ten, "0", q} << 1;
+        QTest::newRow("たしざん20 20 + 0 without a draw") << 2 << std::vector{20} << Equation{"20", "0", q} << 1;
+        QTest::newRow("たしざん20 19 + b below 2") << 2 << std::vector{19, 3} << Equation{"19", "1", q} << 2;
+        QTest::newRow("ひきざん10 0 - 0 without a draw") << 3 << std::vector{0} << Equation{"0", "0", q} << 1;
+        QTest::newRow("ひきざん10 1 - b by draw 2") << 3 << std::vector{1, 3} << Equation{"1", "1", q} << 2;
+        QTest::newRow("ひきざん10 5 - b below 5") << 3 << std::vector{5, 5} << Equation{"5", "0", q} << 2;
+        QTest::newRow("ひきざん20 20 - 19") << 5 << std::vector{20, 19} << Equation{"20", "19", q} << 2;
+        QTest::newRow("ひきざん20 first by draw 21") << 5 << std::vector{23, 1} << Equation{"2", "1", q} << 2;
+        QTest::newRow("たして10 given left") << 0 << std::vector{0, 3} << Equation{"3", q, ten} << 2;
+        QTest::newRow("たして10 given right") << 0 << std::vector{3, 9} << Equation{q, "9", ten} << 2;
+        QTest::newRow("たして10 given below 10") << 0 << std::vector{0, 10} << Equation{"0", q, ten} << 2;
+        QTest::newRow("ひいて10 10 - b") << 4 << std::vector{4} << Equation{ten, "4", q} << 1;
+        QTest::newRow("ひいて10 b by draw 11") << 4 << std::vector{11} << Equation{ten, "0", q} << 1;
     }
-}
 
-void TestRules::clockQuestion()
-{
-    Sandbox box;
-    // Hour 0 is 12, minutes fall to a multiple of five, the right label is
-    // drawn modulo 4; the third wrong pair equals the asked time and is drawn again.
-    box.random.draws({0, 59, 7, 13, 4, 1, 0, 12, 57, 11, 55, 5, 30, 6, 31, 7, 32, 8, 33});
-    QList<int> answerIndexSeen;
-    QStringList labelsSeen;
-    const ClockQuestion q = ClockQuestion::draw([&](const ClockQuestion &soFar) {
-        answerIndexSeen << soFar.answerIndex;
-        labelsSeen = QStringList(soFar.labels.begin(), soFar.labels.end());
-    });
-    QCOMPARE(q.hour, 12);
-    QCOMPARE(q.minute, 55);
-    QCOMPARE(q.answerIndex, 3);
-    const QStringList expected{"1じ0ふん", "1じ0ふん", "11じ55ふん", "12じ55ふん",
-                               "5じ30ふん", "6じ30ふん", "7じ30ふん", "8じ30ふん"};
-    QCOMPARE(QStringList(q.labels.begin(), q.labels.end()), expected);
-    // The redraw saw the question as drawn so far: its answer, and two labels.
-    QCOMPARE(answerIndexSeen, QList<int>{3});
-    QCOMPARE(labelsSeen, (QStringList{"1じ0ふん", "1じ0ふん", "", "12じ55ふん", "", "", "", ""}));
-    QCOMPARE(box.random.taken(), 19);
-}
+    void drillKindPoses()
+    {
+        QFETCH(int, kind);
+        QFETCH(std::vector<int>, draws);
+        QFETCH(Equation, posed);
+        QFETCH(int, taken);
+        Sandbox box;
+        for (int n : draws)
+            box.random.draws({n});
+        const DrillKind &k = DrillKind::all()[kind];
+        const Equation shown = k.pose(k.initialEquation());
+        QCOMPARE(shown.first, posed.first);
+        QCOMPARE(shown.second, posed.second);
+        QCOMPARE(shown.result, posed.result);
+        QCOMPARE(box.random.taken(), taken);
+    }
 
-void TestRules::dateText_data()
-{
-    QTest::addColumn<QDateTime>("moment");
-    QTest::addColumn<QString>("text");
-    const QDate d(2001, 4, 27);
-    QTest::newRow("morning") << QDateTime(d, QTime(9, 5, 3)) << "2001/04/27 9:05:03";
-    QTest::newRow("afternoon") << QDateTime(d, QTime(23, 59, 59)) << "2001/04/27 23:59:59";
-    QTest::newRow("midnight: the date alone") << QDateTime(d, QTime(0, 0)) << "2001/04/27";
-    QTest::newRow("just after midnight") << QDateTime(d, QTime(0, 0, 1)) << "2001/04/27 0:00:01";
-    QTest::newRow("other century") << QDateTime(QDate(2100, 12, 1), QTime(10, 0)) << "2100/12/01 10:00:00";
-}
+    void drillKindChecks_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<Equation>("shown");
+        QTest::addColumn<int>("box");    // -1: no open question
+        QTest::addColumn<int>("answer");
+        const QString q = QStringLiteral("？");
+        QTest::newRow("たしざん10 open") << 1 << Equation{"3", "4", q} << int(Box::Result) << 7;
+        QTest::newRow("たしざん10 answered") << 1 << Equation{"3", "4", "7"} << -1 << 0;
+        QTest::newRow("たしざん20") << 2 << Equation{"12", "8", q} << int(Box::Result) << 20;
+        QTest::newRow("ひきざん10") << 3 << Equation{"9", "3", q} << int(Box::Result) << 6;
+        QTest::newRow("ひきざん20") << 5 << Equation{"17", "9", q} << int(Box::Result) << 8;
+        QTest::newRow("ひいて10") << 4 << Equation{"10", "3", q} << int(Box::Result) << 7;
+        QTest::newRow("たして10 left") << 0 << Equation{q, "3", "10"} << int(Box::First) << 7;
+        QTest::newRow("たして10 right") << 0 << Equation{"1", q, "10"} << int(Box::Second) << 9;
+        QTest::newRow("たして10 answered") << 0 << Equation{"3", "7", "10"} << -1 << 0;
+    }
 
-void TestRules::dateText()
-{
-    QFETCH(QDateTime, moment);
-    QFETCH(QString, text);
-    QCOMPARE(DateText::of(moment), text);
-}
+    void drillKindChecks()
+    {
+        QFETCH(int, kind);
+        QFETCH(Equation, shown);
+        QFETCH(int, box);
+        QFETCH(int, answer);
+        const auto unknown = DrillKind::all()[kind].openQuestion(shown);
+        QCOMPARE(unknown.has_value(), box >= 0);
+        if (unknown) {
+            QCOMPARE(int(unknown->box), box);
+            QCOMPARE(unknown->answer, answer);
+        }
+    }
 
-void TestRules::leadingNumber_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("value");
-    QTest::newRow("plain") << "90" << 90.0;
-    QTest::newRow("blanks") << " 45 " << 45.0;
-    QTest::newRow("fraction") << "1.5" << 1.5;
-    QTest::newRow("trailing text") << "12日" << 12.0;
-    QTest::newRow("negative") << "-5" << -5.0;
-    QTest::newRow("exponent") << "1e3" << 1000.0;
-    QTest::newRow("not a number") << "abc" << 0.0;
-    QTest::newRow("empty") << "" << 0.0;
-    QTest::newRow("sign alone") << "-" << 0.0;
-    QTest::newRow("too large") << "1e999" << HUGE_VAL;
-}
+    void clockQuestion()
+    {
+        Sandbox box;
+        // Hour 0 is 12, minutes fall to a multiple of five, the right label is
+        // drawn modulo 4; the third wrong pair equals the asked time and is drawn again.
+        box.random.draws({0, 59, 7, 13, 4, 1, 0, 12, 57, 11, 55, 5, 30, 6, 31, 7, 32, 8, 33});
+        QList<int> answerIndexSeen;
+        QStringList labelsSeen;
+        const ClockQuestion q = ClockQuestion::draw([&](const ClockQuestion &soFar) {
+            answerIndexSeen << soFar.answerIndex;
+            labelsSeen = QStringList(soFar.labels.begin(), soFar.labels.end());
+        });
+        QCOMPARE(q.hour, 12);
+        QCOMPARE(q.minute, 55);
+        QCOMPARE(q.answerIndex, 3);
+        const QStringList expected{"1じ0ふん", "1じ0ふん", "11じ55ふん", "12じ55ふん",
+                                   "5じ30ふん", "6じ30ふん", "7じ30ふん", "8じ30ふん"};
+        QCOMPARE(QStringList(q.labels.begin(), q.labels.end()), expected);
+        // The redraw saw the question as drawn so far: its answer, and two labels.
+        QCOMPARE(answerIndexSeen, QList<int>{3});
+        QCOMPARE(labelsSeen, (QStringList{"1じ0ふん", "1じ0ふん", "", "12じ55ふん", "", "", "", ""}));
+        QCOMPARE(box.random.taken(), 19);
+    }
 
-void TestRules::leadingNumber()
-{
-    QFETCH(QString, text);
-    QFETCH(double, value);
-    QCOMPARE(LeadingNumber::of(text), value);
-}
+    void dateText_data()
+    {
+        QTest::addColumn<QDateTime>("moment");
+        QTest::addColumn<QString>("text");
+        const QDate d(2001, 4, 27);
+        QTest::newRow("morning") << QDateTime(d, QTime(9, 5, 3)) << "2001/04/27 9:05:03";
+        QTest::newRow("afternoon") << QDateTime(d, QTime(23, 59, 59)) << "2001/04/27 23:59:59";
+        QTest::newRow("midnight: the date alone") << QDateTime(d, QTime(0, 0)) << "2001/04/27";
+        QTest::newRow("just after midnight") << QDateTime(d, QTime(0, 0, 1)) << "2001/04/27 0:00:01";
+        QTest::newRow("other century") << QDateTime(QDate(2100, 12, 1), QTime(10, 0)) << "2100/12/01 10:00:00";
+    }
 
-void TestRules::retentionInput_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("stored"); // empty: refused
-    QTest::newRow("plain") << "30" << "30";
-    QTest::newRow("blanks around") << " 45 " << "45";
-    QTest::newRow("ideographic blanks") << "\u3000３０\u3000" << "30";
-    QTest::newRow("full-width with a leading zero") << "０３" << "03";
-    QTest::newRow("huge stays as typed") << "123456789012345678901234567890" << "123456789012345678901234567890";
-    QTest::newRow("fraction") << "1.5" << "";
-    QTest::newRow("zero") << "0" << "";
-    QTest::newRow("zeros") << "000" << "";
-    QTest::newRow("negative") << "-5" << "";
-    QTest::newRow("letters") << "abc" << "";
-    QTest::newRow("blank inside") << "4 5" << "";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("quote") << "3'0" << "";
-}
+    void dateText()
+    {
+        QFETCH(QDateTime, moment);
+        QFETCH(QString, text);
+        QCOMPARE(DateText::of(moment), text);
+    }
 
-void TestRules::retentionInput()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, stored);
-    QCOMPARE(Retention::normalisedInput(typed).value_or(QString()), stored);
-}
+    void leadingNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("plain") << "90" << 90.0;
+        QTest::newRow("blanks") << " 45 " << 45.0;
+        QTest::newRow("fraction") << "1.5" << 1.5;
+        QTest::newRow("trailing text") << "12日" << 12.0;
+        QTest::newRow("negative") << "-5" << -5.0;
+        QTest::newRow("exponent") << "1e3" << 1000.0;
+        QTest::newRow("not a number") << "abc" << 0.0;
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("sign alone") << "-" << 0.0;
+        QTest::newRow("too large") << "1e999" << HUGE_VAL;
+    }
 
-void TestRules::cutOff_data()
-{
-    QTest::addColumn<double>("days");
-    QTest::addColumn<QString>("cut"); // empty: nothing is purged
-    QTest::newRow("90 days, time kept") << 90.0 << "2001/01/27 9:05:03";
-    QTest::newRow("one day") << 1.0 << "2001/04/26 9:05:03";
-    QTest::newRow("a day and a half") << 1.5 << "2001/04/25 21:05:03";
-    QTest::newRow("below one day") << 0.5 << "";
-    QTest::newRow("not a number counts 0") << 0.0 << "";
-    QTest::newRow("negative") << -5.0 << "";
-    QTest::newRow("before year 100") << 800000.0 << "";
-    QTest::newRow("infinite") << HUGE_VAL << "";
-}
+    void leadingNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(LeadingNumber::of(text), value);
+    }
 
-void TestRules::cutOff()
-{
-    QFETCH(double, days);
-    QFETCH(QString, cut);
-    const auto moment = Retention::cutOff(Sandbox::now(), days);
-    QCOMPARE(moment ? DateText::of(*moment) : QString(), cut);
-}
+    void retentionInput_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored"); // empty: refused
+        QTest::newRow("plain") << "30" << "30";
+        QTest::newRow("blanks around") << " 45 " << "45";
+        QTest::newRow("ideographic blanks") << "\u3000３０\u3000" << "30";
+        QTest::newRow("full-width with a leading zero") << "０３" << "03";
+        QTest::newRow("huge stays as typed") << "123456789012345678901234567890" << "123456789012345678901234567890";
+        QTest::newRow("fraction") << "1.5" << "";
+        QTest::newRow("zero") << "0" << "";
+        QTest::newRow("zeros") << "000" << "";
+        QTest::newRow("negative") << "-5" << "";
+        QTest::newRow("letters") << "abc" << "";
+        QTest::newRow("blank inside") << "4 5" << "";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("quote") << "3'0" << "";
+    }
 
-void TestRules::captions()
-{
-    QCOMPARE(SittingForm::clearCaption(0), QStringLiteral("クリア\u30000"));
-    QCOMPARE(SittingForm::clearCaption(12), QStringLiteral("クリア\u300012"));
-    QCOMPARE(ClockQuestion::timeText(12, 0), QStringLiteral("12じ0ふん"));
-    QCOMPARE(AppInfo::versionCaption(QStringLiteral("T"), 2001, 4, 7), QStringLiteral("T V20010407"));
-    QCOMPARE(AppInfo::versionCaption(QStringLiteral("T"), 2001, 4, 127), QStringLiteral("T V20010427"));
-}
+    void retentionInput()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QCOMPARE(Retention::normalisedInput(typed).value_or(QString()), stored);
+    }
+
+    void cutOff_data()
+    {
+        QTest::addColumn<double>("days");
+        QTest::addColumn<QString>("cut"); // empty: nothing is purged
+        QTest::newRow("90 days, time kept") << 90.0 << "2001/01/27 9:05:03";
+        QTest::newRow("one day") << 1.0 << "2001/04/26 9:05:03";
+        QTest::newRow("a day and a half") << 1.5 << "2001/04/25 21:05:03";
+        QTest::newRow("below one day") << 0.5 << "";
+        QTest::newRow("not a number counts 0") << 0.0 << "";
+        QTest::newRow("negative") << -5.0 << "";
+        QTest::newRow("before year 100") << 800000.0 << "";
+        QTest::newRow("infinite") << HUGE_VAL << "";
+    }
+
+    void cutOff()
+    {
+        QFETCH(double, days);
+        QFETCH(QString, cut);
+        const auto moment = Retention::cutOff(Sandbox::now(), days);
+        QCOMPARE(moment ? DateText::of(*moment) : QString(), cut);
+    }
+
+    void captions()
+    {
+        QCOMPARE(SittingForm::clearCaption(0), QStringLiteral("クリア\u30000"));
+        QCOMPARE(SittingForm::clearCaption(12), QStringLiteral("クリア\u300012"));
+        QCOMPARE(ClockQuestion::timeText(12, 0), QStringLiteral("12じ0ふん"));
+        QCOMPARE(AppInfo::versionCaption(QStringLiteral("T"), 2001, 4, 7), QStringLiteral("T V20010407"));
+        QCOMPARE(AppInfo::versionCaption(QStringLiteral("T"), 2001, 4, 127), QStringLiteral("T V20010427"));
+    }
+};
 
 SANSU_TEST_MAIN(TestRules)
 #include "test_rules.moc"

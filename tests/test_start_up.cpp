@@ -186,67 +186,63 @@ class TestStartUp : public QObject
 {
     Q_OBJECT
 private slots:
-    void fileStates_data();
-    void fileStates();
-    void lockedBeyondTheWait();
-};
-
-void TestStartUp::fileStates_data()
-{
-    QTest::addColumn<int>("row");
-    for (size_t i = 0; i < cases().size(); ++i)
-        QTest::newRow(cases()[i].name) << static_cast<int>(i);
-}
-
-void TestStartUp::fileStates()
-{
-    QFETCH(int, row);
-    const FileCase &c = cases()[static_cast<size_t>(row)];
-    if (c.needsNonRoot && geteuid() == 0)
-        QSKIP("runs only as an ordinary user: root reads and writes whatever the permissions say");
-    Sandbox box;
-    const QByteArray searchPath = qgetenv("PATH");
-    const auto restorePath = qScopeGuard([&] { qputenv("PATH", searchPath); });
-    c.setup(box);
-    const QByteArray before = Sandbox::bytes(box.path());
-    box.dialogs.answers = c.answers;
-    MenuWindow menu;
-    const std::optional<int> ended = Sandbox::endStatus([&] { menu.showForm(); });
-    QCOMPARE(ended, c.ends);
-    QCOMPARE(menu.isVisible(), !c.ends.has_value());
-    QCOMPARE(box.dialogs.asked, c.asked);
-    QCOMPARE(box.dialogs.told.size(), c.told.size());
-    for (int i = 0; i < c.told.size(); ++i)
-        QVERIFY2(box.dialogs.told[i].startsWith(c.told[i]), qPrintable(box.dialogs.told[i]));
-    if (c.unchanged)
-        QCOMPARE(Sandbox::bytes(box.path()), before);
-    if (c.check)
-        c.check(box);
-}
-
-// Another program holds the file for writing: start-up reads what it needs,
-// gives up purging after the wait, says so and goes on; the file is untouched.
-void TestStartUp::lockedBeyondTheWait()
-{
-    Sandbox box;
-    box.makeRecordFile("90", recent);
-    const QByteArray before = Sandbox::bytes(box.path());
+    void fileStates_data()
     {
-        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-        other.setDatabaseName(box.path());
-        QVERIFY(other.open());
-        QSqlQuery hold(other);
-        QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
-        MenuWindow menu;
-        QCOMPARE(Sandbox::endStatus([&] { menu.showForm(); }), std::nullopt);
-        QCOMPARE(box.dialogs.told.size(), 1);
-        QVERIFY2(box.dialogs.told[0].startsWith(notPurged), qPrintable(box.dialogs.told[0]));
-        QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
-        other.close();
+        QTest::addColumn<int>("row");
+        for (size_t i = 0; i < cases().size(); ++i)
+            QTest::newRow(cases()[i].name) << static_cast<int>(i);
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("other"));
-    QCOMPARE(Sandbox::bytes(box.path()), before);
-}
+
+    void fileStates()
+    {
+        QFETCH(int, row);
+        const FileCase &c = cases()[static_cast<size_t>(row)];
+        if (c.needsNonRoot && geteuid() == 0)
+            QSKIP("runs only as an ordinary user: root reads and writes whatever the permissions say");
+        Sandbox box;
+        const QByteArray searchPath = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", searchPath); });
+        c.setup(box);
+        const QByteArray before = Sandbox::bytes(box.path());
+        box.dialogs.answers = c.answers;
+        MenuWindow menu;
+        const std::optional<int> ended = Sandbox::endStatus([&] { menu.showForm(); });
+        QCOMPARE(ended, c.ends);
+        QCOMPARE(menu.isVisible(), !c.ends.has_value());
+        QCOMPARE(box.dialogs.asked, c.asked);
+        QCOMPARE(box.dialogs.told.size(), c.told.size());
+        for (int i = 0; i < c.told.size(); ++i)
+            QVERIFY2(box.dialogs.told[i].startsWith(c.told[i]), qPrintable(box.dialogs.told[i]));
+        if (c.unchanged)
+            QCOMPARE(Sandbox::bytes(box.path()), before);
+        if (c.check)
+            c.check(box);
+    }
+
+    // Another program holds the file for writing: start-up reads what it needs,
+    // gives up purging after the wait, says so and goes on; the file is untouched.
+    void lockedBeyondTheWait()
+    {
+        Sandbox box;
+        box.makeRecordFile("90", recent);
+        const QByteArray before = Sandbox::bytes(box.path());
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(box.path());
+            QVERIFY(other.open());
+            QSqlQuery hold(other);
+            QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            MenuWindow menu;
+            QCOMPARE(Sandbox::endStatus([&] { menu.showForm(); }), std::nullopt);
+            QCOMPARE(box.dialogs.told.size(), 1);
+            QVERIFY2(box.dialogs.told[0].startsWith(notPurged), qPrintable(box.dialogs.told[0]));
+            QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QCOMPARE(Sandbox::bytes(box.path()), before);
+    }
+};
 
 SANSU_TEST_MAIN(TestStartUp)
 #include "test_start_up.moc"

@@ -51,421 +51,405 @@ class TestWindows : public QObject
 {
     Q_OBJECT
 private slots:
-    void numberDrill_data();
-    void numberDrill();
-    void clockQuestionPromptAndAnswer();
-    void clockSetsOneQuestionAtATime();
-    void clockFace_data();
-    void clockFace();
-    void sittingSavedAtUnload_data();
-    void sittingSavedAtUnload();
-    void scoreGridOrderAndFilter();
-    void scoreGridPagesHoldNoLock();
-    void scorePeriod_data();
-    void scorePeriod();
-    void menuOpensOneWindowPerDrill();
-    void endingFromScoreWindowRecordsSittings();
-    void oneFileForEveryWindow();
-};
+    void numberDrill_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<std::vector<int>>("draws");
+        QTest::addColumn<int>("wrong");
+        QTest::addColumn<int>("right");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("answered");
+        QTest::newRow("たしざん10") << 1 << std::vector{3, 4} << 5 << 7 << "3 ＋ 4 ＝ ？" << "3 ＋ 4 ＝ 7";
+        QTest::newRow("たして10, unknown on the left") << 0 << std::vector{1, 3} << 3 << 7 << "？ ＋ 3 ＝ 10" << "7 ＋ 3 ＝ 10";
+        QTest::newRow("たして10, unknown on the right") << 0 << std::vector{0, 2} << 2 << 8 << "2 ＋ ？ ＝ 10" << "2 ＋ 8 ＝ 10";
+        QTest::newRow("ひいて10") << 4 << std::vector{4} << 4 << 6 << "10 － 4 ＝ ？" << "10 － 4 ＝ 6";
+        QTest::newRow("ひきざん20, second row of tiles") << 5 << std::vector{20, 7} << 7 << 13 << "20 － 7 ＝ ？" << "20 － 7 ＝ 13";
+    }
 
-void TestWindows::numberDrill_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<std::vector<int>>("draws");
-    QTest::addColumn<int>("wrong");
-    QTest::addColumn<int>("right");
-    QTest::addColumn<QString>("question");
-    QTest::addColumn<QString>("answered");
-    QTest::newRow("たしざん10") << 1 << std::vector{3, 4} << 5 << 7 << "3 ＋ 4 ＝ ？" << "3 ＋ 4 ＝ 7";
-    QTest::newRow("たして10, unknown on the left") << 0 << std::vector{1, 3} << 3 << 7 << "？ ＋ 3 ＝ 10" << "7 ＋ 3 ＝ 10";
-    QTest::newRow("たして10, unknown on the right") << 0 << std::vector{0, 2} << 2 << 8 << "2 ＋ ？ ＝ 10" << "2 ＋ 8 ＝ 10";
-    QTest::newRow("ひいて10") << 4 << std::vector{4} << 4 << 6 << "10 － 4 ＝ ？" << "10 － 4 ＝ 6";
-    QTest::newRow("ひきざん20, second row of tiles") << 5 << std::vector{20, 7} << 7 << 13 << "20 － 7 ＝ ？" << "20 － 7 ＝ 13";
-}
+    // A question is read on load; a wrong tile buzzes and changes nothing; the
+    // right one chimes, counts, completes the equation in the unknown's box and
+    // has it read; "次（つぎ）" shows only then; further clicks do nothing.
+    void numberDrill()
+    {
+        QFETCH(int, kind);
+        QFETCH(std::vector<int>, draws);
+        QFETCH(int, wrong);
+        QFETCH(int, right);
+        QFETCH(QString, question);
+        QFETCH(QString, answered);
+        Sandbox box;
+        box.makeRecordFile();
+        for (int n : draws)
+            box.random.draws({n});
+        DrillWindow w(DrillKind::all()[kind]);
+        w.showForm();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.Label6.size(), w.kind().limit() + 1);
+        QVERIFY(w.Timer1->isActive());
+        w.Timer1_Timer();
+        QCOMPARE(box.sound, QStringList{"open"} + wavs(question));
+        QVERIFY(w.Command1->isHidden());
 
-// A question is read on load; a wrong tile buzzes and changes nothing; the
-// right one chimes, counts, completes the equation in the unknown's box and
-// has it read; "次（つぎ）" shows only then; further clicks do nothing.
-void TestWindows::numberDrill()
-{
-    QFETCH(int, kind);
-    QFETCH(std::vector<int>, draws);
-    QFETCH(int, wrong);
-    QFETCH(int, right);
-    QFETCH(QString, question);
-    QFETCH(QString, answered);
-    Sandbox box;
-    box.makeRecordFile();
-    for (int n : draws)
-        box.random.draws({n});
-    DrillWindow w(DrillKind::all()[kind]);
-    w.showForm();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.Label6.size(), w.kind().limit() + 1);
-    QVERIFY(w.Timer1->isActive());
-    w.Timer1_Timer();
-    QCOMPARE(box.sound, QStringList{"open"} + wavs(question));
-    QVERIFY(w.Command1->isHidden());
+        box.sound.clear();
+        answer(w, wrong);
+        QCOMPARE(box.sound, QStringList{"NG.WAV"});
+        QCOMPARE(w.Label3->text(), QStringLiteral("クリア\u30000"));
+        answer(w, right);
+        QCOMPARE(box.sound, (QStringList{"NG.WAV", "OK.WAV"} + wavs(answered)));
+        QCOMPARE(w.Label3->text(), QStringLiteral("クリア\u30001"));
+        QVERIFY(!w.Command1->isHidden());
 
-    box.sound.clear();
-    answer(w, wrong);
-    QCOMPARE(box.sound, QStringList{"NG.WAV"});
-    QCOMPARE(w.Label3->text(), QStringLiteral("クリア\u30000"));
-    answer(w, right);
-    QCOMPARE(box.sound, (QStringList{"NG.WAV", "OK.WAV"} + wavs(answered)));
-    QCOMPARE(w.Label3->text(), QStringLiteral("クリア\u30001"));
-    QVERIFY(!w.Command1->isHidden());
+        box.sound.clear();
+        answer(w, right);
+        QCOMPARE(box.sound, QStringList());
+        QCOMPARE(w.CLEAR_CNT, 1);
+        w.unloadForm();
+    }
 
-    box.sound.clear();
-    answer(w, right);
-    QCOMPARE(box.sound, QStringList());
-    QCOMPARE(w.CLEAR_CNT, 1);
-    w.unloadForm();
-}
+    void clockQuestionPromptAndAnswer()
+    {
+        Sandbox box;
+        box.makeRecordFile();
+        // The question set at load (3:15 in the second label), then the fresh one
+        // a second later (7:40 in the fourth).
+        box.random.draws({3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
+        box.random.draws({7, 40, 3, 1, 5, 2, 5, 4, 5, 5, 5, 6, 5, 7, 5, 8, 5});
+        ClockWindow w;
+        w.showForm();
+        QCOMPARE(w.Label1[1]->text(), QStringLiteral("3じ15ふん"));
+        QCOMPARE(w.ANS_NO, 1);
+        w.Timer2_Timer();
+        QCOMPARE(box.sound, (QStringList{"open", "いまなんじ？.WAV"}));
+        QVERIFY(w.Command1->isHidden());
 
-void TestWindows::clockQuestionPromptAndAnswer()
-{
-    Sandbox box;
-    box.makeRecordFile();
-    // The question set at load (3:15 in the second label), then the fresh one
-    // a second later (7:40 in the fourth).
-    box.random.draws({3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
-    box.random.draws({7, 40, 3, 1, 5, 2, 5, 4, 5, 5, 5, 6, 5, 7, 5, 8, 5});
-    ClockWindow w;
-    w.showForm();
-    QCOMPARE(w.Label1[1]->text(), QStringLiteral("3じ15ふん"));
-    QCOMPARE(w.ANS_NO, 1);
-    w.Timer2_Timer();
-    QCOMPARE(box.sound, (QStringList{"open", "いまなんじ？.WAV"}));
-    QVERIFY(w.Command1->isHidden());
+        w.Timer1_Timer();
+        QVERIFY(!w.Timer1->isActive());
+        QCOMPARE(w.Label1[3]->text(), QStringLiteral("7じ40ふん"));
+        QCOMPARE(w.Label1[0]->text(), QStringLiteral("1じ5ふん"));
+        QCOMPARE(box.sound.size(), 2); // no second prompt
 
-    w.Timer1_Timer();
-    QVERIFY(!w.Timer1->isActive());
-    QCOMPARE(w.Label1[3]->text(), QStringLiteral("7じ40ふん"));
-    QCOMPARE(w.Label1[0]->text(), QStringLiteral("1じ5ふん"));
-    QCOMPARE(box.sound.size(), 2); // no second prompt
+        click(w.Label1[1]);
+        QCOMPARE(box.sound.last(), QStringLiteral("NG.WAV"));
+        QVERIFY(w.Label2->isHidden());
+        click(w.Label1[3]);
+        QVERIFY(!w.Label2->isHidden());
+        QCOMPARE(w.Label2->text(), QStringLiteral("7じ40ふん"));
+        for (QLabel *label : w.Label1)
+            QVERIFY(label->isHidden());
+        QCOMPARE(w.Label3->text(), QStringLiteral("クリア\u30001"));
+        QVERIFY(w.Timer3->isActive());
+        w.Timer3_Timer();
+        QCOMPARE(box.sound.mid(3), (QStringList{"OK.WAV", "7.WAV", "じ.WAV", "40.WAV", "ふん.WAV"}));
+        QVERIFY(!w.Command1->isHidden());
 
-    click(w.Label1[1]);
-    QCOMPARE(box.sound.last(), QStringLiteral("NG.WAV"));
-    QVERIFY(w.Label2->isHidden());
-    click(w.Label1[3]);
-    QVERIFY(!w.Label2->isHidden());
-    QCOMPARE(w.Label2->text(), QStringLiteral("7じ40ふん"));
-    for (QLabel *label : w.Label1)
-        QVERIFY(label->isHidden());
-    QCOMPARE(w.Label3->text(), QStringLiteral("クリア\u30001"));
-    QVERIFY(w.Timer3->isActive());
-    w.Timer3_Timer();
-    QCOMPARE(box.sound.mid(3), (QStringList{"OK.WAV", "7.WAV", "じ.WAV", "40.WAV", "ふん.WAV"}));
-    QVERIFY(!w.Command1->isHidden());
+        w.Command1_Click();
+        QVERIFY(w.Label2->isHidden());
+        QVERIFY(!w.Label1[0]->isHidden());
+        QVERIFY(w.Timer2->isActive());
+        w.unloadForm();
+    }
 
-    w.Command1_Click();
-    QVERIFY(w.Label2->isHidden());
-    QVERIFY(!w.Label1[0]->isHidden());
-    QVERIFY(w.Timer2->isActive());
-    w.unloadForm();
-}
+    // While a wrong time equal to the asked one is drawn again, pending events
+    // run: a click there is judged against the question being set, a second
+    // question asked meanwhile comes only after the first is complete, and a close
+    // leaves no prompt behind.
+    void clockSetsOneQuestionAtATime()
+    {
+        Sandbox box;
+        box.makeRecordFile();
+        box.random.draws({3, 15, 0, 3, 15, 9, 0, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0});
+        ClockWindow w;
+        w.showForm();
+        QVERIFY(!w.Label1[0]->isHidden());
 
-// While a wrong time equal to the asked one is drawn again, pending events
-// run: a click there is judged against the question being set, a second
-// question asked meanwhile comes only after the first is complete, and a close
-// leaves no prompt behind.
-void TestWindows::clockSetsOneQuestionAtATime()
-{
-    Sandbox box;
-    box.makeRecordFile();
-    box.random.draws({3, 15, 0, 3, 15, 9, 0, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0});
-    ClockWindow w;
-    w.showForm();
-    QVERIFY(!w.Label1[0]->isHidden());
+        // 1:00 in the second label, its first wrong time drawn again; then 12:30.
+        box.random.draws({1, 0, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0});
+        box.random.draws({12, 30, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
+        QMetaObject::invokeMethod(&w, [&] { click(w.Label1[1]); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&w, [&] { w.frm_dsp(); }, Qt::QueuedConnection);
+        w.frm_dsp();
+        QCOMPARE(w.CLEAR_CNT, 1);
+        QCOMPARE(w.Label2->text(), QStringLiteral("1じ0ふん"));
+        QCOMPARE(w.HOUR_TXT, QStringLiteral("12"));
+        QCOMPARE(w.MIN_TXT, QStringLiteral("30"));
+        QCOMPARE(w.Label1[1]->text(), QStringLiteral("12じ30ふん"));
+        QCOMPARE(w.Label1[0]->text(), QStringLiteral("1じ0ふん"));
+        QVERIFY(w.Label2->isHidden());
 
-    // 1:00 in the second label, its first wrong time drawn again; then 12:30.
-    box.random.draws({1, 0, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0});
-    box.random.draws({12, 30, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
-    QMetaObject::invokeMethod(&w, [&] { click(w.Label1[1]); }, Qt::QueuedConnection);
-    QMetaObject::invokeMethod(&w, [&] { w.frm_dsp(); }, Qt::QueuedConnection);
-    w.frm_dsp();
-    QCOMPARE(w.CLEAR_CNT, 1);
-    QCOMPARE(w.Label2->text(), QStringLiteral("1じ0ふん"));
-    QCOMPARE(w.HOUR_TXT, QStringLiteral("12"));
-    QCOMPARE(w.MIN_TXT, QStringLiteral("30"));
-    QCOMPARE(w.Label1[1]->text(), QStringLiteral("12じ30ふん"));
-    QCOMPARE(w.Label1[0]->text(), QStringLiteral("1じ0ふん"));
-    QVERIFY(w.Label2->isHidden());
+        box.random.draws({3, 15, 0, 3, 15});
+        QMetaObject::invokeMethod(&w, [&] { w.close(); }, Qt::QueuedConnection);
+        w.Command1_Click();
+        QVERIFY(!w.isLoaded());
+        QVERIFY(!w.Timer2->isActive());
+    }
 
-    box.random.draws({3, 15, 0, 3, 15});
-    QMetaObject::invokeMethod(&w, [&] { w.close(); }, Qt::QueuedConnection);
-    w.Command1_Click();
-    QVERIFY(!w.isLoaded());
-    QVERIFY(!w.Timer2->isActive());
-}
+    void clockFace_data()
+    {
+        QTest::addColumn<int>("hour");
+        QTest::addColumn<int>("minute");
+        QTest::addColumn<QPointF>("red");  // on the hour hand, in twips
+        QTest::addColumn<QPointF>("blue"); // on the minute hand
+        // The face of the window's size: centre (3262.5, 2862.5), hands r/5 and r/4 of 6525.
+        QTest::newRow("3:00") << 3 << 0 << QPointF(4300, 2862.5) << QPointF(3262.5, 1600);
+        QTest::newRow("12:30") << 12 << 30 << QPointF(3521, 1897) << QPointF(3262.5, 4200);
+        QTest::newRow("6:00") << 6 << 0 << QPointF(3262.5, 3900) << QPointF(3262.5, 1600);
+    }
 
-void TestWindows::clockFace_data()
-{
-    QTest::addColumn<int>("hour");
-    QTest::addColumn<int>("minute");
-    QTest::addColumn<QPointF>("red");  // on the hour hand, in twips
-    QTest::addColumn<QPointF>("blue"); // on the minute hand
-    // The face of the window's size: centre (3262.5, 2862.5), hands r/5 and r/4 of 6525.
-    QTest::newRow("3:00") << 3 << 0 << QPointF(4300, 2862.5) << QPointF(3262.5, 1600);
-    QTest::newRow("12:30") << 12 << 30 << QPointF(3521, 1897) << QPointF(3262.5, 4200);
-    QTest::newRow("6:00") << 6 << 0 << QPointF(3262.5, 3900) << QPointF(3262.5, 1600);
-}
+    void clockFace()
+    {
+        QFETCH(int, hour);
+        QFETCH(int, minute);
+        QFETCH(QPointF, red);
+        QFETCH(QPointF, blue);
+        QImage surface(Twips::toPixels(6525), Twips::toPixels(8040), QImage::Format_RGB32);
+        ClockFace::draw(surface, hour, minute, 6525, Twips::font(QStringLiteral("ＭＳ ゴシック"), 14.25),
+                        14.25, true);
+        // Lines are a pixel wide: a colour counts when it is within a pixel of the point.
+        const auto near = [&](QPointF twips, const QColor &colour) {
+            const int x = Twips::toPixels(twips.x()), y = Twips::toPixels(twips.y());
+            for (int dx = -1; dx <= 1; ++dx)
+                for (int dy = -1; dy <= 1; ++dy)
+                    if (QColor(surface.pixel(x + dx, y + dy)) == colour)
+                        return true;
+            return false;
+        };
+        QVERIFY(near(red, Qt::red));
+        QVERIFY(near(blue, Qt::blue));
+        QVERIFY(near({3262.5, 2862.5}, Qt::black));          // centre dot
+        QVERIFY(near({3262.5 + 2831.25, 2862.5}, Qt::black)); // outer circle
+        QVERIFY(near({3262.5 - 1931.25, 2862.5}, Qt::black)); // inner circle
+        QVERIFY(!near({3262.5 - 2400, 2862.5}, Qt::black));   // between the rings
+        QVERIFY(!near(blue, Qt::red));
+    }
 
-void TestWindows::clockFace()
-{
-    QFETCH(int, hour);
-    QFETCH(int, minute);
-    QFETCH(QPointF, red);
-    QFETCH(QPointF, blue);
-    QImage surface(Twips::toPixels(6525), Twips::toPixels(8040), QImage::Format_RGB32);
-    ClockFace::draw(surface, hour, minute, 6525, Twips::font(QStringLiteral("ＭＳ ゴシック"), 14.25),
-                    14.25, true);
-    // Lines are a pixel wide: a colour counts when it is within a pixel of the point.
-    const auto near = [&](QPointF twips, const QColor &colour) {
-        const int x = Twips::toPixels(twips.x()), y = Twips::toPixels(twips.y());
-        for (int dx = -1; dx <= 1; ++dx)
-            for (int dy = -1; dy <= 1; ++dy)
-                if (QColor(surface.pixel(x + dx, y + dy)) == colour)
-                    return true;
-        return false;
-    };
-    QVERIFY(near(red, Qt::red));
-    QVERIFY(near(blue, Qt::blue));
-    QVERIFY(near({3262.5, 2862.5}, Qt::black));          // centre dot
-    QVERIFY(near({3262.5 + 2831.25, 2862.5}, Qt::black)); // outer circle
-    QVERIFY(near({3262.5 - 1931.25, 2862.5}, Qt::black)); // inner circle
-    QVERIFY(!near({3262.5 - 2400, 2862.5}, Qt::black));   // between the rings
-    QVERIFY(!near(blue, Qt::red));
-}
+    void sittingSavedAtUnload_data()
+    {
+        QTest::addColumn<bool>("clock");
+        QTest::addColumn<int>("rightAnswers");
+        QTest::addColumn<bool>("fileGone");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("no right answer, no row") << false << 0 << false << QStringList();
+        QTest::newRow("three right answers") << false << 3 << false << QStringList{saved + "|たしざん１０|3"};
+        QTest::newRow("clock, one right answer") << true << 1 << false << QStringList{saved + "|とけい|1"};
+        QTest::newRow("file gone: told, window closes") << false << 1 << true << QStringList();
+    }
 
-void TestWindows::sittingSavedAtUnload_data()
-{
-    QTest::addColumn<bool>("clock");
-    QTest::addColumn<int>("rightAnswers");
-    QTest::addColumn<bool>("fileGone");
-    QTest::addColumn<QStringList>("rows");
-    QTest::newRow("no right answer, no row") << false << 0 << false << QStringList();
-    QTest::newRow("three right answers") << false << 3 << false << QStringList{saved + "|たしざん１０|3"};
-    QTest::newRow("clock, one right answer") << true << 1 << false << QStringList{saved + "|とけい|1"};
-    QTest::newRow("file gone: told, window closes") << false << 1 << true << QStringList();
-}
-
-// The sound device is closed first, then the row is written from the count.
-void TestWindows::sittingSavedAtUnload()
-{
-    QFETCH(bool, clock);
-    QFETCH(int, rightAnswers);
-    QFETCH(bool, fileGone);
-    QFETCH(QStringList, rows);
-    Sandbox box;
-    box.makeRecordFile();
-    std::unique_ptr<SittingForm> window;
-    if (clock) {
-        auto w = std::make_unique<ClockWindow>();
-        w->showForm();
-        for (int i = 0; i < rightAnswers; ++i)
-            click(w->Label1[w->ANS_NO]);
-        window = std::move(w);
-    } else {
-        auto w = std::make_unique<DrillWindow>(DrillKind::all()[1]);
-        for (int i = 0; i < rightAnswers + 1; ++i)
-            box.random.draws({3, 4});
-        w->showForm();
-        for (int i = 0; i < rightAnswers; ++i) {
-            answer(*w, 7);
-            w->Command1_Click();
+    // The sound device is closed first, then the row is written from the count.
+    void sittingSavedAtUnload()
+    {
+        QFETCH(bool, clock);
+        QFETCH(int, rightAnswers);
+        QFETCH(bool, fileGone);
+        QFETCH(QStringList, rows);
+        Sandbox box;
+        box.makeRecordFile();
+        std::unique_ptr<SittingForm> window;
+        if (clock) {
+            auto w = std::make_unique<ClockWindow>();
+            w->showForm();
+            for (int i = 0; i < rightAnswers; ++i)
+                click(w->Label1[w->ANS_NO]);
+            window = std::move(w);
+        } else {
+            auto w = std::make_unique<DrillWindow>(DrillKind::all()[1]);
+            for (int i = 0; i < rightAnswers + 1; ++i)
+                box.random.draws({3, 4});
+            w->showForm();
+            for (int i = 0; i < rightAnswers; ++i) {
+                answer(*w, 7);
+                w->Command1_Click();
+            }
+            window = std::move(w);
         }
-        window = std::move(w);
+        QStringList rowsAtClose;
+        RecordingSound::onClose() = [&] { rowsAtClose = logRows(box); };
+        if (fileGone)
+            QFile::remove(box.path());
+        window->close();
+        QVERIFY(!window->isLoaded());
+        QCOMPARE(box.sound.last(), QStringLiteral("close"));
+        if (fileGone) {
+            QCOMPARE(box.dialogs.told.size(), 1);
+            QVERIFY(box.dialogs.told[0].startsWith("ADO_ZEM.MDBに成績を保存できませんでした。\n" + saved + "　たしざん１０　1"));
+        } else {
+            QCOMPARE(rowsAtClose, QStringList());
+            QCOMPARE(logRows(box), rows);
+            QCOMPARE(box.dialogs.told, QStringList());
+        }
     }
-    QStringList rowsAtClose;
-    RecordingSound::onClose() = [&] { rowsAtClose = logRows(box); };
-    if (fileGone)
-        QFile::remove(box.path());
-    window->close();
-    QVERIFY(!window->isLoaded());
-    QCOMPARE(box.sound.last(), QStringLiteral("close"));
-    if (fileGone) {
-        QCOMPARE(box.dialogs.told.size(), 1);
-        QVERIFY(box.dialogs.told[0].startsWith("ADO_ZEM.MDBに成績を保存できませんでした。\n" + saved + "　たしざん１０　1"));
-    } else {
-        QCOMPARE(rowsAtClose, QStringList());
-        QCOMPARE(logRows(box), rows);
+
+    // Latest day first by the text of 日時 (so 9:05:03 before 15:00:00 of one
+    // day), only the chosen drill's rows.
+    void scoreGridOrderAndFilter()
+    {
+        Sandbox box;
+        box.makeRecordFile("30", {"2001/04/26 15:00:00|たしざん１０|2", "2001/04/27 15:00:00|たしざん１０|4",
+                                  "2001/04/25|たしざん１０|1", "2001/04/27 9:05:03|たしざん１０|5",
+                                  "2001/04/27 10:00:00|たして１０|9"});
+        ScoreWindow w;
+        w.showForm();
+        QCOMPARE(w.Text1->text(), QStringLiteral("30"));
+        const auto grid = [&] {
+            QStringList shown;
+            for (int r = 0; r < w.gridModel()->rowCount(); ++r)
+                shown << w.gridModel()->index(r, 0).data().toString() + "|" + w.gridModel()->index(r, 2).data().toString();
+            return shown;
+        };
+        QCOMPARE(w.gridModel()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("科目"));
+        QCOMPARE(grid(), (QStringList{"2001/04/27 9:05:03|5", "2001/04/27 15:00:00|4", "2001/04/26 15:00:00|2",
+                                      "2001/04/25|1"}));
+        w.Text1->setText(QStringLiteral("45")); // not saved: the stored period comes back
+        w.Option1_Click(1);
+        QCOMPARE(w.Option1[1]->text(), QStringLiteral("たして１０"));
+        QCOMPARE(grid(), QStringList{"2001/04/27 10:00:00|9"});
+        QCOMPARE(w.Text1->text(), QStringLiteral("30"));
+        w.Option1_Click(6);
+        QCOMPARE(grid(), QStringList());
+    }
+
+    // A long list is read a page at a time, each page its own short read: every
+    // row comes once, in order, and a drill closing meanwhile writes at once.
+    void scoreGridPagesHoldNoLock()
+    {
+        Sandbox box;
+        QStringList rows;
+        for (int i = 0; i < 450; ++i)
+            rows << QStringLiteral("2001/04/%1 9:00:00|たしざん１０|%2").arg(10 + i % 3).arg(i);
+        box.makeRecordFile("90", rows);
+        ScoreWindow w;
+        w.showForm();
+        ScoreListModel *model = w.gridModel();
+        QCOMPARE(model->rowCount(), ScoreListModel::pageRows);
+        QVERIFY(model->canFetchMore(QModelIndex()));
+
+        box.random.draws({3, 4});
+        DrillWindow drill(DrillKind::all()[1]);
+        drill.showForm();
+        answer(drill, 7);
+        drill.close();
         QCOMPARE(box.dialogs.told, QStringList());
+        QCOMPARE(logRows(box, "WHERE 日時 = '" + saved + "'").size(), 1);
+
+        while (model->canFetchMore(QModelIndex()))
+            model->fetchMore(QModelIndex());
+        QCOMPARE(model->rowCount(), 450);
+        QSet<QString> seen;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            seen.insert(model->index(r, 2).data().toString());
+            if (r > 0)
+                QVERIFY(model->index(r - 1, 0).data().toString() >= model->index(r, 0).data().toString());
+        }
+        QCOMPARE(seen.size(), 450);
     }
-}
 
-// Latest day first by the text of 日時 (so 9:05:03 before 15:00:00 of one
-// day), only the chosen drill's rows.
-void TestWindows::scoreGridOrderAndFilter()
-{
-    Sandbox box;
-    box.makeRecordFile("30", {"2001/04/26 15:00:00|たしざん１０|2", "2001/04/27 15:00:00|たしざん１０|4",
-                              "2001/04/25|たしざん１０|1", "2001/04/27 9:05:03|たしざん１０|5",
-                              "2001/04/27 10:00:00|たして１０|9"});
-    ScoreWindow w;
-    w.showForm();
-    QCOMPARE(w.Text1->text(), QStringLiteral("30"));
-    const auto grid = [&] {
-        QStringList shown;
-        for (int r = 0; r < w.gridModel()->rowCount(); ++r)
-            shown << w.gridModel()->index(r, 0).data().toString() + "|" + w.gridModel()->index(r, 2).data().toString();
-        return shown;
-    };
-    QCOMPARE(w.gridModel()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("科目"));
-    QCOMPARE(grid(), (QStringList{"2001/04/27 9:05:03|5", "2001/04/27 15:00:00|4", "2001/04/26 15:00:00|2",
-                                  "2001/04/25|1"}));
-    w.Text1->setText(QStringLiteral("45")); // not saved: the stored period comes back
-    w.Option1_Click(1);
-    QCOMPARE(w.Option1[1]->text(), QStringLiteral("たして１０"));
-    QCOMPARE(grid(), QStringList{"2001/04/27 10:00:00|9"});
-    QCOMPARE(w.Text1->text(), QStringLiteral("30"));
-    w.Option1_Click(6);
-    QCOMPARE(grid(), QStringList());
-}
-
-// A long list is read a page at a time, each page its own short read: every
-// row comes once, in order, and a drill closing meanwhile writes at once.
-void TestWindows::scoreGridPagesHoldNoLock()
-{
-    Sandbox box;
-    QStringList rows;
-    for (int i = 0; i < 450; ++i)
-        rows << QStringLiteral("2001/04/%1 9:00:00|たしざん１０|%2").arg(10 + i % 3).arg(i);
-    box.makeRecordFile("90", rows);
-    ScoreWindow w;
-    w.showForm();
-    ScoreListModel *model = w.gridModel();
-    QCOMPARE(model->rowCount(), ScoreListModel::pageRows);
-    QVERIFY(model->canFetchMore(QModelIndex()));
-
-    box.random.draws({3, 4});
-    DrillWindow drill(DrillKind::all()[1]);
-    drill.showForm();
-    answer(drill, 7);
-    drill.close();
-    QCOMPARE(box.dialogs.told, QStringList());
-    QCOMPARE(logRows(box, "WHERE 日時 = '" + saved + "'").size(), 1);
-
-    while (model->canFetchMore(QModelIndex()))
-        model->fetchMore(QModelIndex());
-    QCOMPARE(model->rowCount(), 450);
-    QSet<QString> seen;
-    for (int r = 0; r < model->rowCount(); ++r) {
-        seen.insert(model->index(r, 2).data().toString());
-        if (r > 0)
-            QVERIFY(model->index(r - 1, 0).data().toString() >= model->index(r, 0).data().toString());
+    void scorePeriod_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("emptyEnv");
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<QStringList>("stored");
+        QTest::newRow("blanks trimmed") << " 45 " << false << "保存期間を設定しました" << QStringList{"45"};
+        QTest::newRow("not a number") << "abc" << false << "1以上の数字を入力してください" << QStringList{"90"};
+        QTest::newRow("zero") << "0" << false << "1以上の数字を入力してください" << QStringList{"90"};
+        QTest::newRow("no row to save in") << "30" << true << "ENVﾚｺｰﾄﾞがないため保存期間を保存できませんでした"
+                                           << QStringList();
     }
-    QCOMPARE(seen.size(), 450);
-}
 
-void TestWindows::scorePeriod_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("emptyEnv");
-    QTest::addColumn<QString>("told");
-    QTest::addColumn<QStringList>("stored");
-    QTest::newRow("blanks trimmed") << " 45 " << false << "保存期間を設定しました" << QStringList{"45"};
-    QTest::newRow("not a number") << "abc" << false << "1以上の数字を入力してください" << QStringList{"90"};
-    QTest::newRow("zero") << "0" << false << "1以上の数字を入力してください" << QStringList{"90"};
-    QTest::newRow("no row to save in") << "30" << true << "ENVﾚｺｰﾄﾞがないため保存期間を保存できませんでした"
-                                       << QStringList();
-}
+    void scorePeriod()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, emptyEnv);
+        QFETCH(QString, told);
+        QFETCH(QStringList, stored);
+        Sandbox box;
+        box.makeRecordFile();
+        ScoreWindow w;
+        w.showForm();
+        if (emptyEnv)
+            Sandbox::sql(box.path(), {"DELETE FROM ENV"});
+        w.Text1->setText(typed);
+        w.Command1_Click();
+        QCOMPARE(box.dialogs.told, QStringList{told});
+        QCOMPARE(Sandbox::rows(box.path(), "SELECT * FROM ENV"), stored);
+    }
 
-void TestWindows::scorePeriod()
-{
-    QFETCH(QString, typed);
-    QFETCH(bool, emptyEnv);
-    QFETCH(QString, told);
-    QFETCH(QStringList, stored);
-    Sandbox box;
-    box.makeRecordFile();
-    ScoreWindow w;
-    w.showForm();
-    if (emptyEnv)
+    // The index, not the position, decides the window; each window exists once,
+    // is only raised while open and starts a new sitting when opened again.
+    void menuOpensOneWindowPerDrill()
+    {
+        Sandbox box;
+        box.makeRecordFile();
+        MenuWindow menu;
+        menu.showForm();
+        QCOMPARE(menu.windowTitle(), QStringLiteral("さんすうドリル V20010427"));
+        menu.Command1_Click(7);
+        QCOMPARE(menu.drillWindow(7), nullptr);
+        for (int i = 0; i < DrillTable::count; ++i) {
+            menu.Command1_Click(static_cast<qint16>(i));
+            QCOMPARE(menu.drillWindow(i)->objectName(), DrillTable::atMenuIndex(i).window());
+            QCOMPARE(menu.drillWindow(i)->windowTitle(), menu.Command1[i]->text());
+            QVERIFY(menu.drillWindow(i)->isLoaded());
+        }
+        QCOMPARE(menu.Command1[0]->text(), QStringLiteral("たして１０"));
+
+        auto *drill = static_cast<DrillWindow *>(menu.drillWindow(1));
+        drill->Command1_Click();
+        answer(*drill, drill->Label1[0]->text().toInt() + drill->Label1[1]->text().toInt());
+        menu.Command1_Click(1);
+        QCOMPARE(drill->CLEAR_CNT, 1);
+        QCOMPARE(logRows(box), QStringList());
+        drill->close();
+        menu.Command1_Click(1);
+        QCOMPARE(menu.drillWindow(1), drill);
+        QCOMPARE(drill->Label3->text(), QStringLiteral("クリア\u30000"));
+        QCOMPARE(logRows(box).size(), 1);
+    }
+
+    // ENV losing its row behind the program's back ends it from the score
+    // window; the drill left open writes its sitting first.
+    void endingFromScoreWindowRecordsSittings()
+    {
+        Sandbox box;
+        box.makeRecordFile();
+        MenuWindow menu;
+        menu.showForm();
+        menu.Command1_Click(6);
+        auto *clock = static_cast<ClockWindow *>(menu.drillWindow(6));
+        click(clock->Label1[clock->ANS_NO]);
+        menu.Command9_Click();
         Sandbox::sql(box.path(), {"DELETE FROM ENV"});
-    w.Text1->setText(typed);
-    w.Command1_Click();
-    QCOMPARE(box.dialogs.told, QStringList{told});
-    QCOMPARE(Sandbox::rows(box.path(), "SELECT * FROM ENV"), stored);
-}
-
-// The index, not the position, decides the window; each window exists once,
-// is only raised while open and starts a new sitting when opened again.
-void TestWindows::menuOpensOneWindowPerDrill()
-{
-    Sandbox box;
-    box.makeRecordFile();
-    MenuWindow menu;
-    menu.showForm();
-    QCOMPARE(menu.windowTitle(), QStringLiteral("さんすうドリル V20010427"));
-    menu.Command1_Click(7);
-    QCOMPARE(menu.drillWindow(7), nullptr);
-    for (int i = 0; i < DrillTable::count; ++i) {
-        menu.Command1_Click(static_cast<qint16>(i));
-        QCOMPARE(menu.drillWindow(i)->objectName(), DrillTable::atMenuIndex(i).window());
-        QCOMPARE(menu.drillWindow(i)->windowTitle(), menu.Command1[i]->text());
-        QVERIFY(menu.drillWindow(i)->isLoaded());
+        auto *scores = static_cast<ScoreWindow *>(menu.scoreWindow());
+        QCOMPARE(Sandbox::endStatus([&] { scores->Option1_Click(2); }), 1);
+        QCOMPARE(box.dialogs.told, QStringList{"ENVﾚｺｰﾄﾞがないため処理を続行できません"});
+        QCOMPARE(logRows(box), QStringList{saved + "|とけい|1"});
     }
-    QCOMPARE(menu.Command1[0]->text(), QStringLiteral("たして１０"));
 
-    auto *drill = static_cast<DrillWindow *>(menu.drillWindow(1));
-    drill->Command1_Click();
-    answer(*drill, drill->Label1[0]->text().toInt() + drill->Label1[1]->text().toInt());
-    menu.Command1_Click(1);
-    QCOMPARE(drill->CLEAR_CNT, 1);
-    QCOMPARE(logRows(box), QStringList());
-    drill->close();
-    menu.Command1_Click(1);
-    QCOMPARE(menu.drillWindow(1), drill);
-    QCOMPARE(drill->Label3->text(), QStringLiteral("クリア\u30000"));
-    QCOMPARE(logRows(box).size(), 1);
-}
-
-// ENV losing its row behind the program's back ends it from the score
-// window; the drill left open writes its sitting first.
-void TestWindows::endingFromScoreWindowRecordsSittings()
-{
-    Sandbox box;
-    box.makeRecordFile();
-    MenuWindow menu;
-    menu.showForm();
-    menu.Command1_Click(6);
-    auto *clock = static_cast<ClockWindow *>(menu.drillWindow(6));
-    click(clock->Label1[clock->ANS_NO]);
-    menu.Command9_Click();
-    Sandbox::sql(box.path(), {"DELETE FROM ENV"});
-    auto *scores = static_cast<ScoreWindow *>(menu.scoreWindow());
-    QCOMPARE(Sandbox::endStatus([&] { scores->Option1_Click(2); }), 1);
-    QCOMPARE(box.dialogs.told, QStringList{"ENVﾚｺｰﾄﾞがないため処理を続行できません"});
-    QCOMPARE(logRows(box), QStringList{saved + "|とけい|1"});
-}
-
-// Where a second file differs only in case, every window uses the one
-// start-up found; after a lost LOG is made again a sitting is stored.
-void TestWindows::oneFileForEveryWindow()
-{
-    Sandbox box;
-    box.makeRecordFile("90");
-    box.makeRecordFile("30", {}, QStringLiteral("Ado_ZEM.mdb"));
-    Sandbox::sql(box.path(), {"DROP TABLE LOG"});
-    const QByteArray other = Sandbox::bytes(box.path("Ado_ZEM.mdb"));
-    MenuWindow menu;
-    menu.showForm();
-    QCOMPARE(box.dialogs.told, QStringList{"LOGがありません､新規作成します"});
-    menu.Command9_Click();
-    auto *scores = static_cast<ScoreWindow *>(menu.scoreWindow());
-    QCOMPARE(scores->Text1->text(), QStringLiteral("90"));
-    scores->Text1->setText(QStringLiteral("45"));
-    scores->Command1_Click();
-    menu.Command1_Click(6);
-    auto *clock = static_cast<ClockWindow *>(menu.drillWindow(6));
-    click(clock->Label1[clock->ANS_NO]);
-    clock->close();
-    QCOMPARE(Sandbox::rows(box.path(), "SELECT * FROM ENV"), QStringList{"45"});
-    QCOMPARE(logRows(box), QStringList{saved + "|とけい|1"});
-    QCOMPARE(Sandbox::bytes(box.path("Ado_ZEM.mdb")), other);
-}
+    // Where a second file differs only in case, every window uses the one
+    // start-up found; after a lost LOG is made again a sitting is stored.
+    void oneFileForEveryWindow()
+    {
+        Sandbox box;
+        box.makeRecordFile("90");
+        box.makeRecordFile("30", {}, QStringLiteral("Ado_ZEM.mdb"));
+        Sandbox::sql(box.path(), {"DROP TABLE LOG"});
+        const QByteArray other = Sandbox::bytes(box.path("Ado_ZEM.mdb"));
+        MenuWindow menu;
+        menu.showForm();
+        QCOMPARE(box.dialogs.told, QStringList{"LOGがありません､新規作成します"});
+        menu.Command9_Click();
+        auto *scores = static_cast<ScoreWindow *>(menu.scoreWindow());
+        QCOMPARE(scores->Text1->text(), QStringLiteral("90"));
+        scores->Text1->setText(QStringLiteral("45"));
+        scores->Command1_Click();
+        menu.Command1_Click(6);
+        auto *clock = static_cast<ClockWindow *>(menu.drillWindow(6));
+        click(clock->Label1[clock->ANS_NO]);
+        clock->close();
+        QCOMPARE(Sandbox::rows(box.path(), "SELECT * FROM ENV"), QStringList{"45"});
+        QCOMPARE(logRows(box), QStringList{saved + "|とけい|1"});
+        QCOMPARE(Sandbox::bytes(box.path("Ado_ZEM.mdb")), other);
+    }
+};
 
 SANSU_TEST_MAIN(TestWindows)
 #include "test_windows.moc"

@@ -14,7 +14,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QtTest>
 
 namespace {
 ScriptedRandom &freshRandom()
@@ -25,20 +24,6 @@ ScriptedRandom &freshRandom()
     return *raw;
 }
 
-// Runs `use` on a connection of its own to `file`, opened without creating it.
-template <typename Use> void withConnection(const QString &file, Use use)
-{
-    static int counter = 0;
-    const QString name = QStringLiteral("sandbox-%1").arg(++counter);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(QStringLiteral("file:") + file + QStringLiteral("?mode=rw"));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
-        db.open();
-        use(db);
-    }
-    QSqlDatabase::removeDatabase(name);
-}
 } // namespace
 
 Sandbox::Sandbox()
@@ -78,45 +63,41 @@ QString Sandbox::path(const QString &name) const
 
 void Sandbox::makeRecordFile(const QString &period, const QStringList &rows, const QString &name) const
 {
-    QFile(path(name)).open(QIODevice::WriteOnly);
+    QFile(path(name)).open(QIODevice::WriteOnly); // an empty file SQLite takes as a new database
     QStringList statements{QStringLiteral("CREATE TABLE ENV ( SET_LOG TEXT ) ;"),
                            QStringLiteral("CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"),
                            QStringLiteral("INSERT INTO ENV ( SET_LOG ) VALUES ( '%1' );").arg(period)};
-    for (const QString &row : rows) {
-        const QStringList v = row.split(QLatin1Char('|'));
-        statements << QStringLiteral("INSERT INTO LOG VALUES ( '%1','%2','%3' );").arg(v[0], v[1], v[2]);
-    }
+    for (const QString &row : rows)
+        statements << QStringLiteral("INSERT INTO LOG VALUES ( '%1' );").arg(row.split('|').join("','"));
     sql(path(name), statements);
 }
 
-void Sandbox::sql(const QString &file, const QStringList &statements)
+QStringList Sandbox::sql(const QString &file, const QStringList &statements)
 {
-    withConnection(file, [&](QSqlDatabase &db) {
+    static int connections = 0;
+    const QString name = QStringLiteral("sandbox-%1").arg(++connections);
+    QStringList rows;
+    {
+        // A connection of the test's own, which never creates a file.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QStringLiteral("file:") + file + QStringLiteral("?mode=rw"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        db.open();
         for (const QString &statement : statements) {
             QSqlQuery q(db);
+            rows.clear();
             if (!q.exec(statement))
-                QFAIL(qPrintable(statement + QStringLiteral(": ") + q.lastError().text()));
+                rows << QStringLiteral("error: ") + q.lastError().text();
+            while (q.next()) {
+                QStringList values;
+                for (int c = 0; c < q.record().count(); ++c)
+                    values << q.value(c).toString();
+                rows << values.join('|');
+            }
         }
-    });
-}
-
-QStringList Sandbox::rows(const QString &file, const QString &query)
-{
-    QStringList result;
-    withConnection(file, [&](QSqlDatabase &db) {
-        QSqlQuery q(db);
-        if (!q.exec(query)) {
-            result << QStringLiteral("error: ") + q.lastError().text();
-            return;
-        }
-        while (q.next()) {
-            QStringList values;
-            for (int c = 0; c < q.record().count(); ++c)
-                values << q.value(c).toString();
-            result << values.join(QLatin1Char('|'));
-        }
-    });
-    return result;
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
 }
 
 QByteArray Sandbox::bytes(const QString &file)

@@ -39,10 +39,10 @@ public:
     // ("日時|科目|得点").
     void makeRecordFile(const QString &period = QStringLiteral("90"), const QStringList &rows = {},
                         const QString &name = QStringLiteral("ADO_ZEM.MDB")) const;
-    // Runs statements on a file through a connection of the test's own.
-    static void sql(const QString &file, const QStringList &statements);
-    // The rows of a query, each as "a|b|c"; "error: …" when it fails.
-    static QStringList rows(const QString &file, const QString &query);
+    // Runs statements on a file through a connection of the test's own: the
+    // rows of the last, each "a|b|c", or "error: …" when it failed.
+    static QStringList sql(const QString &file, const QStringList &statements);
+    static QStringList rows(const QString &file, const QString &query) { return sql(file, {query}); }
     static QByteArray bytes(const QString &file);
 
     // Runs `work`; the status the program ended with, or nothing when it went on.
