@@ -48,24 +48,19 @@ appstreamcli validate --no-net /usr/share/metainfo/org.sansudrill.SansuDrill.met
 echo "== the installed launcher, --in-data-folder"
 cat >"$work/start_installed.py" <<'EOF'
 import os
-from sansu_e2e import answer_creation_question, application, close_window, fail, run_test, wait_exit, window
-
-MENU = "さんすうドリル V20010427"
+from sansu_e2e import DB, MENU, answer, close, fail, run_test, start, wait_exit, window
 
 
-def body(session):
-    work = os.path.dirname(os.path.abspath(__file__))
+def body(build, work):
     home, folder = os.path.join(work, "home"), os.path.join(work, "start")
     os.mkdir(home)
     os.mkdir(folder)
-    process = session.start(["/usr/bin/sansu-drill", "--in-data-folder"], cwd=folder,
-                            env_extra={"HOME": home, "XDG_DATA_HOME": ""})
-    app = application(process)
-    answer_creation_question(app, "OK")
+    process, app = start(["/usr/bin/sansu-drill", "--in-data-folder"], folder, HOME=home, XDG_DATA_HOME="")
+    answer(app, f"{DB}が見つかりません､新規作成しますか?", "OK")
     window(app, MENU)
-    close_window(MENU)
-    status = wait_exit(process, 15)
-    data = os.path.join(home, ".local", "share", "sansu-drill", "ADO_ZEM.MDB")
+    close(MENU)
+    status = wait_exit(process)
+    data = os.path.join(home, ".local", "share", "sansu-drill", DB)
     if status != 0 or not os.path.isfile(data) or os.listdir(folder):
         fail(f"Expected status 0, {data} made and nothing in the start folder; got status {status}, "
              f"{'the' if os.path.isfile(data) else 'no'} file and {os.listdir(folder)} in the start folder.")
