@@ -69,7 +69,8 @@ def run_test(body):
         log(f"FAIL: {error}")
         for process in _started:
             process.output.seek(0)
-            log(f"--- output of {process.args[0]} ---\n{process.output.read().decode(errors='replace')[-3000:]}")
+            log(f"--- {process.args[0]}, status {process.poll()} (None: still running), printed ---\n"
+                f"{process.output.read().decode(errors='replace')[-3000:]}")
     finally:
         for process in _started:
             if process.poll() is None:
