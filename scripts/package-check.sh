@@ -22,8 +22,11 @@ if is_installed; then
 fi
 work="$(mktemp -d)"
 chmod 755 "$work"  # apt reads the package as its own user
+installed_here=""
 cleanup() {
-  if is_installed; then "${sudo_cmd[@]}" apt-get remove -y -qq sansu-drill >/dev/null || true; fi
+  if [ -n "$installed_here" ] && is_installed; then
+    "${sudo_cmd[@]}" apt-get remove -y -qq sansu-drill >/dev/null || true
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -40,6 +43,7 @@ if [ "${#debs[@]}" -ne 1 ] || [ ! -f "${debs[0]}" ]; then
 fi
 
 echo "== apt-get install ${debs[0]##*/}"
+installed_here=yes
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${debs[0]}"
 mapfile -t files < <(dpkg -L sansu-drill | while read -r f; do [ -f "$f" ] && echo "$f"; done)
 desktop-file-validate /usr/share/applications/sansu-drill.desktop
