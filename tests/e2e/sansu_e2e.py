@@ -1,10 +1,6 @@
-"""Shared steps of the end-to-end tests: start a program on the display that
-run-e2e.sh made, find its windows and controls through AT-SPI, click them
-with xdotool, and close windows as a title bar's close button does
-(WM_DELETE_WINDOW).
-
-Every wait is bounded; a test that cannot go on raises E2EFailure with a
-sentence saying what was expected, and run_test turns it into a failure."""
+"""Steps of the end-to-end tests: start a program on run-e2e.sh's display, find
+its controls through AT-SPI, click them with xdotool, close windows as a close
+button does. Every wait is bounded; a failure says what was expected."""
 
 import os
 import shutil
@@ -33,10 +29,6 @@ def fail(text):
     raise E2EFailure(text)
 
 
-def log(text):
-    print(text, flush=True)
-
-
 def wait_for(what, probe, timeout=30.0):
     """Calls probe until it returns something true and returns that. Errors of
     AT-SPI or X while a window changes count as "not yet"."""
@@ -57,20 +49,19 @@ def wait_for(what, probe, timeout=30.0):
 
 
 def run_test(body):
-    """Runs body(build folder, empty work folder); exits 0 when it passes and 1,
-    with the reason and the program's output, when it fails."""
+    """Runs body(build folder, empty work folder); exits 1 when it fails."""
     work = tempfile.mkdtemp(prefix='sansu-e2e-')
     status = 1
     try:
         body(os.path.abspath(sys.argv[1]), work)
         status = 0
-        log("PASS")
+        print("PASS")
     except E2EFailure as error:
-        log(f"FAIL: {error}")
+        print(f"FAIL: {error}")
         for process in _started:
             process.output.seek(0)
-            log(f"--- {process.args[0]}, status {process.poll()} (None: still running), printed ---\n"
-                f"{process.output.read().decode(errors='replace')[-3000:]}")
+            print(f"--- {process.args[0]}, status {process.poll()} (None: still running), printed ---\n"
+                  f"{process.output.read().decode(errors='replace')[-3000:]}")
     finally:
         for process in _started:
             if process.poll() is None:
@@ -81,13 +72,12 @@ def run_test(body):
 
 
 def start(argv, cwd, **env):
-    """Starts a program with its accessibility on; returns the process and its
-    AT-SPI application once that is on the bus."""
+    """Starts a program; returns the process and its AT-SPI application."""
+    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', LC_ALL='C.UTF-8', SDL_AUDIODRIVER='dummy',
+               **env)
     output = tempfile.TemporaryFile()
-    process = subprocess.Popen(argv, cwd=cwd, stdout=output, stderr=subprocess.STDOUT,
-                               start_new_session=True,
-                               env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', LC_ALL='C.UTF-8',
-                                        SDL_AUDIODRIVER='dummy', **env))
+    process = subprocess.Popen(argv, cwd=cwd, env=env, stdout=output, stderr=subprocess.STDOUT,
+                               start_new_session=True)
     process.output = output
     _started.append(process)
 
@@ -150,8 +140,7 @@ def place(acc):
 
 
 def click(*accs):
-    """Clicks the middle of each control in turn with the mouse; where they are
-    is read before the first click, which may hide the others."""
+    """Clicks the middle of each control in turn, all found before the first click."""
     steps = []
     for e in [place(acc) for acc in accs]:
         steps += ['mousemove', '--sync', str(e.x + e.width // 2), str(e.y + e.height // 2), 'click', '1']
@@ -170,8 +159,7 @@ def _mapped(disp, title):
 
 
 def close(title):
-    """Closes the window titled `title` as its close button would and waits
-    until it is gone."""
+    """Closes a window as its close button would and waits until it is gone."""
     disp = xdisplay.Display()
     try:
         windows = wait_for(f"a window titled '{title}' to close", lambda: _mapped(disp, title))
@@ -184,7 +172,7 @@ def close(title):
         # A connection closed right after sending may be dropped by a busy
         # server before it has read what was sent.
         disp.sync()
-        log(f"asked '{title}' to close")
+        print(f"asked '{title}' to close")
         wait_for(f"the window '{title}' to close", lambda: not _mapped(disp, title))
     finally:
         disp.close()

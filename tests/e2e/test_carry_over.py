@@ -1,8 +1,6 @@
-"""An old-format (Jet 3) ADO_ZEM.MDB carried over at start: the program asks,
-moves the results into a new file, keeps the old one untouched as
-ADO_ZEM.jet3.MDB, says how many results it moved, and the score window lists
-them with their times unchanged. It runs in Japan's time zone, where a time
-that went through UTC would move."""
+"""An old-format (Jet 3) ADO_ZEM.MDB carried over at start, after asking: the old
+file kept as ADO_ZEM.jet3.MDB, the results moved into a new file and listed with
+their times unchanged, in Japan's time zone, where a time going through UTC moves."""
 
 import filecmp
 import os

@@ -22,8 +22,7 @@ DATE = re.compile(r"\d{4}/\d{2}/\d{2}( (1?\d|2[0-3]):\d{2}:\d{2})?")
 
 
 def equation(win):
-    """The five boxes of the equation, left to right (they stand in the row of
-    "＝"), and the number tiles by their numbers."""
+    """The equation's boxes left to right (the row of "＝") and the tiles by number."""
     shown = [(place(n), n) for n in controls(win, LABEL)]
     row = next(e.y for e, n in shown if n.name == "＝")
     boxes = [n.name for e, n in sorted(shown, key=lambda s: s[0].x) if e.y == row]
@@ -59,8 +58,9 @@ def clock(app, menu):
     click(find(menu, BUTTON, CLOCK))
     win = window(app, CLOCK)
     # The question is drawn once more a second after the window opens, and
-    # nothing on the screen tells when that has happened: the times are
-    # chosen a moment after it is due, as a child looks at the clock first.
+    # nothing on the screen tells when that has happened. Clicks that come
+    # after it is due are handled after it, so the times are read and chosen
+    # 1.5 s after the window is seen (a child, too, looks at the clock first).
     time.sleep(1.5)
     shown = wait_for(f"eight times to choose from in '{CLOCK}'",
                      lambda: (lambda t: t if len(t) == 8 else None)(times(win)))
