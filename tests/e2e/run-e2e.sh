@@ -10,7 +10,7 @@ if [ $# -ne 2 ]; then
 fi
 build="$1"
 test_script="$2"
-for tool in Xvfb xdpyinfo dbus-run-session xdotool sqlite3 /usr/libexec/at-spi-bus-launcher; do
+for tool in Xvfb dbus-run-session xdotool sqlite3 /usr/libexec/at-spi-bus-launcher; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "missing $tool: install the packages listed in scripts/install-deps.sh" >&2
     exit 1
@@ -36,38 +36,22 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-# A display of our own: a number picked at random and confirmed by talking to
-# the server, because another X server elsewhere on the machine may already
-# own a number (its abstract socket is not visible as a lock file here).
-# -noreset: the server must not restart when the probing client leaves, or
-# the program may meet it mid-restart.
-attempt=0
-DISPLAY=""
-while [ -z "$DISPLAY" ]; do
-  attempt=$((attempt + 1))
-  if [ "$attempt" -gt 8 ]; then
+# A display of our own: Xvfb picks a free number itself (-displayfd) and
+# writes it once it accepts connections, so a server of another run on the
+# machine is never taken for ours. -noreset: the server must not restart when
+# a client leaves, or the program may meet it mid-restart.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+tries=0
+while [ ! -s "$work/display" ]; do
+  tries=$((tries + 1))
+  if [ "$tries" -gt 300 ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
     echo "could not start a private Xvfb display:" >&2
     cat "$work/xvfb.log" >&2
     exit 1
   fi
-  number=$(( ( $(od -An -N2 -tu2 /dev/urandom) % 600 ) + 300 ))
-  [ -e "/tmp/.X$number-lock" ] && continue
-  Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp -noreset 2>"$work/xvfb.log" &
-  xvfb_pid=$!
-  tries=0
-  while [ "$tries" -lt 50 ] && kill -0 "$xvfb_pid" 2>/dev/null; do
-    if DISPLAY=":$number" timeout 5 xdpyinfo >/dev/null 2>&1; then
-      DISPLAY=":$number"
-      break
-    fi
-    tries=$((tries + 1))
-    sleep 0.1
-  done
-  if [ -z "$DISPLAY" ]; then
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-    xvfb_pid=""
-  fi
+  sleep 0.1
 done
+DISPLAY=":$(head -n 1 "$work/display")"
 export DISPLAY
 timeout --kill-after=15 800 dbus-run-session -- /usr/bin/python3 -u "$test_script" "$build"

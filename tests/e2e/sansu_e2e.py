@@ -1,13 +1,7 @@
-"""Shared helpers of the end-to-end tests: start the real program on the
-X display the runner made, find its windows and controls through AT-SPI, click
-them with xdotool where they are on the screen, and close windows as a window
-manager's close button would (WM_DELETE_WINDOW).
+"""Steps of the end-to-end tests: start a program on run-e2e.sh's display, find
+its controls through AT-SPI, click them with xdotool, close windows as a close
+button does. Every wait is bounded; a failure says what was expected."""
 
-Every wait is bounded; a test that cannot go on raises E2EFailure with a
-sentence saying what was expected, and the runner turns it into a failure.
-"""
-
-import datetime
 import os
 import shutil
 import signal
@@ -22,25 +16,24 @@ from gi.repository import Atspi
 import pyatspi
 from Xlib import X, display as xdisplay, protocol
 
+MENU = "さんすうドリル V20010427"
+DB = "ADO_ZEM.MDB"
+_started = []
+
 
 class E2EFailure(Exception):
     pass
-
-
-def log(text):
-    print(text, flush=True)
 
 
 def fail(text):
     raise E2EFailure(text)
 
 
-def wait_for(what, probe, timeout=15.0, interval=0.1):
-    """Calls probe until it returns something true and returns that; fails
-    with `what` after `timeout` seconds. Errors from AT-SPI while a window
-    is changing count as "not yet"."""
+def wait_for(what, probe, timeout=30.0):
+    """Calls probe until it returns something true and returns that. Errors of
+    AT-SPI or X while a window changes count as "not yet"."""
     deadline = time.monotonic() + timeout
-    last_error = None
+    error = None
     while True:
         try:
             value = probe()
@@ -48,324 +41,151 @@ def wait_for(what, probe, timeout=15.0, interval=0.1):
                 return value
         except E2EFailure:
             raise
-        except (LookupError, RuntimeError, AttributeError) as error:
-            last_error = error
-        except Exception as error:  # GLib errors of a vanished object
-            last_error = error
+        except Exception as e:
+            error = e
         if time.monotonic() > deadline:
-            extra = f" (last error: {last_error})" if last_error else ""
-            fail(f"timed out after {timeout:.0f} s waiting for {what}{extra}")
-        time.sleep(interval)
-
-
-# ---------------------------------------------------------------- the session
-
-class Session:
-    """The accessibility bus and the programs a test starts; everything is
-    stopped again by close(), also when the test fails."""
-
-    def __init__(self):
-        self.processes = []
-        self.bus = None
-        self.logs = []
-
-    def start_bus(self):
-        self.bus = subprocess.Popen(['/usr/libexec/at-spi-bus-launcher', '--launch-immediately'],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                    start_new_session=True)
-        time.sleep(0.5)
-
-    def start(self, argv, cwd, env_extra=None, name='sansu-drill'):
-        env = dict(os.environ)
-        env.update({'QT_LINUX_ACCESSIBILITY_ALWAYS_ON': '1', 'LC_ALL': 'C.UTF-8'})
-        env.setdefault('SDL_AUDIODRIVER', 'dummy')
-        env.pop('QT_QPA_PLATFORM', None)
-        if env_extra:
-            env.update(env_extra)
-        out = tempfile.NamedTemporaryFile(prefix='e2e-out-', delete=False)
-        self.logs.append(out.name)
-        process = subprocess.Popen(argv, cwd=cwd, env=env, stdout=out, stderr=subprocess.STDOUT,
-                                   start_new_session=True)
-        process.log_path = out.name
-        self.processes.append(process)
-        log(f"started {' '.join(argv)} (pid {process.pid}) in {cwd}")
-        return process
-
-    def close(self):
-        for process in self.processes:
-            if process.poll() is None:
-                try:
-                    os.killpg(process.pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
-                process.wait(timeout=10)
-        if self.bus is not None:
-            try:
-                os.killpg(self.bus.pid, signal.SIGTERM)
-                self.bus.wait(timeout=5)
-            except (ProcessLookupError, subprocess.TimeoutExpired):
-                try:
-                    os.killpg(self.bus.pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
-        for path in self.logs:
-            try:
-                os.unlink(path)
-            except OSError:
-                pass
-
-
-def program_output(process):
-    try:
-        with open(process.log_path, encoding='utf-8', errors='replace') as f:
-            return f.read()
-    except OSError:
-        return ''
+            fail(f"Expected {what} within {timeout:.0f} s" + (f" (last error: {error})." if error else "."))
+        time.sleep(0.1)
 
 
 def run_test(body):
-    """Runs body(session) and exits 0 on success, 1 with the reason on failure."""
-    session = Session()
-    started = time.monotonic()
+    """Runs body(build folder, empty work folder); exits 1 when it fails."""
+    work = tempfile.mkdtemp(prefix='sansu-e2e-')
+    status = 1
     try:
-        session.start_bus()
-        body(session)
+        body(os.path.abspath(sys.argv[1]), work)
+        status = 0
+        print("PASS")
     except E2EFailure as error:
-        log(f"FAIL: {error}")
-        for process in session.processes:
-            text = program_output(process).strip()
-            if text:
-                log(f"--- output of pid {process.pid} ---\n{text[-3000:]}")
-        session.close()
-        sys.exit(1)
-    except BaseException:
-        session.close()
-        raise
-    session.close()
-    log(f"PASS in {time.monotonic() - started:.1f} s")
-    sys.exit(0)
+        print(f"FAIL: {error}")
+        for process in _started:
+            process.output.seek(0)
+            print(f"--- {process.args[0]}, status {process.poll()} (None: still running), printed ---\n"
+                  f"{process.output.read().decode(errors='replace')[-3000:]}")
+    finally:
+        for process in _started:
+            if process.poll() is None:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait()
+        shutil.rmtree(work, ignore_errors=True)
+    sys.exit(status)
 
 
-# ------------------------------------------------------------------- AT-SPI
+def start(argv, cwd, **env):
+    """Starts a program; returns the process and its AT-SPI application."""
+    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', LC_ALL='C.UTF-8', SDL_AUDIODRIVER='dummy',
+               **env)
+    output = tempfile.TemporaryFile()
+    process = subprocess.Popen(argv, cwd=cwd, env=env, stdout=output, stderr=subprocess.STDOUT,
+                               start_new_session=True)
+    process.output = output
+    _started.append(process)
 
-def application(process, timeout=20.0):
-    """The AT-SPI application object of a started process."""
-    def probe():
+    def find_app():
         if process.poll() is not None:
-            fail(f"the program ended (status {process.returncode}) before it showed a window")
+            fail(f"Expected {argv[0]} to show a window, but it ended with status {process.returncode}.")
         for app in pyatspi.Registry.getDesktop(0):
-            if app is not None and app.get_process_id() == process.pid and app.childCount > 0:
-                # Read states, names and children afresh on every look: a
-                # cached state can miss a change made while the program was
-                # busy playing a prompt.
+            if app is not None and app.get_process_id() == process.pid:
+                # Read every state and name afresh, never from a cache.
                 app.set_cache_mask(Atspi.Cache.NONE)
                 return app
-        return None
-    return wait_for(f"the program (pid {process.pid}) on the accessibility bus", probe, timeout)
+    return process, wait_for(f"{argv[0]} on the accessibility bus", find_app)
 
 
-def states(acc):
-    return acc.getState().getStates()
+def wait_exit(process):
+    try:
+        return process.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        fail(f"Expected {process.args[0]} to end within 30 s; it is still running.")
 
 
 def showing(acc):
-    return pyatspi.STATE_SHOWING in states(acc)
+    return acc.getState().contains(pyatspi.STATE_SHOWING)
 
 
-def top_windows(app):
-    return [w for w in app if w is not None]
-
-
-def window(app, name, timeout=15.0, role=None):
-    """A showing top-level window of app by its title (alerts by their title too)."""
-    def probe():
-        for w in top_windows(app):
-            if w.name == name and showing(w) and (role is None or w.getRole() == role):
-                return w
-        return None
-    return wait_for(f"the window '{name}'", probe, timeout)
-
-
-def window_gone(app, name, timeout=15.0):
-    """Waits until no window titled `name` is mapped on the X display."""
-    def probe():
-        disp = xdisplay.Display()
-        try:
-            return not _x_windows_named(disp, name)
-        finally:
-            disp.close()
-    wait_for(f"the window '{name}' to close", probe, timeout)
-
-
-def descendants(acc, role=None):
-    found = []
-    stack = [acc]
+def controls(acc, role):
+    """The showing descendants of acc with the role."""
+    found, stack = [], [acc]
     while stack:
-        node = stack.pop()
-        for child in node:
-            if child is None:
-                continue
-            if role is None or child.getRole() == role:
-                found.append(child)
-            stack.append(child)
+        for child in stack.pop():
+            if child is not None and showing(child):
+                stack.append(child)
+                if child.getRole() == role:
+                    found.append(child)
     return found
 
 
-def extents(acc, coords=pyatspi.DESKTOP_COORDS):
-    e = acc.queryComponent().getExtents(coords)
-    return e.x, e.y, e.width, e.height
+def find(acc, role, name):
+    return wait_for(f"'{name}' to show in '{acc.name}'",
+                    lambda: next((n for n in controls(acc, role) if n.name == name), None))
 
 
-def relative(acc, win):
-    """Position of a control inside its window, in pixels."""
-    x, y, w, h = extents(acc)
-    wx, wy, _, _ = extents(win)
-    return x - wx, y - wy, w, h
+def window(app, title):
+    return wait_for(f"the window '{title}' to show",
+                    lambda: next((w for w in app if w is not None and w.name == title and showing(w)), None))
 
 
-def find(acc, role, name, timeout=10.0, must_show=True):
-    def probe():
-        for node in descendants(acc, role):
-            if node.name == name and (showing(node) or not must_show):
-                return node
-        return None
-    return wait_for(f"a {pyatspi.Role(role).value_nick if hasattr(pyatspi.Role(role), 'value_nick') else role} "
-                    f"named '{name}'", probe, timeout)
+def answer(app, text, button):
+    """Waits for a message box whose text begins with `text` and clicks `button`."""
+    def box():
+        for w in app:
+            if w is not None and w.getRole() == pyatspi.ROLE_ALERT and showing(w):
+                if any(n.name.startswith(text) for n in controls(w, pyatspi.ROLE_LABEL)):
+                    return w
+    click(find(wait_for(f"the message '{text}'", box), pyatspi.ROLE_PUSH_BUTTON, button))
 
 
-def labels(win):
-    """Showing labels of a window with their positions inside it, top to bottom, left to right."""
-    result = []
-    for node in descendants(win, pyatspi.ROLE_LABEL):
-        if showing(node):
-            x, y, w, h = relative(node, win)
-            result.append((y, x, w, h, node.name, node))
-    result.sort(key=lambda r: (r[0], r[1]))
-    return result
+def place(acc):
+    return acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
 
 
-# ------------------------------------------------------------------ actions
-
-def xdotool(*args):
-    subprocess.run(['xdotool', *[str(a) for a in args]], check=True, timeout=10,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-
-
-def click(acc, what=None):
-    """Moves the pointer to the middle of a control and clicks it."""
-    x, y, w, h = extents(acc)
-    if w <= 0 or h <= 0:
-        fail(f"cannot click {what or acc.name!r}: it has no area on the screen")
-    xdotool('mousemove', '--sync', x + w // 2, y + h // 2)
-    xdotool('click', 1)
+def click(*accs):
+    """Clicks the middle of each control in turn, all found before the first click."""
+    steps = []
+    for e in [place(acc) for acc in accs]:
+        steps += ['mousemove', '--sync', str(e.x + e.width // 2), str(e.y + e.height // 2), 'click', '1']
+    subprocess.run(['xdotool', *steps], check=True, timeout=30)
 
 
-def _x_windows_named(disp, title):
+def _mapped(disp, title):
+    """The mapped top-level X windows titled `title` (there is no window manager)."""
+    name, utf8 = disp.intern_atom('_NET_WM_NAME'), disp.intern_atom('UTF8_STRING')
     found = []
-    net_name = disp.intern_atom('_NET_WM_NAME')
-    utf8 = disp.intern_atom('UTF8_STRING')
-
-    def walk(win):
-        try:
-            prop = win.get_full_property(net_name, utf8)
-            name = prop.value.decode('utf-8') if prop else None
-            if name is None:
-                legacy = win.get_wm_name()
-                name = legacy.decode('utf-8', 'replace') if isinstance(legacy, bytes) else legacy
-            if name == title:
-                attrs = win.get_attributes()
-                if attrs.map_state == X.IsViewable:
-                    found.append(win)
-            for child in win.query_tree().children:
-                walk(child)
-        except Exception:
-            pass
-    walk(disp.screen().root)
+    for win in disp.screen().root.query_tree().children:
+        prop = win.get_full_property(name, utf8)
+        if prop and prop.value.decode() == title and win.get_attributes().map_state == X.IsViewable:
+            found.append(win)
     return found
 
 
-def close_window(title):
-    """Asks the window titled `title` to close, as a title-bar close button does."""
+def close(title):
+    """Closes a window as its close button would and waits until it is gone."""
     disp = xdisplay.Display()
     try:
-        windows = _x_windows_named(disp, title)
-        if not windows:
-            fail(f"no mapped X window titled '{title}' to close")
-        protocols = disp.intern_atom('WM_PROTOCOLS')
-        delete = disp.intern_atom('WM_DELETE_WINDOW')
-        for win in windows:
-            event = protocol.event.ClientMessage(window=win, client_type=protocols,
-                                                 data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-            win.send_event(event, event_mask=X.NoEventMask)
-        disp.flush()
+        windows = wait_for(f"a window titled '{title}' to close", lambda: _mapped(disp, title))
+        event = protocol.event.ClientMessage(
+            window=windows[0], client_type=disp.intern_atom('WM_PROTOCOLS'),
+            data=(32, [disp.intern_atom('WM_DELETE_WINDOW'), X.CurrentTime, 0, 0, 0]))
+        windows[0].send_event(event, event_mask=X.NoEventMask)
+        # A round trip before going on: the server handles a client's requests
+        # in order, so its answer means the close request has been delivered.
+        # A connection closed right after sending may be dropped by a busy
+        # server before it has read what was sent.
+        disp.sync()
+        print(f"asked '{title}' to close")
+        wait_for(f"the window '{title}' to close", lambda: not _mapped(disp, title))
     finally:
         disp.close()
 
 
-def close_and_wait(app, title):
-    """Closes a window as a person would: a moment after the last change,
-    the title bar's close button; if the window is still there a few seconds
-    later, once more (said in the log, as it is a fault worth looking at)."""
-    time.sleep(1.0)
-    close_window(title)
-    try:
-        window_gone(app, title, 6)
-        return
-    except E2EFailure:
-        log(f"WARNING: the window '{title}' ignored the first close request; asking again")
-    close_window(title)
-    window_gone(app, title, 10)
-
-
-def answer_creation_question(app, button):
-    """Answers the question asked before ADO_ZEM.MDB is created."""
-    alert = wait_for("the question whether to create ADO_ZEM.MDB",
-                     lambda: next((w for w in top_windows(app)
-                                   if w.getRole() == pyatspi.ROLE_ALERT and showing(w)), None), 20)
-    texts = [node.name for node in descendants(alert, pyatspi.ROLE_LABEL)]
-    if not any('ADO_ZEM.MDB' in t for t in texts):
-        fail(f"the first message does not name ADO_ZEM.MDB: {texts}")
-    click(find(alert, pyatspi.ROLE_PUSH_BUTTON, button), button)
-    return texts
-
-
-def wait_exit(process, timeout):
-    try:
-        return process.wait(timeout=timeout)
-    except subprocess.TimeoutExpired:
-        fail(f"the program (pid {process.pid}) did not end within {timeout:.0f} s")
-
-
-# ----------------------------------------------------------------- the build
-
-def build_dir():
-    if len(sys.argv) < 2:
-        fail("usage: test_*.py <build folder>")
-    return os.path.abspath(sys.argv[1])
-
-
-def program(build):
-    path = os.path.join(build, 'sansu-drill')
-    if not os.access(path, os.X_OK):
-        fail(f"the program was not built: {path}")
-    return path
-
-
-def temp_folder(prefix):
-    return tempfile.mkdtemp(prefix=f'sansu-e2e-{prefix}-')
-
-
-def remove_folder(path):
-    shutil.rmtree(path, ignore_errors=True)
-
-
-def sqlite_rows(db_path, query):
-    result = subprocess.run(['sqlite3', '-separator', '|', db_path, query], capture_output=True,
-                            text=True, timeout=20)
+def sqlite(path, query):
+    result = subprocess.run(['sqlite3', path, query], capture_output=True, text=True, timeout=30)
     if result.returncode != 0:
-        fail(f"sqlite3 could not read {db_path}: {result.stderr.strip()}")
-    return [line.split('|') for line in result.stdout.splitlines() if line]
+        fail(f"Expected sqlite3 to read {path}: {result.stderr.strip()}")
+    return [line.split('|') for line in result.stdout.splitlines()]
 
 
-def today_prefix():
-    return datetime.date.today().strftime('%Y/%m/%d ')
+def grid(win):
+    """The rows of the score window's table, as shown."""
+    table = find(win, pyatspi.ROLE_TABLE, "得点一覧").queryTable()
+    return [[table.getAccessibleAt(r, c).name for c in range(table.nColumns)] for r in range(table.nRows)]

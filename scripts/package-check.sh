@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: made with CPack from a build, installed
+# with apt-get, its desktop entry and metainfo valid, the installed launcher
+# started as the desktop menu starts it (--in-data-folder) up to the menu, and
+# removed again with apt-get, leaving none of its files behind.
+# Installing needs root (sudo is used otherwise). It will not run over an
+# installation of sansu-drill that is there already.
+# usage: scripts/package-check.sh [build folder, default build]
+set -euo pipefail
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$(cd "${1:-$top/build}" && pwd)"
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+
+is_installed() {
+  dpkg-query -W -f='${Status}' sansu-drill 2>/dev/null | grep -q ' installed$'
+}
+if is_installed; then
+  echo "sansu-drill is installed already: this check installs and removes it, so it does not run" >&2
+  exit 1
+fi
+work="$(mktemp -d)"
+chmod 755 "$work"  # apt reads the package as its own user
+installed_here=""
+cleanup() {
+  if [ -n "$installed_here" ] && is_installed; then
+    "${sudo_cmd[@]}" apt-get remove -y -qq sansu-drill >/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "== cpack -G DEB"
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.log" || {
+  cat "$work/cpack.log"
+  exit 1
+}
+debs=("$work"/deb/sansu-drill_*.deb)
+if [ "${#debs[@]}" -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+  echo "expected cpack to make one sansu-drill_*.deb, found: ${debs[*]}" >&2
+  exit 1
+fi
+
+echo "== apt-get install ${debs[0]##*/}"
+installed_here=yes
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${debs[0]}"
+mapfile -t files < <(dpkg -L sansu-drill | while read -r f; do [ -f "$f" ] && echo "$f"; done)
+desktop-file-validate /usr/share/applications/sansu-drill.desktop
+appstreamcli validate --no-net /usr/share/metainfo/org.sansudrill.SansuDrill.metainfo.xml >/dev/null
+# The voice of the spoken prompts is credited, as its licence asks.
+for credit in '"tohoku-f01"' 'Intelligent Communication Network (Ito-Nose) Laboratory, Tohoku University' \
+              'License: CC-BY-4.0' 'Open JTalk'; do
+  grep -qF "$credit" /usr/share/doc/sansu-drill/copyright || {
+    echo "/usr/share/doc/sansu-drill/copyright does not credit the prompts' voice: $credit is missing" >&2
+    exit 1
+  }
+done
+# Without Qt's translations the question's buttons would read Cancel, not キャンセル.
+dpkg-query -W -f='${Depends}' sansu-drill | grep -q qt6-translations-l10n || {
+  echo "the package must depend on qt6-translations-l10n" >&2
+  exit 1
+}
+
+echo "== the installed launcher, --in-data-folder"
+cat >"$work/start_installed.py" <<'EOF'
+import os
+from sansu_e2e import DB, MENU, answer, close, fail, run_test, start, wait_exit, window
+
+
+def body(build, work):
+    home, folder = os.path.join(work, "home"), os.path.join(work, "start")
+    os.mkdir(home)
+    os.mkdir(folder)
+    process, app = start(["/usr/bin/sansu-drill", "--in-data-folder"], folder, HOME=home, XDG_DATA_HOME="")
+    answer(app, f"{DB}が見つかりません､新規作成しますか?", "OK")
+    window(app, MENU)
+    close(MENU)
+    status = wait_exit(process)
+    data = os.path.join(home, ".local", "share", "sansu-drill", DB)
+    if status != 0 or not os.path.isfile(data) or os.listdir(folder):
+        fail(f"Expected status 0, {data} made and nothing in the start folder; got status {status}, "
+             f"{'the' if os.path.isfile(data) else 'no'} file and {os.listdir(folder)} in the start folder.")
+
+
+run_test(body)
+EOF
+"$top/tests/e2e/run-e2e.sh" "$build" "$work/start_installed.py"
+
+echo "== apt-get remove"
+"${sudo_cmd[@]}" apt-get remove -y -qq sansu-drill
+left=()
+for f in "${files[@]}"; do
+  [ -e "$f" ] && left+=("$f")
+done
+if is_installed || [ "${#left[@]}" -gt 0 ]; then
+  echo "expected apt-get remove to take sansu-drill and its files away; left: ${left[*]}" >&2
+  exit 1
+fi
+echo "package check passed"
