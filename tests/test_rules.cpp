@@ -148,12 +148,9 @@ private slots:
         QTest::newRow("plain") << "90" << 90.0;
         QTest::newRow("blanks") << " 45 " << 45.0;
         QTest::newRow("fraction") << "1.5" << 1.5;
-        QTest::newRow("trailing text") << "12日" << 12.0;
         QTest::newRow("negative") << "-5" << -5.0;
         QTest::newRow("exponent") << "1e3" << 1000.0;
         QTest::newRow("not a number") << "abc" << 0.0;
-        QTest::newRow("empty") << "" << 0.0;
-        QTest::newRow("sign alone") << "-" << 0.0;
         QTest::newRow("too large") << "1e999" << HUGE_VAL;
     }
 
@@ -175,11 +172,8 @@ private slots:
         QTest::newRow("huge stays as typed") << "123456789012345678901234567890" << "123456789012345678901234567890";
         QTest::newRow("fraction") << "1.5" << "";
         QTest::newRow("zero") << "0" << "";
-        QTest::newRow("zeros") << "000" << "";
         QTest::newRow("negative") << "-5" << "";
         QTest::newRow("letters") << "abc" << "";
-        QTest::newRow("blank inside") << "4 5" << "";
-        QTest::newRow("empty") << "" << "";
         QTest::newRow("quote") << "3'0" << "";
     }
 
@@ -195,11 +189,9 @@ private slots:
         QTest::addColumn<double>("days");
         QTest::addColumn<QString>("cut"); // empty: nothing is purged
         QTest::newRow("90 days, time kept") << 90.0 << "2001/01/27 9:05:03";
-        QTest::newRow("one day") << 1.0 << "2001/04/26 9:05:03";
         QTest::newRow("a day and a half") << 1.5 << "2001/04/25 21:05:03";
         QTest::newRow("below one day") << 0.5 << "";
         QTest::newRow("not a number counts 0") << 0.0 << "";
-        QTest::newRow("negative") << -5.0 << "";
         QTest::newRow("before year 100") << 800000.0 << "";
         QTest::newRow("infinite") << HUGE_VAL << "";
     }

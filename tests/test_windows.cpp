@@ -350,7 +350,6 @@ private slots:
         QTest::addColumn<QStringList>("stored");
         QTest::newRow("blanks trimmed") << " 45 " << false << "保存期間を設定しました" << QStringList{"45"};
         QTest::newRow("not a number") << "abc" << false << "1以上の数字を入力してください" << QStringList{"90"};
-        QTest::newRow("zero") << "0" << false << "1以上の数字を入力してください" << QStringList{"90"};
         QTest::newRow("no row to save in") << "30" << true << "ENVﾚｺｰﾄﾞがないため保存期間を保存できませんでした"
                                            << QStringList();
     }

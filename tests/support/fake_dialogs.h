@@ -12,14 +12,29 @@
 class FakeDialogs : public Dialogs
 {
 public:
-    void tell(const QString &text) override;
-    bool ask(const QString &text) override;
-    void reset();
+    void tell(const QString &text) override { told << text; }
+    bool ask(const QString &text) override
+    {
+        asked << text;
+        const bool answer = answers.empty() || answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
+    }
 
     QStringList told;
     QStringList asked;
     std::deque<bool> answers;
 
     // The one instance, installed on first use.
-    static FakeDialogs &installed();
+    static FakeDialogs &installed()
+    {
+        static FakeDialogs *instance = [] {
+            auto owned = std::make_unique<FakeDialogs>();
+            FakeDialogs *raw = owned.get();
+            Dialogs::install(std::move(owned));
+            return raw;
+        }();
+        return *instance;
+    }
 };

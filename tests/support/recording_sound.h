@@ -2,6 +2,7 @@
 
 #include "sound/sound_device.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 #include <functional>
@@ -12,10 +13,23 @@
 class RecordingSound : public SoundDevice
 {
 public:
-    void open() override;
-    void play(const QString &path) override;
-    void close() override;
+    void open() override { events() << QStringLiteral("open"); }
+    void play(const QString &path) override { events() << QFileInfo(path).fileName(); }
+    void close() override
+    {
+        if (onClose())
+            onClose()();
+        events() << QStringLiteral("close");
+    }
 
-    static QStringList &events();
-    static std::function<void()> &onClose();
+    static QStringList &events()
+    {
+        static QStringList list;
+        return list;
+    }
+    static std::function<void()> &onClose()
+    {
+        static std::function<void()> hook;
+        return hook;
+    }
 };

@@ -38,7 +38,9 @@ Sandbox::Sandbox()
     RecordFile::forget();
     SystemClock::setFixedNow(now());
     AppInfo::setProgramFolder(QStringLiteral(SANSU_PROMPT_DIR));
-    dialogs.reset();
+    dialogs.told.clear();
+    dialogs.asked.clear();
+    dialogs.answers.clear();
     sound.clear();
     RecordingSound::onClose() = nullptr;
     SoundDevice::setFactory([] { return std::make_unique<RecordingSound>(); });

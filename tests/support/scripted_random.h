@@ -11,12 +11,19 @@
 class ScriptedRandom : public RandomSource
 {
 public:
-    double next() override;
-    void draws(std::initializer_list<int> numbers);
+    double next() override
+    {
+        ++taken_;
+        const int n = script_.empty() ? unscripted_++ % 10000 : script_.front();
+        if (!script_.empty())
+            script_.pop_front();
+        return n / 10000000.0;
+    }
+    void draws(std::initializer_list<int> numbers) { script_.insert(script_.end(), numbers); }
     int taken() const { return taken_; }
 
 private:
-    std::deque<double> script_;
+    std::deque<int> script_;
     int taken_ = 0;
     int unscripted_ = 0;
 };
