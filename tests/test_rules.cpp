@@ -1,4 +1,4 @@
-// The program's pure rules, as tables: how each drill kind poses and checks a
+// The program's pure rules, as tables: how each drill kind poses a
 // question, how a clock question is drawn, the date text, the leading number,
 // the retention period typed and its cut-off, and the captions built from counts.
 #include "clock/clock_question.h"
@@ -15,7 +15,6 @@
 #include <cmath>
 
 using Equation = DrillKind::Equation;
-using Box = DrillKind::Box;
 Q_DECLARE_METATYPE(Equation)
 Q_DECLARE_METATYPE(std::vector<int>)
 
@@ -64,38 +63,6 @@ private slots:
         QCOMPARE(shown.second, posed.second);
         QCOMPARE(shown.result, posed.result);
         QCOMPARE(box.random.taken(), taken);
-    }
-
-    void drillKindChecks_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<Equation>("shown");
-        QTest::addColumn<int>("box");    // -1: no open question
-        QTest::addColumn<int>("answer");
-        const QString q = QStringLiteral("？");
-        QTest::newRow("たしざん10 open") << 1 << Equation{"3", "4", q} << int(Box::Result) << 7;
-        QTest::newRow("たしざん10 answered") << 1 << Equation{"3", "4", "7"} << -1 << 0;
-        QTest::newRow("たしざん20") << 2 << Equation{"12", "8", q} << int(Box::Result) << 20;
-        QTest::newRow("ひきざん10") << 3 << Equation{"9", "3", q} << int(Box::Result) << 6;
-        QTest::newRow("ひきざん20") << 5 << Equation{"17", "9", q} << int(Box::Result) << 8;
-        QTest::newRow("ひいて10") << 4 << Equation{"10", "3", q} << int(Box::Result) << 7;
-        QTest::newRow("たして10 left") << 0 << Equation{q, "3", "10"} << int(Box::First) << 7;
-        QTest::newRow("たして10 right") << 0 << Equation{"1", q, "10"} << int(Box::Second) << 9;
-        QTest::newRow("たして10 answered") << 0 << Equation{"3", "7", "10"} << -1 << 0;
-    }
-
-    void drillKindChecks()
-    {
-        QFETCH(int, kind);
-        QFETCH(Equation, shown);
-        QFETCH(int, box);
-        QFETCH(int, answer);
-        const auto unknown = DrillKind::all()[kind].openQuestion(shown);
-        QCOMPARE(unknown.has_value(), box >= 0);
-        if (unknown) {
-            QCOMPARE(int(unknown->box), box);
-            QCOMPARE(unknown->answer, answer);
-        }
     }
 
     void clockQuestion()

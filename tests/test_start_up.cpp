@@ -19,7 +19,6 @@ const QString create = QStringLiteral("ADO_ZEM.MDBが見つかりません､新
 const QString cancelled = QStringLiteral("ADO_ZEM.MDBがないために処理が続行できないので終了します");
 const QString missing = QStringLiteral("ADO_ZEM.MDBがありません");
 const QString noEnv = QStringLiteral("ENVがありません､新規作成します");
-const QString noLog = QStringLiteral("LOGがありません､新規作成します");
 const QString noRow = QStringLiteral("ENVﾚｺｰﾄﾞがないため処理を続行できません");
 const QString notPurged = QStringLiteral("ADO_ZEM.MDBの古い成績を削除できませんでした");
 const QString carry = QStringLiteral("ADO_ZEM.MDBは以前の形式の成績ファイルです､今の形式に移しますか?\n"
@@ -113,13 +112,6 @@ const std::vector<FileCase> &cases()
          [](Sandbox &b) { expectRows(b.path(), "SELECT count(*) FROM LOG", {"0"}); }},
         {"ENV without a row", [](Sandbox &b) { b.makeRecordFile(); Sandbox::sql(b.path(), {"DELETE FROM ENV"}); },
          {}, {}, {noRow}, 1, true},
-        {"LOG missing: made again",
-         [](Sandbox &b) { b.makeRecordFile("30"); Sandbox::sql(b.path(), {"DROP TABLE LOG"}); },
-         {}, {}, {noLog}, std::nullopt, false,
-         [](Sandbox &b) {
-             expectRows(b.path(), "SELECT count(*) FROM LOG", {"0"});
-             expectRows(b.path(), "SELECT * FROM ENV", {"30"});
-         }},
         {"purge by the text order of the cut-off 2001/01/27 9:05:03",
          [](Sandbox &b) {
              b.makeRecordFile("90", {"2001/01/26 23:59:59|とけい|1", "2001/01/27|とけい|2",

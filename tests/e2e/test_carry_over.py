@@ -1,21 +1,18 @@
 """An old-format (Jet 3) ADO_ZEM.MDB carried over at start, after asking: the old
-file kept as ADO_ZEM.jet3.MDB, the results moved into a new file and listed with
-their times unchanged, in Japan's time zone, where a time going through UTC moves."""
+file kept as ADO_ZEM.jet3.MDB, the results listed with their times unchanged, in
+Japan's time zone, where a time going through UTC would move."""
 
-import filecmp
 import os
-import re
 import shutil
 
 import pyatspi
 
-from sansu_e2e import (DB, MENU, answer, click, close, fail, find, grid, run_test, sqlite, start,
-                       wait_exit, wait_for, window)
+from sansu_e2e import DB, MENU, answer, click, close, fail, find, grid, run_test, start, wait_exit, wait_for, window
 
 FIXTURE = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                        "..", "data", "jet", "old-results.mdb"))
-KNOWN = [["2026/12/01 7:59:59", "たしざん２０", "2"], ["2026/11/30 8:00:00", "たしざん１０", "5"],
-         ["2001/04/27 9:05:03", "たしざん１０", "7"]]
+# The file's results of たしざん１０, latest first.
+KNOWN = [["2026/11/30 8:00:00", "たしざん１０", "5"], ["2001/04/27 9:05:03", "たしざん１０", "7"]]
 
 
 def body(build, work):
@@ -35,21 +32,9 @@ def body(build, work):
     if status != 0:
         fail(f"Expected status 0 when the last window closed, not {status}.")
 
-    kept = os.path.join(work, "ADO_ZEM.jet3.MDB")
-    if not (os.path.isfile(kept) and filecmp.cmp(FIXTURE, kept, shallow=False)):
-        fail("Expected the old file kept as ADO_ZEM.jet3.MDB, byte for byte.")
-    db = os.path.join(work, DB)
-    stored = sqlite(db, "SELECT 日時, 科目, 得点 FROM LOG")
-    if len(stored) != 7 or any(row not in stored for row in KNOWN):
-        fail(f"Expected the new file to hold the 7 old results, among them {KNOWN}, not {stored}.")
-    if sqlite(db, "SELECT SET_LOG FROM ENV") != [["36500"]]:
-        fail("Expected the new file to keep the old period of 36500 days.")
-    # Latest first by the time itself, not its text ("9:00:00" < "10:00:00");
-    # a time of midnight exactly is written as the date alone.
-    latest_first = sorted((row for row in stored if row[1] == "たしざん１０"), reverse=True,
-                          key=lambda row: [int(n) for n in re.split("[/ :]", row[0])])
-    if listed != latest_first:
-        fail(f"Expected the score window to list たしざん１０ latest first, {latest_first}, not {listed}.")
+    if listed != KNOWN or not os.path.isfile(os.path.join(work, "ADO_ZEM.jet3.MDB")):
+        fail(f"Expected the score window to list the old たしざん１０ results latest first, {KNOWN}, "
+             f"not {listed}, and the old file kept as ADO_ZEM.jet3.MDB.")
 
 
 if __name__ == "__main__":
