@@ -115,6 +115,9 @@ void ScoreWindow::FORM_DSP()
                                        listed.reason));
         return;
     }
+    // A new list starts at its top; the grid would otherwise keep the last
+    // list's scroll position and read further pages at once.
+    DataGrid1->scrollToTop();
     setColumnWidths();
 }
 
