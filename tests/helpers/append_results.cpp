@@ -8,27 +8,20 @@
 #include "store/record_store.h"
 
 #include <QCoreApplication>
-#include <QDir>
-
-#include <cstdio>
+#include <QTextStream>
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     ProjectGlobals::instance().setRecordNames();
-    const QStringList args = app.arguments();
-    const RecordStore store(QDir::current().absoluteFilePath(QStringLiteral("ADO_ZEM.MDB")));
-    while (std::getchar() != EOF) {
-    }
-    for (int n = 1; n <= args.value(2).toInt(); ++n) {
-        const StoreOutcome outcome = store.appendResult(QStringLiteral("2001/04/27 09:05:03"), args.value(1),
-                                                        QString::number(n));
+    const RecordStore store = RecordStore::byFileName();
+    QTextStream(stdin).readAll();
+    for (int n = 1; n <= QByteArray(argv[2]).toInt(); ++n) {
+        const StoreOutcome outcome = store.appendResult("2001/04/27 09:05:03", argv[1], QString::number(n));
         if (!outcome) {
-            std::fprintf(stderr, "row %d: %s\n", n, qPrintable(outcome.reason));
+            QTextStream(stderr) << "row " << n << ": " << outcome.reason << Qt::endl;
             return 1;
         }
-        std::printf("%d\n", n);
-        std::fflush(stdout);
+        QTextStream(stdout) << n << Qt::endl;
     }
-    return 0;
 }
