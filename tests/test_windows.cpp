@@ -106,7 +106,7 @@ private slots:
         w.unloadForm();
     }
 
-    void clockQuestionPromptAndAnswer()
+    void clockQuestionPromptAnswerAndRedraw()
     {
         Sandbox box;
         box.makeRecordFile();
@@ -146,29 +146,18 @@ private slots:
         QVERIFY(w.Label2->isHidden());
         QVERIFY(!w.Label1[0]->isHidden());
         QVERIFY(w.Timer2->isActive());
-        w.unloadForm();
-    }
 
-    // While a wrong time equal to the asked one is drawn again, pending events
-    // run: a click there is judged against the question being set, a second
-    // question asked meanwhile comes only after the first is complete, and a close
-    // leaves no prompt behind.
-    void clockSetsOneQuestionAtATime()
-    {
-        Sandbox box;
-        box.makeRecordFile();
-        box.random.draws({3, 15, 0, 3, 15, 9, 0, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0});
-        ClockWindow w;
-        w.showForm();
-        QVERIFY(!w.Label1[0]->isHidden());
-
+        // While a wrong time equal to the asked one is drawn again, pending
+        // events run: a click there is judged against the question being set,
+        // a second question asked meanwhile comes only after the first is
+        // complete, and a close leaves no prompt behind.
         // 1:00 in the second label, its first wrong time drawn again; then 12:30.
         box.random.draws({1, 0, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0});
         box.random.draws({12, 30, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
         QMetaObject::invokeMethod(&w, [&] { click(w.Label1[1]); }, Qt::QueuedConnection);
         QMetaObject::invokeMethod(&w, [&] { w.frm_dsp(); }, Qt::QueuedConnection);
         w.frm_dsp();
-        QCOMPARE(w.CLEAR_CNT, 1);
+        QCOMPARE(w.CLEAR_CNT, 2);
         QCOMPARE(w.Label2->text(), QStringLiteral("1じ0ふん"));
         QCOMPARE(w.HOUR_TXT, QStringLiteral("12"));
         QCOMPARE(w.MIN_TXT, QStringLiteral("30"));
@@ -404,28 +393,11 @@ private slots:
         QCOMPARE(logRows(box).size(), 1);
     }
 
-    // ENV losing its row behind the program's back ends it from the score
-    // window; the drill left open writes its sitting first.
-    void endingFromScoreWindowRecordsSittings()
-    {
-        Sandbox box;
-        box.makeRecordFile();
-        MenuWindow menu;
-        menu.showForm();
-        menu.Command1_Click(6);
-        auto *clock = static_cast<ClockWindow *>(menu.drillWindow(6));
-        click(clock->Label1[clock->ANS_NO]);
-        menu.Command9_Click();
-        Sandbox::sql(box.path(), {"DELETE FROM ENV"});
-        auto *scores = static_cast<ScoreWindow *>(menu.scoreWindow());
-        QCOMPARE(Sandbox::endStatus([&] { scores->Option1_Click(2); }), 1);
-        QCOMPARE(box.dialogs.told, QStringList{"ENVﾚｺｰﾄﾞがないため処理を続行できません"});
-        QCOMPARE(logRows(box), QStringList{saved + "|とけい|1"});
-    }
-
     // Where a second file differs only in case, every window uses the one
-    // start-up found; after a lost LOG is made again a sitting is stored.
-    void oneFileForEveryWindow()
+    // start-up found; after a lost LOG is made again a sitting is stored; and
+    // ENV losing its row behind the program's back ends it from the score
+    // window, the drill left open writing its sitting first.
+    void oneFileForEveryWindowAndEndingFromScores()
     {
         Sandbox box;
         box.makeRecordFile("90");
@@ -447,6 +419,13 @@ private slots:
         QCOMPARE(Sandbox::rows(box.path(), "SELECT * FROM ENV"), QStringList{"45"});
         QCOMPARE(logRows(box), QStringList{saved + "|とけい|1"});
         QCOMPARE(Sandbox::bytes(box.path("Ado_ZEM.mdb")), other);
+
+        menu.Command1_Click(6);
+        click(clock->Label1[clock->ANS_NO]);
+        Sandbox::sql(box.path(), {"DELETE FROM ENV"});
+        QCOMPARE(Sandbox::endStatus([&] { scores->Option1_Click(2); }), 1);
+        QCOMPARE(box.dialogs.told.last(), QStringLiteral("ENVﾚｺｰﾄﾞがないため処理を続行できません"));
+        QCOMPARE(logRows(box), (QStringList{saved + "|とけい|1", saved + "|とけい|1"}));
     }
 };
 
