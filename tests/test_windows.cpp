@@ -12,8 +12,10 @@
 #include "support/sandbox.h"
 #include "support/test_main.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTableView>
 
 Q_DECLARE_METATYPE(std::vector<int>)
 
@@ -322,6 +324,7 @@ private slots:
         while (model->canFetchMore(QModelIndex()))
             model->fetchMore(QModelIndex());
         QCOMPARE(model->rowCount(), 450);
+        QCOMPARE(w.DataGrid1->verticalHeader()->count(), 450); // every row announced to the grid
         QSet<QString> seen;
         for (int r = 0; r < model->rowCount(); ++r) {
             seen.insert(model->index(r, 2).data().toString());
