@@ -117,6 +117,7 @@ private slots:
         QTest::newRow("fraction") << "1.5" << 1.5;
         QTest::newRow("negative") << "-5" << -5.0;
         QTest::newRow("exponent") << "1e3" << 1000.0;
+        QTest::newRow("digits after a blank") << "2 5" << 2.0;
         QTest::newRow("not a number") << "abc" << 0.0;
         QTest::newRow("too large") << "1e999" << HUGE_VAL;
     }

@@ -81,6 +81,8 @@ private slots:
         QTest::addColumn<QString>("listed");     // its line, NAME standing for its name
         QTest::newRow("44100 Hz stereo 8-bit") << "1.WAV" << wav(44100, 2, U8, 44100, 44100)
                                                << R"(ok +NAME +\(1\.00 s, 44100 Hz, 2 channels, 8-bit\)$)";
+        QTest::newRow("8000 Hz mono 8-bit") << "4.WAV" << wav(8000, 1, U8, 4000, 4000)
+                                            << R"(ok +NAME +\(0\.50 s, 8000 Hz, mono, 8-bit\)$)";
         QTest::newRow("11025 Hz mono float") << "2.WAV" << wav(11025, 1, F32, 5513, 5513)
                                              << R"(ok +NAME +\(0\.50 s, 11025 Hz, mono, 32-bit float\)$)";
         QTest::newRow("data cut short") << "3.WAV" << wav(22050, 1, S16, 11025, 44100) + "x"

@@ -1,8 +1,9 @@
 """One sitting through the screen: the first start creates ADO_ZEM.MDB after
 asking; in たしざん１０ a wrong tile and then the right one, twice; in とけい a
 wrong time and then the upper row, where the right time is; the score window
-lists both results, also once the menu is closed; the program ends with
-status 0 when its last window closes, and the results file holds the rows."""
+lists both results, also once the menu is closed, and saves a period of 45
+days; the program ends with status 0 when its last window closes, and the
+results file holds the rows and the period."""
 
 import datetime
 import os
@@ -92,6 +93,10 @@ def scores(app, menu, days):
             fail(f"Expected one row of {drill} from today ({' or '.join(days)}) with score {score} "
                  f"and its time as yyyy/MM/dd H:mm:ss, not {rows}.")
         listed += rows
+    # Keep results for 45 days, typed as a parent types it, blanks and all.
+    find(win, pyatspi.ROLE_TEXT, "保存する日数").queryEditableText().setTextContents(" 45 ")
+    click(find(win, BUTTON, "日分保存"))
+    answer(app, "保存期間を設定しました", "OK")
     close(SCORES)
     return listed
 
@@ -111,8 +116,8 @@ def body(build, work):
     stored = sqlite(db, "SELECT 日時, 科目, 得点 FROM LOG ORDER BY rowid")
     if stored != listed:
         fail(f"Expected the results file to hold the rows the score window listed, {listed}, not {stored}.")
-    if sqlite(db, "SELECT SET_LOG FROM ENV") != [["90"]]:
-        fail("Expected the new results file to keep results for 90 days (ENV: one row, 90).")
+    if sqlite(db, "SELECT SET_LOG FROM ENV") != [["45"]]:
+        fail("Expected the period saved in the score window, 45 days, in ENV's one row.")
 
 
 if __name__ == "__main__":
