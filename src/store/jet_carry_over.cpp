@@ -30,13 +30,11 @@ int column(const JetFile::Table &table, const QString &name)
     return -1;
 }
 
+// A table read under the name it was asked for; nullptr when the file has none.
 const JetFile::Table *table(const JetFile::Contents &contents, const QString &name)
 {
-    for (const auto &[tableName, t] : contents.tables) {
-        if (tableName.compare(name, Qt::CaseInsensitive) == 0)
-            return &t;
-    }
-    return nullptr;
+    const auto found = contents.tables.find(name);
+    return found == contents.tables.end() ? nullptr : &found->second;
 }
 
 std::filesystem::path fsPath(const QString &path)
