@@ -1,7 +1,6 @@
 #include "platform/colours.h"
 
 #include <QAbstractButton>
-#include <QGuiApplication>
 #include <QPalette>
 #include <QWidget>
 
@@ -18,6 +17,5 @@ void Colours::fill(QWidget *widget, const QColor &background)
     // A button paints its own face from the Button role.
     if (qobject_cast<QAbstractButton *>(widget))
         pal.setColor(QPalette::Button, background);
-    pal.setColor(QPalette::WindowText, QGuiApplication::palette().color(QPalette::WindowText));
     widget->setPalette(pal);
 }

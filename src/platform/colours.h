@@ -13,7 +13,7 @@ public:
     static const QColor lightOrange; // RGB(255,192,128): number tiles and answer labels
     static const QColor yellow;      // RGB(255,255,0): the clear count and the chosen answer
 
-    // Paints the widget's own background in a solid colour, with its text in
+    // Paints the widget's own background in a solid colour; its text keeps
     // the desktop's window-text colour.
     static void fill(QWidget *widget, const QColor &background);
 };

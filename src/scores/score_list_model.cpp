@@ -5,20 +5,17 @@ ScoreListModel::ScoreListModel(QObject *parent) : QAbstractTableModel(parent) {}
 StoreOutcome ScoreListModel::list(const RecordStore &store, const QString &drillName)
 {
     RecordStore::ResultsPage page = store.readResults(drillName, std::nullopt, pageRows);
-    beginResetModel();
-    if (page.outcome) {
-        store_ = store;
-        drill_ = drillName;
-        columns_ = page.columns;
-        rows_ = std::move(page.rows);
-        lastKey_ = page.lastKey;
-        complete_ = static_cast<int>(rows_.size()) < pageRows;
-    } else {
-        store_.reset();
-        columns_.clear();
-        rows_.clear();
-        complete_ = true;
+    if (!page.outcome) {
+        clear();
+        return page.outcome;
     }
+    beginResetModel();
+    store_ = store;
+    drill_ = drillName;
+    columns_ = page.columns;
+    rows_ = std::move(page.rows);
+    lastKey_ = page.lastKey;
+    complete_ = static_cast<int>(rows_.size()) < pageRows;
     endResetModel();
     return page.outcome;
 }

@@ -7,6 +7,7 @@
 #include "platform/twips.h"
 #include "store/date_text.h"
 #include "store/record_store.h"
+#include "store/store_messages.h"
 
 SittingForm::SittingForm(const DrillTable::Entry &drill, double widthTwips, double heightTwips,
                          const QString &labelFamily)
@@ -68,8 +69,8 @@ void SittingForm::endSitting()
     const StoreOutcome written = RecordStore::byFileName().appendResult(when, windowTitle(), score);
     if (written)
         return;
-    Dialogs::current().tell(ProjectGlobals::instance().databaseFileName
-                            + QStringLiteral("に成績を保存できませんでした。\n") + when
-                            + QStringLiteral("　") + windowTitle() + QStringLiteral("　") + score
-                            + QStringLiteral("\n(") + written.reason + QStringLiteral(")"));
+    Dialogs::current().tell(StoreMessages::withReason(
+        ProjectGlobals::instance().databaseFileName + QStringLiteral("に成績を保存できませんでした。\n")
+            + when + QStringLiteral("　") + windowTitle() + QStringLiteral("　") + score,
+        written.reason));
 }
