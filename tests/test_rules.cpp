@@ -5,7 +5,7 @@
 #include "drill/drill_kind.h"
 #include "platform/app_info.h"
 #include "platform/random_draw.h"
-#include "sitting/sitting_form.h"
+#include "sitting/sitting.h"
 #include "store/date_text.h"
 #include "store/leading_number.h"
 #include "store/retention.h"
@@ -174,8 +174,8 @@ private slots:
 
     void captions()
     {
-        QCOMPARE(SittingForm::clearCaption(0), QStringLiteral("クリア\u30000"));
-        QCOMPARE(SittingForm::clearCaption(12), QStringLiteral("クリア\u300012"));
+        QCOMPARE(Sitting::clearCaption(0), QStringLiteral("クリア\u30000"));
+        QCOMPARE(Sitting::clearCaption(12), QStringLiteral("クリア\u300012"));
         QCOMPARE(ClockQuestion::timeText(12, 0), QStringLiteral("12じ0ふん"));
         QCOMPARE(AppInfo::versionCaption(QStringLiteral("T"), 2001, 4, 7), QStringLiteral("T V20010407"));
         QCOMPARE(AppInfo::versionCaption(QStringLiteral("T"), 2001, 4, 127), QStringLiteral("T V20010427"));

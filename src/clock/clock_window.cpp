@@ -3,7 +3,6 @@
 #include "clock/clock_face.h"
 #include "platform/colours.h"
 #include "platform/twips.h"
-#include "sound/prompt_files.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -30,7 +29,13 @@ constexpr double answerHeight = 405;
 } // namespace
 
 ClockWindow::ClockWindow()
-    : SittingForm(DrillTable::atMenuIndex(DrillTable::clockIndex), 6525, 8040, gothic)
+    : SittingForm(DrillTable::atMenuIndex(DrillTable::clockIndex), 6525, 8040, gothic),
+      sitting_([this] {
+          // While a wrong time is drawn again, pending events (clicks among
+          // them) are handled, against the question as drawn so far.
+          showSitting();
+          QCoreApplication::processEvents();
+      })
 {
     setFont(Twips::font(gothic, fontPoints));
 
@@ -101,6 +106,7 @@ void ClockWindow::resetControls()
     setCaption(Label3, QStringLiteral("Label3"));
     Command1->show();
     Command1->setEnabled(true);
+    drawnQuestion_ = -1;
 }
 
 void ClockWindow::Form_Load()
@@ -108,7 +114,10 @@ void ClockWindow::Form_Load()
     resetControls();
     startSitting();
     openSound();
-    Command1_Click();
+    const Sitting::Step posed = sitting_.load(monotonicMs());
+    frm_dsp();
+    if (posed.due)
+        Timer2->start();
     Timer1->start();
 }
 
@@ -117,106 +126,84 @@ void ClockWindow::Form_Unload()
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();
-    endSitting();
+    endSitting(sitting_.close());
 }
 
 void ClockWindow::Command1_Click()
 {
+    const Sitting::Step posed = sitting_.next();
     frm_dsp();
-    // The window may have been closed while the question was being set.
-    if (isLoaded())
+    if (posed.due)
         Timer2->start();
 }
 
 void ClockWindow::frm_dsp()
 {
-    // Events handled while a question is being set (see setQuestion) may ask
-    // for another one; it is set after this one is complete, never halfway
-    // through it, so the labels and the face always belong to one question.
-    if (settingQuestion_) {
-        questionWanted_ = true;
+    showSitting();
+    if (drawnQuestion_ == sitting_.questionsSet())
         return;
-    }
-    settingQuestion_ = true;
-    do {
-        questionWanted_ = false;
-        setQuestion();
-    } while (questionWanted_);
-    settingQuestion_ = false;
-}
-
-void ClockWindow::showQuestion(const ClockQuestion &question)
-{
-    ANS_NO = question.answerIndex;
-    HOUR_TXT = QString::number(question.hour);
-    MIN_TXT = QString::number(question.minute);
-    for (int i = 0; i < 8; ++i) {
-        if (!question.labels[i].isEmpty())
-            setCaption(Label1[i], question.labels[i]);
-    }
-}
-
-void ClockWindow::setQuestion()
-{
-    Label2->hide();
-    for (ClickLabel *label : Label1)
-        label->show();
-    const ClockQuestion question = ClockQuestion::draw([this](const ClockQuestion &soFar) {
-        // Clicks waiting meanwhile are judged against this question.
-        showQuestion(soFar);
-        QCoreApplication::processEvents();
-    });
-    showQuestion(question);
-    ClockFace::draw(surface_, question.hour, question.minute, CLK_SIZE, font(), fontPoints,
-                    isMinimized());
+    drawnQuestion_ = sitting_.questionsSet();
+    const ClockSitting::Shown shown = sitting_.shown();
+    ClockFace::draw(surface_, shown.hour, shown.minute, CLK_SIZE, font(), fontPoints, isMinimized());
     update();
+}
+
+void ClockWindow::showSitting()
+{
+    const ClockSitting::Shown shown = sitting_.shown();
+    for (size_t i = 0; i < Label1.size(); ++i) {
+        setCaption(Label1[i], shown.labels[i]);
+        Label1[i]->setVisible(shown.labelsVisible);
+    }
+    setCaption(Label2, shown.answer);
+    Label2->setVisible(shown.answerVisible);
+    showCount(sitting_.CLEAR_CNT());
+    Command1->setVisible(shown.nextVisible);
+    Command1->setEnabled(shown.nextEnabled);
 }
 
 void ClockWindow::Label1_Click(qint16 Index)
 {
-    if (Index < 0 || Index >= static_cast<qint16>(Label1.size()) || Label1[Index]->isHidden())
-        return;
-    if (Index != ANS_NO) {
-        play(PromptFiles::fixed(PromptFiles::NG));
-        return;
-    }
-    setCaption(Label2, Label1[Index]->text());
-    Label2->show();
-    for (ClickLabel *label : Label1)
-        label->hide();
-    repaint();
-    play(PromptFiles::fixed(PromptFiles::OK));
-    countRightAnswer();
-    Timer3->start();
+    const Sitting::Step judged = sitting_.label(Index);
+    showSitting();
+    if (judged.due)
+        repaint(); // the chosen time is on the screen with the chime
+    say(judged.say);
+    if (judged.due)
+        Timer3->start();
 }
 
 void ClockWindow::Timer1_Timer()
 {
     Timer1->stop();
+    sitting_.freshQuestionDue();
     frm_dsp();
 }
 
 void ClockWindow::Timer2_Timer()
 {
-    Command1->setEnabled(false);
+    const std::optional<Sitting::Step> prompt = sitting_.promptDue(isOnScreen(), monotonicMs());
+    if (!prompt)
+        return; // the first prompt waits for the window to reach the screen
     Timer2->stop();
-    repaint();
-    play(PromptFiles::fixed(PromptFiles::WHAT_TIME));
-    Command1->setVisible(Command1->isHidden());
-    Command1->setEnabled(true);
+    speak(prompt->say);
 }
 
 void ClockWindow::Timer3_Timer()
 {
-    Command1->setEnabled(false);
     Timer3->stop();
-    repaint();
-    play(PromptFiles::forWord(HOUR_TXT));
-    play(PromptFiles::fixed(PromptFiles::HOUR));
-    play(PromptFiles::forWord(MIN_TXT));
-    play(PromptFiles::fixed(PromptFiles::MINUTE));
-    Command1->setVisible(Command1->isHidden());
-    Command1->setEnabled(true);
+    speak(sitting_.readingDue().say);
+}
+
+void ClockWindow::speak(const QStringList &prompts)
+{
+    if (prompts.isEmpty())
+        return;
+    showSitting();
+    repaint(); // what is asked or read is on the screen before it is heard
+    say(prompts);
+    sitting_.spoken();
+    showSitting();
 }
 
 void ClockWindow::Form_Resize()

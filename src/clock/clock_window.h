@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clock/clock_question.h"
+#include "clock/clock_sitting.h"
 #include "platform/click_label.h"
 #include "sitting/sitting_form.h"
 
@@ -24,21 +24,22 @@ public:
 
     // Sets a new question and starts its prompt.
     void Command1_Click();
-    // Chooses a time, fills the answer labels and draws the face.
+    // Fills the answer labels as the sitting says, and draws the face when
+    // its question is new.
     void frm_dsp();
     // Judges answer label Index.
     void Label1_Click(qint16 Index);
-    // One fresh question a second after loading.
+    // A second after loading: the sitting's fresh question, if it still wants one.
     void Timer1_Timer();
     // The question prompt.
     void Timer2_Timer();
-    // The spoken time after a right answer.
+    // The answered time read aloud.
     void Timer3_Timer();
     // The window's size changed: the face is sized afresh.
     void Form_Resize();
 
-    // The retained drawing surface the face is drawn on (the client area).
-    const QImage &surface() const { return surface_; }
+    // The rules of the sitting the window shows.
+    const ClockSitting &sitting() const { return sitting_; }
 
     std::array<ClickLabel *, 8> Label1{}; // answer labels; the lower row runs right to left
     QLabel *Label2 = nullptr;             // the chosen right answer
@@ -47,9 +48,6 @@ public:
     QTimer *Timer2 = nullptr;             // 1 ms, question prompt
     QTimer *Timer3 = nullptr;             // 1 ms, spoken time
 
-    int ANS_NO = 0;       // index of the label that shows the asked time, 0 to 3
-    QString HOUR_TXT;     // the asked hour, "1" to "12"
-    QString MIN_TXT;      // the asked minute, "0" to "55"
     double CLK_SIZE = 0;  // clock size in twips; 0 until the size is first known
 
     // The window font's size in points; it also sizes the dots and label offsets.
@@ -64,14 +62,16 @@ protected:
 private:
     // Clears the surface and sets CLK_SIZE from the client size.
     void frm_size();
-    // One run of choosing, filling and drawing.
-    void setQuestion();
-    // Shows what is drawn of a question so far: its answer and labels.
-    void showQuestion(const ClockQuestion &question);
+    // Sets the labels, the chosen answer, the count and "次(つぎ)" as the
+    // sitting says.
+    void showSitting();
+    // Plays a prompt or reading with what it is about on the screen, then
+    // tells the sitting it has ended.
+    void speak(const QStringList &prompts);
     // Puts every control back as a window that was never used shows it.
     void resetControls();
 
+    ClockSitting sitting_;
     QImage surface_;
-    bool settingQuestion_ = false;
-    bool questionWanted_ = false;
+    int drawnQuestion_ = -1; // the sitting's question the face shows
 };

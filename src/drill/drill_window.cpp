@@ -2,10 +2,8 @@
 
 #include "platform/colours.h"
 #include "platform/twips.h"
-#include "sound/prompt_files.h"
 
 #include <QFrame>
-#include <QWindow>
 
 namespace {
 const QString labelFont = QStringLiteral("ＭＳ Ｐゴシック");
@@ -20,7 +18,7 @@ constexpr int tilesPerRow = 11;
 } // namespace
 
 DrillWindow::DrillWindow(const DrillKind &kind)
-    : SittingForm(kind.drill(), 9090, kind.clientHeight(), labelFont), kind_(kind)
+    : SittingForm(kind.drill(), 9090, kind.clientHeight(), labelFont), kind_(kind), sitting_(kind)
 {
     // Words and signs stand on the green background; boxes fill their own colour.
     auto makeLabel = [this](const QString &name, double points, const QColor *fill) {
@@ -88,7 +86,10 @@ void DrillWindow::resetControls()
     setCaption(Label8, QStringLiteral("は"));
     setCaption(Label2, kind_.sign());
     setCaption(Label4, QStringLiteral("＝"));
-    showEquation(kind_.initialEquation());
+    const DrillKind::Equation initial = kind_.initialEquation();
+    setCaption(Label1[0], initial.first);
+    setCaption(Label1[1], initial.second);
+    setCaption(Label5, initial.result);
     for (ClickLabel *tile : Label6)
         setCaption(tile, QStringLiteral("10"));
     setCaption(Label3, QStringLiteral("Label3"));
@@ -98,29 +99,15 @@ void DrillWindow::resetControls()
     Command1->setVisible(true);
 }
 
-DrillKind::Equation DrillWindow::shownEquation() const
+void DrillWindow::showSitting()
 {
-    return {Label1[0]->text(), Label1[1]->text(), Label5->text()};
-}
-
-void DrillWindow::showEquation(const DrillKind::Equation &equation)
-{
-    setCaption(Label1[0], equation.first);
-    setCaption(Label1[1], equation.second);
-    setCaption(Label5, equation.result);
-}
-
-QLabel *DrillWindow::box(DrillKind::Box which) const
-{
-    switch (which) {
-    case DrillKind::Box::First:
-        return Label1[0];
-    case DrillKind::Box::Second:
-        return Label1[1];
-    case DrillKind::Box::Result:
-        break;
-    }
-    return Label5;
+    const NumberSitting::Shown shown = sitting_.shown();
+    setCaption(Label1[0], shown.equation.first);
+    setCaption(Label1[1], shown.equation.second);
+    setCaption(Label5, shown.equation.result);
+    showCount(sitting_.CLEAR_CNT());
+    Command1->setVisible(shown.nextVisible);
+    Command1->setEnabled(shown.nextEnabled);
 }
 
 void DrillWindow::Form_Load()
@@ -129,79 +116,54 @@ void DrillWindow::Form_Load()
     startSitting();
     for (int i = 0; i < Label6.size(); ++i)
         setCaption(Label6[i], QString::number(i));
-    Command1_Click();
+    const Sitting::Step posed = sitting_.load(monotonicMs());
+    showSitting();
+    if (posed.due)
+        Timer1->start();
     openSound();
 }
 
 void DrillWindow::Command1_Click()
 {
-    showEquation(kind_.pose(shownEquation()));
-    Timer1->start();
+    const Sitting::Step posed = sitting_.next();
+    showSitting();
+    if (posed.due)
+        Timer1->start();
 }
 
 void DrillWindow::Label6_Click(qint16 Index)
 {
     if (Index < 0 || Index >= Label6.size())
         return;
-    const std::optional<DrillKind::Unknown> unknown = kind_.openQuestion(shownEquation());
-    if (!unknown)
-        return; // answered already: the click has no effect
-
-    // The tile is judged by the number it shows.
-    const QString tile = Label6[Index]->text();
-    bool isNumber = false;
-    const int number = tile.toInt(&isNumber);
-    if (!isNumber || number != unknown->answer) {
-        play(PromptFiles::fixed(PromptFiles::NG));
-        return;
-    }
-
-    setCaption(box(unknown->box), tile);
-    repaint(); // the child sees the completed equation with the chime
-    play(PromptFiles::fixed(PromptFiles::OK));
-    countRightAnswer();
-    Timer1->start();
-}
-
-bool DrillWindow::waitingForScreen()
-{
-    const QWindow *handle = windowHandle();
-    if (!isVisible() || (handle && handle->isExposed())) {
-        screenWait_.invalidate();
-        return false;
-    }
-    if (!screenWait_.isValid())
-        screenWait_.start();
-    if (screenWait_.elapsed() < maxScreenWaitMs)
-        return true;
-    screenWait_.invalidate();
-    return false;
+    const Sitting::Step judged = sitting_.tile(Label6[Index]->text());
+    showSitting();
+    if (judged.due)
+        repaint(); // the child sees the completed equation with the chime
+    say(judged.say);
+    if (judged.due)
+        Timer1->start();
 }
 
 void DrillWindow::Timer1_Timer()
 {
     // The first reading can fall due before a new window is on the screen;
-    // it waits for it (a second at most) so that the child sees what is read.
-    if (waitingForScreen())
+    // the sitting holds it back until it is (a second at most), so that the
+    // child sees what is read.
+    const std::optional<Sitting::Step> reading = sitting_.readingDue(isOnScreen(), monotonicMs());
+    if (!reading)
         return;
-    Command1->setEnabled(false);
     Timer1->stop();
+    if (reading->say.isEmpty())
+        return;
+    showSitting();
     repaint(); // what is read is on the screen before the first word is heard
-
-    // Each box's caption is taken as its prompt is played.
-    for (QLabel *label : {Label1[0], Label2, Label1[1], Label4, Label5})
-        play(PromptFiles::forWord(label->text()));
-
-    // "次（つぎ）" is offered once the question is answered, and only then. The
-    // readings normally alternate between questions and answers, so this is
-    // the same as flipping the button; deciding by the question keeps it right
-    // when a right tile and a new question fall before one reading.
-    Command1->setVisible(!kind_.openQuestion(shownEquation()).has_value());
-    Command1->setEnabled(true);
+    say(reading->say);
+    sitting_.spoken();
+    showSitting();
 }
 
 void DrillWindow::Form_Unload()
 {
     Timer1->stop();
-    endSitting();
+    endSitting(sitting_.close());
 }

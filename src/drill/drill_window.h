@@ -1,10 +1,10 @@
 #pragma once
 
 #include "drill/drill_kind.h"
+#include "drill/number_sitting.h"
 #include "platform/click_label.h"
 #include "sitting/sitting_form.h"
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QList>
 #include <QPushButton>
@@ -22,13 +22,14 @@ public:
     explicit DrillWindow(const DrillKind &kind);
     ~DrillWindow() override;
 
-    const DrillKind &kind() const { return kind_; }
+    // The rules of the sitting the window shows.
+    const NumberSitting &sitting() const { return sitting_; }
 
     // Poses a new question and starts its reading.
     void Command1_Click();
     // Judges tile Index as the answer to the open question.
     void Label6_Click(qint16 Index);
-    // Reads the equation aloud and shows or hides "次（つぎ）".
+    // Reads the equation aloud when a reading is due.
     void Timer1_Timer();
 
     QLabel *Label7 = nullptr;             // "たす" / "ひく"
@@ -49,14 +50,9 @@ private:
     // Puts every control back as a window that was never used shows it, so
     // a window loaded again starts afresh whatever the last sitting left.
     void resetControls();
-    DrillKind::Equation shownEquation() const;
-    void showEquation(const DrillKind::Equation &equation);
-    QLabel *box(DrillKind::Box which) const;
-    // True while a shown window is not yet on the screen, for a short while.
-    bool waitingForScreen();
-
-    static constexpr qint64 maxScreenWaitMs = 1000;
-    QElapsedTimer screenWait_;
+    // Sets the boxes, the count and "次（つぎ）" as the sitting says.
+    void showSitting();
 
     const DrillKind &kind_;
+    NumberSitting sitting_;
 };

@@ -5,9 +5,13 @@
 #include "platform/project_globals.h"
 #include "platform/system_clock.h"
 #include "platform/twips.h"
+#include "sitting/sitting.h"
 #include "store/date_text.h"
 #include "store/record_store.h"
 #include "store/store_messages.h"
+
+#include <QElapsedTimer>
+#include <QWindow>
 
 SittingForm::SittingForm(const DrillTable::Entry &drill, double widthTwips, double heightTwips,
                          const QString &labelFamily)
@@ -23,19 +27,12 @@ SittingForm::SittingForm(const DrillTable::Entry &drill, double widthTwips, doub
 
 SittingForm::~SittingForm() = default;
 
-QString SittingForm::clearCaption(int count)
-{
-    return QStringLiteral("クリア\u3000") + QString::number(count);
-}
-
 void SittingForm::startSitting()
 {
     // The results row names the drill by this caption, so a window opened
     // without a drill name keeps its own.
     const QString name = ProjectGlobals::instance().currentDrillName;
     setWindowTitle(name.isEmpty() ? drill_.name() : name);
-    CLEAR_CNT = 0;
-    setCaption(Label3, clearCaption(CLEAR_CNT));
 }
 
 void SittingForm::openSound()
@@ -44,28 +41,45 @@ void SittingForm::openSound()
     MMControl1->open();
 }
 
-void SittingForm::play(const QString &path)
+void SittingForm::say(const QStringList &prompts)
 {
-    if (MMControl1)
-        MMControl1->play(path);
+    for (const QString &path : prompts) {
+        if (MMControl1)
+            MMControl1->play(path);
+    }
 }
 
-void SittingForm::countRightAnswer()
+void SittingForm::showCount(int count)
 {
-    ++CLEAR_CNT;
-    setCaption(Label3, clearCaption(CLEAR_CNT));
+    setCaption(Label3, Sitting::clearCaption(count));
 }
 
-void SittingForm::endSitting()
+bool SittingForm::isOnScreen() const
+{
+    const QWindow *handle = windowHandle();
+    return !isVisible() || (handle && handle->isExposed());
+}
+
+qint64 SittingForm::monotonicMs()
+{
+    static const QElapsedTimer started = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return started.elapsed();
+}
+
+void SittingForm::endSitting(int count)
 {
     if (MMControl1) {
         MMControl1->close();
         MMControl1.reset();
     }
-    if (CLEAR_CNT == 0)
+    if (count == 0)
         return;
     const QString when = DateText::of(SystemClock::now());
-    const QString score = QString::number(CLEAR_CNT);
+    const QString score = QString::number(count);
     const StoreOutcome written = RecordStore::byFileName().appendResult(when, windowTitle(), score);
     if (written)
         return;

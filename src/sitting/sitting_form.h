@@ -8,10 +8,9 @@
 
 #include <memory>
 
-// A drill window's sitting, the same for the number drills and the clock: the
-// window's own sound device, the count of right answers shown in Label3, and
-// the results row written when the window closes. Each window calls these
-// steps in its own load order.
+// What a drill window does around its sitting's rules, the same for the
+// number drills and the clock: its own sound device, the clear count shown in
+// Label3, and the results row written when the window closes.
 class SittingForm : public Form
 {
     Q_OBJECT
@@ -21,28 +20,26 @@ public:
                 const QString &labelFamily);
     ~SittingForm() override;
 
-    // The clear count as shown: "クリア　N" (the fourth character is the
-    // ideographic space U+3000).
-    static QString clearCaption(int count);
-
-    // Right answers of this sitting.
-    int CLEAR_CNT = 0;
     QLabel *Label3 = nullptr; // the clear count
     std::unique_ptr<SoundDevice> MMControl1;
 
 protected:
     // The window takes the current drill name as its caption (its own drill's
-    // name when it has none), and the count starts at 0.
+    // name when it has none).
     void startSitting();
     void openSound();
-    // Plays one prompt to its end; nothing while the device is closed.
-    void play(const QString &path);
-    // One more right answer, shown at once.
-    void countRightAnswer();
+    // Plays prompts one after another, each to its end; nothing while the
+    // device is closed.
+    void say(const QStringList &prompts);
+    void showCount(int count);
+    // False while the window is shown but has not reached the screen yet.
+    bool isOnScreen() const;
+    // Milliseconds of a clock that never goes back, for the sitting's waits.
+    static qint64 monotonicMs();
     // Closes the sound device first, then writes the results row unless the
     // count is 0. A row that cannot be written is told, with what it held, so
     // a parent can note it; the window closes all the same.
-    void endSitting();
+    void endSitting(int count);
 
 private:
     const DrillTable::Entry &drill_;

@@ -43,6 +43,7 @@ Sandbox::Sandbox()
     dialogs.answers.clear();
     sound.clear();
     RecordingSound::onClose() = nullptr;
+    RecordingSound::realLength() = false;
     SoundDevice::setFactory([] { return std::make_unique<RecordingSound>(); });
     ProgramExit::setHandler([](int status) { throw Ended{status}; });
 }

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "clock/clock_question.h"
+#include "sitting/sitting.h"
+
+#include <functional>
+#include <optional>
+
+// The rules of one clock-drill sitting, without any widget. A question is
+// set on loading and on each 次, and once more a second after loading while
+// the first one is still unanswered; "いまなんじ？" is asked once the window
+// is idle; a right label counts, shows the chosen time in place of the eight
+// and has the answered time read aloud; 次 is offered once that has ended.
+//
+//   phase                 event                 next phase        says
+//   (any)                 load                  Posed             -
+//   Posed                 prompt due            Asking            いまなんじ？
+//   Asking                prompt ended          Open              -
+//   Posed/Asking/Open     fresh question time   (same), new time  -
+//   AnsweredPending/Reading/Answered  fresh question time  (same) - (dropped)
+//   Posed/Asking/Open     wrong label           (same)            NG
+//   Posed/Asking/Open     right label           AnsweredPending   OK
+//   AnsweredPending       reading due           Reading           hour じ minute ふん
+//   Reading               reading ended         Answered          -
+//   any but Closed        次                    Posed             -
+//   any                   close                 Closed            -
+// Any other pair changes nothing and says nothing. The fresh question comes
+// at most once, and never after the first right answer of the sitting.
+class ClockSitting : public Sitting
+{
+public:
+    // Runs the window's pending events (clicks among them) while a wrong
+    // time that equals the asked one is drawn again.
+    using PendingEvents = std::function<void()>;
+    explicit ClockSitting(PendingEvents handlePending = nullptr);
+
+    // What the window shows.
+    struct Shown
+    {
+        std::array<QString, 8> labels;
+        bool labelsVisible = false; // the eight answer labels
+        QString answer;
+        bool answerVisible = false; // the chosen right answer
+        bool nextVisible = false;   // "次(つぎ)"
+        bool nextEnabled = true;
+        int hour = 12;              // the time on the face
+        int minute = 0;
+    };
+    Shown shown() const;
+    // Counts the questions set, so a window can tell when the face is new.
+    int questionsSet() const { return questionsSet_; }
+
+    int ANS_NO() const { return question_.answerIndex; }
+    QString HOUR_TXT() const { return QString::number(question_.hour); }
+    QString MIN_TXT() const { return QString::number(question_.minute); }
+
+    // The window loads: a new sitting and its first question; its prompt is due.
+    Step load(qint64 nowMs);
+    // 次: a new question replaces the one shown; its prompt is due.
+    Step next();
+    // A second after loading: a fresh question replaces the load-time one
+    // while that one is unanswered, unprompted.
+    Step freshQuestionDue();
+    // The prompt timer fired: the question to ask, or nothing when the first
+    // prompt still waits for the window to reach the screen.
+    std::optional<Step> promptDue(bool onScreen, qint64 nowMs);
+    // The answer label `index` (0 to 7) is clicked.
+    Step label(int index);
+    // The reading timer fired: the answered time.
+    Step readingDue();
+    // The prompt or the reading has been played to its end.
+    void spoken();
+
+private:
+    void setQuestion();
+    // Takes what is drawn of a question so far as the question shown.
+    void adopt(const ClockQuestion &question);
+
+    PendingEvents handlePending_;
+    ClockQuestion question_;
+    std::array<QString, 8> labels_;
+    QString answer_;
+    int answeredHour_ = 12;
+    int answeredMinute_ = 0;
+    int questionsSet_ = 0;
+    bool freshQuestionWanted_ = false;
+    bool settingQuestion_ = false;
+    bool questionWanted_ = false;
+};

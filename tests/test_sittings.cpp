@@ -1,0 +1,364 @@
+// The rules of a sitting, without any window: for each drill, every phase
+// meets the events that can reach it, and the table says where it goes, what
+// is shown and what is said.
+#include "clock/clock_sitting.h"
+#include "drill/number_sitting.h"
+#include "support/sandbox.h"
+#include "support/test_main.h"
+
+#include <QFileInfo>
+
+using Phase = SittingPhase;
+Q_DECLARE_METATYPE(SittingPhase)
+Q_DECLARE_METATYPE(std::vector<int>)
+
+namespace {
+// The words of the prompts said, as their files are named: "3 ＋ 4 ＝ ？".
+QString words(const QStringList &paths)
+{
+    QStringList said;
+    for (const QString &path : paths)
+        said << QFileInfo(path).completeBaseName();
+    return said.join(QLatin1Char(' '));
+}
+
+constexpr Phase phasesInOrder[] = {Phase::Posed, Phase::Asking, Phase::Open, Phase::AnsweredPending,
+                                   Phase::Reading, Phase::Answered, Phase::Closed};
+
+// たしざん１０: 3 ＋ 4 ＝ ？ on loading; 5 ＋ 2 after it.
+const DrillKind &addition() { return DrillKind::all()[1]; }
+
+// Takes a number sitting from loading to `phase` the way a child does: the
+// reading, the right tile 7, its reading.
+void reach(NumberSitting &s, Phase phase)
+{
+    s.load(0);
+    for (Phase at : phasesInOrder) {
+        if (at == phase)
+            return;
+        switch (at) {
+        case Phase::Posed:
+        case Phase::AnsweredPending:
+            s.readingDue(true, 0);
+            break;
+        case Phase::Asking:
+        case Phase::Reading:
+            s.spoken();
+            break;
+        case Phase::Open:
+            s.tile(QStringLiteral("7"));
+            break;
+        case Phase::Answered:
+            s.close();
+            break;
+        case Phase::Closed:
+            break;
+        }
+    }
+}
+
+// The clock: 3:15 in label 1 on loading; 7:40 in label 3 a draw later.
+void scriptClock(Sandbox &box)
+{
+    box.random.draws({3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
+    box.random.draws({7, 40, 3, 1, 5, 2, 5, 4, 5, 5, 5, 6, 5, 7, 5, 8, 5});
+}
+
+void reach(ClockSitting &s, Phase phase)
+{
+    s.load(0);
+    for (Phase at : phasesInOrder) {
+        if (at == phase)
+            return;
+        switch (at) {
+        case Phase::Posed:
+            s.promptDue(true, 0);
+            break;
+        case Phase::AnsweredPending:
+            s.readingDue();
+            break;
+        case Phase::Asking:
+        case Phase::Reading:
+            s.spoken();
+            break;
+        case Phase::Open:
+            s.label(1);
+            break;
+        case Phase::Answered:
+            s.close();
+            break;
+        case Phase::Closed:
+            break;
+        }
+    }
+}
+
+QString shownNext(bool visible, bool enabled)
+{
+    return !visible ? QStringLiteral("hidden") : enabled ? QStringLiteral("shown") : QStringLiteral("disabled");
+}
+} // namespace
+
+class TestSittings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void numberSitting_data()
+    {
+        QTest::addColumn<Phase>("from");
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<Phase>("to");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("equation");
+        QTest::addColumn<QString>("next"); // 次: shown, disabled (shown) or hidden
+        QTest::addColumn<int>("count");
+        QTest::newRow("loaded: the reading is due") << Phase::Posed << "" << Phase::Posed << "" << "3 4 ？" << "shown" << 0;
+        QTest::newRow("question read") << Phase::Posed << "reading due" << Phase::Asking << "3 ＋ 4 ＝ ？" << "3 4 ？" << "disabled" << 0;
+        QTest::newRow("reading ended") << Phase::Asking << "spoken" << Phase::Open << "" << "3 4 ？" << "hidden" << 0;
+        QTest::newRow("wrong tile") << Phase::Open << "tile 5" << Phase::Open << "NG" << "3 4 ？" << "hidden" << 0;
+        QTest::newRow("a tile that is no number") << Phase::Open << "tile x" << Phase::Open << "NG" << "3 4 ？" << "hidden" << 0;
+        QTest::newRow("right tile") << Phase::Open << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
+        QTest::newRow("right tile before the reading") << Phase::Posed << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
+        QTest::newRow("right tile during the reading") << Phase::Asking << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
+        QTest::newRow("answer read") << Phase::AnsweredPending << "reading due" << Phase::Reading << "3 ＋ 4 ＝ 7" << "3 4 7" << "hidden" << 1;
+        QTest::newRow("answer read to the end: 次") << Phase::Reading << "spoken" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
+        QTest::newRow("tile after the answer") << Phase::AnsweredPending << "tile 7" << Phase::AnsweredPending << "" << "3 4 7" << "hidden" << 1;
+        QTest::newRow("tile once answered and read") << Phase::Answered << "tile 7" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
+        QTest::newRow("nothing due when open") << Phase::Open << "reading due" << Phase::Open << "" << "3 4 ？" << "hidden" << 0;
+        QTest::newRow("nothing due once answered") << Phase::Answered << "reading due" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
+        QTest::newRow("次: the next question") << Phase::Answered << "次" << Phase::Posed << "" << "5 2 ？" << "shown" << 1;
+        QTest::newRow("次 while open: replaced, not counted") << Phase::Open << "次" << Phase::Posed << "" << "5 2 ？" << "shown" << 0;
+        QTest::newRow("次 during a reading: the new one is read next") << Phase::Asking << "次, spoken" << Phase::Posed << "" << "5 2 ？" << "shown" << 0;
+        QTest::newRow("closed: a tile does nothing") << Phase::Closed << "tile 7" << Phase::Closed << "" << "3 4 7" << "shown" << 1;
+        QTest::newRow("closed: 次 does nothing") << Phase::Closed << "次" << Phase::Closed << "" << "3 4 7" << "shown" << 1;
+        QTest::newRow("closed: nothing due") << Phase::Closed << "reading due" << Phase::Closed << "" << "3 4 7" << "shown" << 1;
+    }
+
+    // たしざん１０ from each phase, one event at a time.
+    void numberSitting()
+    {
+        QFETCH(Phase, from);
+        QFETCH(QString, event);
+        QFETCH(Phase, to);
+        QFETCH(QString, said);
+        QFETCH(QString, equation);
+        QFETCH(QString, next);
+        QFETCH(int, count);
+        Sandbox box;
+        box.random.draws({3, 4, 5, 2});
+        NumberSitting s(addition());
+        reach(s, from);
+        QCOMPARE(s.phase(), from);
+        QStringList saying;
+        for (const QString &e : event.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
+            if (e == "reading due")
+                saying = s.readingDue(true, 0).value().say;
+            else if (e == "spoken")
+                s.spoken();
+            else if (e == "次")
+                saying = s.next().say;
+            else
+                saying = s.tile(e.mid(5)).say;
+        }
+        QCOMPARE(s.phase(), to);
+        QCOMPARE(words(saying), said);
+        const NumberSitting::Shown shown = s.shown();
+        QCOMPARE(shown.equation.first + " " + shown.equation.second + " " + shown.equation.result, equation);
+        QCOMPARE(shownNext(shown.nextVisible, shown.nextEnabled), next);
+        QCOMPARE(s.CLEAR_CNT(), count);
+    }
+
+    void numberKinds_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<std::vector<int>>("draws");
+        QTest::addColumn<int>("wrong");
+        QTest::addColumn<int>("right");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("answered");
+        QTest::newRow("たして10, unknown on the left") << 0 << std::vector{1, 3} << 3 << 7 << "？ ＋ 3 ＝ 10" << "7 ＋ 3 ＝ 10";
+        QTest::newRow("たして10, unknown on the right") << 0 << std::vector{0, 2} << 2 << 8 << "2 ＋ ？ ＝ 10" << "2 ＋ 8 ＝ 10";
+        QTest::newRow("ひきざん10") << 3 << std::vector{5, 3} << 8 << 2 << "5 － 3 ＝ ？" << "5 － 3 ＝ 2";
+        QTest::newRow("ひいて10") << 4 << std::vector{4} << 4 << 6 << "10 － 4 ＝ ？" << "10 － 4 ＝ 6";
+        QTest::newRow("ひきざん20") << 5 << std::vector{20, 7} << 7 << 13 << "20 － 7 ＝ ？" << "20 － 7 ＝ 13";
+    }
+
+    // Each kind's question is read with its sign and unknown, judged by its
+    // own arithmetic, and completed in the box of the unknown.
+    void numberKinds()
+    {
+        QFETCH(int, kind);
+        QFETCH(std::vector<int>, draws);
+        QFETCH(int, wrong);
+        QFETCH(int, right);
+        QFETCH(QString, question);
+        QFETCH(QString, answered);
+        Sandbox box;
+        for (int n : draws)
+            box.random.draws({n});
+        NumberSitting s(DrillKind::all()[kind]);
+        s.load(0);
+        QCOMPARE(words(s.readingDue(true, 0)->say), question);
+        s.spoken();
+        QCOMPARE(words(s.tile(QString::number(wrong)).say), QStringLiteral("NG"));
+        QCOMPARE(words(s.tile(QString::number(right)).say), QStringLiteral("OK"));
+        QCOMPARE(words(s.readingDue(true, 0)->say), answered);
+    }
+
+    // The first reading waits for the window to reach the screen, a second at
+    // most; the wait is the sitting's own, so a window opened again waits anew.
+    void numberFirstReadingWaitsForTheScreen()
+    {
+        Sandbox box;
+        NumberSitting s(addition());
+        s.load(10000);
+        QVERIFY(!s.readingDue(false, 10999));
+        QCOMPARE(s.phase(), Phase::Posed);
+        QVERIFY(s.readingDue(false, 11000).has_value());
+        s.close();
+        s.load(20000);
+        QVERIFY(!s.readingDue(false, 20500));
+        QVERIFY(s.readingDue(true, 20500).has_value());
+        s.spoken();
+        s.next();
+        QVERIFY(s.readingDue(false, 20600).has_value()); // only the first one waits
+    }
+
+    void clockSitting_data()
+    {
+        QTest::addColumn<Phase>("from");
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<Phase>("to");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("shown"); // the labels, or the chosen answer
+        QTest::addColumn<QString>("next");
+        QTest::addColumn<int>("count");
+        const QString labels = "1じ0ふん 3じ15ふん 2じ0ふん 4じ0ふん 5じ0ふん 6じ0ふん 7じ0ふん 8じ0ふん";
+        const QString fresh = "1じ5ふん 2じ5ふん 4じ5ふん 7じ40ふん 5じ5ふん 6じ5ふん 7じ5ふん 8じ5ふん";
+        QTest::newRow("loaded: the prompt is due") << Phase::Posed << "" << Phase::Posed << "" << labels << "hidden" << 0;
+        QTest::newRow("asked") << Phase::Posed << "prompt due" << Phase::Asking << "いまなんじ？" << labels << "hidden" << 0;
+        QTest::newRow("prompt ended") << Phase::Asking << "spoken" << Phase::Open << "" << labels << "hidden" << 0;
+        QTest::newRow("wrong label") << Phase::Open << "label 5" << Phase::Open << "NG" << labels << "hidden" << 0;
+        QTest::newRow("right label") << Phase::Open << "label 1" << Phase::AnsweredPending << "OK" << "3じ15ふん" << "hidden" << 1;
+        QTest::newRow("right label before the prompt: none asked")
+            << Phase::Posed << "label 1, prompt due" << Phase::AnsweredPending << "" << "3じ15ふん" << "hidden" << 1;
+        QTest::newRow("label out of range") << Phase::Open << "label 8" << Phase::Open << "" << labels << "hidden" << 0;
+        QTest::newRow("time read") << Phase::AnsweredPending << "reading due" << Phase::Reading << "3 じ 15 ふん" << "3じ15ふん" << "hidden" << 1;
+        QTest::newRow("time read to the end: 次") << Phase::Reading << "spoken" << Phase::Answered << "" << "3じ15ふん" << "shown" << 1;
+        QTest::newRow("label once answered") << Phase::Answered << "label 1" << Phase::Answered << "" << "3じ15ふん" << "shown" << 1;
+        QTest::newRow("nothing to ask when open") << Phase::Open << "prompt due" << Phase::Open << "" << labels << "hidden" << 0;
+        QTest::newRow("nothing to read when open") << Phase::Open << "reading due" << Phase::Open << "" << labels << "hidden" << 0;
+        QTest::newRow("次: the next question") << Phase::Answered << "次" << Phase::Posed << "" << fresh << "hidden" << 1;
+        QTest::newRow("fresh question, unprompted") << Phase::Open << "fresh question" << Phase::Open << "" << fresh << "hidden" << 0;
+        QTest::newRow("fresh question before the prompt") << Phase::Posed << "fresh question, prompt due" << Phase::Asking << "いまなんじ？" << fresh << "hidden" << 0;
+        QTest::newRow("fresh question after the answer: dropped, the answered time read")
+            << Phase::AnsweredPending << "fresh question, reading due" << Phase::Reading << "3 じ 15 ふん" << "3じ15ふん" << "hidden" << 1;
+        QTest::newRow("fresh question only once") << Phase::Open << "fresh question, fresh question" << Phase::Open << "" << fresh << "hidden" << 0;
+        QTest::newRow("fresh question never after an answer") << Phase::Answered << "次, fresh question" << Phase::Posed << "" << fresh << "hidden" << 1;
+        QTest::newRow("closed: a label does nothing") << Phase::Closed << "label 1" << Phase::Closed << "" << labels << "hidden" << 1;
+        QTest::newRow("closed: no fresh question") << Phase::Closed << "fresh question" << Phase::Closed << "" << labels << "hidden" << 1;
+        QTest::newRow("closed: nothing to ask") << Phase::Closed << "次, prompt due" << Phase::Closed << "" << labels << "hidden" << 1;
+    }
+
+    // The clock from each phase: 3:15 is asked at loading, 7:40 is the next
+    // question drawn (the fresh one, or the one after 次).
+    void clockSitting()
+    {
+        QFETCH(Phase, from);
+        QFETCH(QString, event);
+        QFETCH(Phase, to);
+        QFETCH(QString, said);
+        QFETCH(QString, shown);
+        QFETCH(QString, next);
+        QFETCH(int, count);
+        Sandbox box;
+        scriptClock(box);
+        ClockSitting s;
+        reach(s, from);
+        QCOMPARE(s.phase(), from);
+        QStringList saying;
+        for (const QString &e : event.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
+            if (e == "prompt due")
+                saying = s.promptDue(true, 0).value().say;
+            else if (e == "reading due")
+                saying = s.readingDue().say;
+            else if (e == "spoken")
+                s.spoken();
+            else if (e == "次")
+                saying = s.next().say;
+            else if (e == "fresh question")
+                saying = s.freshQuestionDue().say;
+            else
+                saying = s.label(e.mid(6).toInt()).say;
+        }
+        QCOMPARE(s.phase(), to);
+        QCOMPARE(words(saying), said);
+        const ClockSitting::Shown seen = s.shown();
+        QStringList labels(seen.labels.begin(), seen.labels.end());
+        // Either the eight labels or the chosen answer is shown, never both.
+        QCOMPARE(seen.labelsVisible && seen.answerVisible, false);
+        QCOMPARE(seen.labelsVisible ? labels.join(' ') : seen.answerVisible ? seen.answer : QString("nothing"),
+                 to == Phase::Closed ? QString("nothing") : shown);
+        QCOMPARE(shownNext(seen.nextVisible, seen.nextEnabled), next);
+        QCOMPARE(s.CLEAR_CNT(), count);
+    }
+
+    // Closing is possible in every phase and keeps the count for the row.
+    void closeInEveryPhase()
+    {
+        for (Phase phase : phasesInOrder) {
+            Sandbox box;
+            box.random.draws({3, 4});
+            NumberSitting number(addition());
+            reach(number, phase);
+            scriptClock(box);
+            ClockSitting clock;
+            reach(clock, phase);
+            const int answered = phase == Phase::Closed || phase >= Phase::AnsweredPending ? 1 : 0;
+            QCOMPARE(clock.close(), answered);
+            QCOMPARE(number.close(), answered);
+            QCOMPARE(clock.phase(), Phase::Closed);
+            QCOMPARE(number.phase(), Phase::Closed);
+        }
+    }
+
+    // While a wrong time equal to the asked one is drawn again, the window
+    // handles its pending events: a click is judged against the question
+    // being set, a question asked for meanwhile comes after it is complete,
+    // and a close leaves nothing due.
+    void clockEventsDuringARedraw()
+    {
+        Sandbox box;
+        // 1:00 in label 1; the first wrong time is 1:00 too and drawn again.
+        box.random.draws({1, 0, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0});
+        std::function<void()> pending;
+        ClockSitting s([&] {
+            if (pending)
+                std::exchange(pending, nullptr)();
+        });
+        pending = [&] { QCOMPARE(words(s.label(1).say), QStringLiteral("OK")); };
+        QVERIFY(!s.load(0).due); // answered before it was asked
+        QCOMPARE(s.phase(), Phase::AnsweredPending);
+        QCOMPARE(s.shown().answer, QStringLiteral("1じ0ふん"));
+        QCOMPARE(s.shown().labels[0], QStringLiteral("2じ0ふん")); // the question completed after the click
+        QCOMPARE(words(s.readingDue().say), QStringLiteral("1 じ 0 ふん"));
+        s.spoken();
+
+        box.random.draws({1, 0, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0});
+        box.random.draws({12, 30, 2, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
+        pending = [&] { s.next(); };
+        QVERIFY(s.next().due);
+        QCOMPARE(s.HOUR_TXT(), QStringLiteral("12"));
+        QCOMPARE(s.MIN_TXT(), QStringLiteral("30"));
+        QCOMPARE(s.ANS_NO(), 2);
+        QCOMPARE(s.shown().labels[2], QStringLiteral("12じ30ふん"));
+
+        box.random.draws({1, 0, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0});
+        pending = [&] { s.close(); };
+        QVERIFY(!s.next().due);
+        QCOMPARE(s.phase(), Phase::Closed);
+    }
+};
+
+SANSU_TEST_MAIN(TestSittings)
+#include "test_sittings.moc"
