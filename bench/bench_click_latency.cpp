@@ -85,7 +85,8 @@ int main(int argc, char **argv)
     RandomDraw::setSource(std::make_unique<SetQuestion>());
     SoundDevice::setFactory([] { return std::make_unique<TimedDevice>(); });
 
-    DrillWindow w(DrillKind::all()[1]);
+    const ResultsLog log(work.filePath(QStringLiteral("ADO_ZEM.MDB")));
+    DrillWindow w(*DrillTable::atMenuIndex(1), log);
     w.showForm();
     std::vector<double> total, toPlay, driver;
     for (int i = 0; i < clicks + 1; ++i) {

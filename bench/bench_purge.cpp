@@ -3,7 +3,7 @@
 //   bench_purge [runs]        (default 7, at least 5)
 //
 // Builds, in a temporary folder, a record file with 1,000,000 results rows
-// spread over two years, seven drills, scores 1 to 30, in the order a real
+// spread over two years, every drill, scores 1 to 30, in the order a real
 // file gets them (oldest first), with a retention period of 365 days, so that
 // exactly half the rows lie before the cut-off. Each run copies that file
 // fresh and times the menu's start-up step MenuWindow::SET_LOG_GET on it (the

@@ -1,7 +1,7 @@
 // Times the score window against a large results table, beside the engine's
 // floor: how long SQLite alone takes to run the same page's statement.
 //
-//   bench_scores [rows for たしざん１０] [rows for the other six drills] [rounds]
+//   bench_scores [rows for たしざん１０] [rows spread over the other drills] [rounds]
 //
 // The window lists a drill a page at a time (ScoreListModel::pageRows rows,
 // Statements::gridPage). Each round times, from the call to the grid painted:
@@ -41,7 +41,7 @@ const QStringList drills = bench::drillNames();
 using bench::fail;
 
 // A new record file with mainRows results of the first drill and otherRows
-// spread over the other six, over the 90 days up to the last sitting.
+// spread over the other drills, over the 90 days up to the last sitting.
 bool fill(const QString &path, int mainRows, int otherRows)
 {
     RecordDatabase db;
@@ -218,18 +218,19 @@ int main(int argc, char **argv)
     const ProjectGlobals &g = ProjectGlobals::instance();
 
     bench::printMachine();
-    std::printf("rows: %d for %s, %d for the other six drills\n", mainRows, qPrintable(drills[0]),
+    std::printf("rows: %d for %s, %d spread over the other drills\n", mainRows, qPrintable(drills[0]),
                 otherRows);
     QElapsedTimer timer;
     timer.start();
     if (!fill(QDir::current().absoluteFilePath(g.databaseFileName), mainRows, otherRows))
         return 1;
     // The file the window reads, and so the floor.
-    const QString path = RecordStore::byConnectionString().path();
+    const QString path = QDir::current().absoluteFilePath(g.databaseFileName);
+    const ResultsLog log(path);
     std::printf("filled in %.1f s, file %.1f MB\n", timer.elapsed() / 1000.0, QFileInfo(path).size() / 1e6);
     std::printf("page: %d rows, %d rounds\n", ScoreListModel::pageRows, rounds);
 
-    ScoreWindow window;
+    ScoreWindow window(log);
     QTableView *grid = window.DataGrid1;
     ScoreListModel *model = window.gridModel();
     PaintWatch watch;

@@ -8,7 +8,8 @@
 #include "platform/project_globals.h"
 #include "store/date_text.h"
 #include "store/record_database.h"
-#include "store/record_store.h"
+#include "store/results_log.h"
+#include "store/results_schema.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -179,13 +180,13 @@ inline void settle(int ms, unsigned long pauseMs = 5)
 
 // ---- the record file -----------------------------------------------------
 
-// The seven drills as the results table names them, in the score window's
-// order (the plain addition drill first).
+// The drills as the results table names them, in the score window's order
+// (the plain addition drill first).
 inline QStringList drillNames()
 {
     QStringList names;
-    for (int i = 0; i < DrillTable::count; ++i)
-        names << DrillTable::atScoreIndex(i).name();
+    for (const DrillTable::Entry &drill : DrillTable::all())
+        names << drill.name();
     return names;
 }
 
@@ -194,7 +195,7 @@ inline QStringList drillNames()
 inline void setRecordGlobals()
 {
     ProjectGlobals &g = ProjectGlobals::instance();
-    g.setRecordNames();
+    g.setRecordNames(ResultsSchema::fileName, ResultsSchema::settingsTable, ResultsSchema::resultsTable);
     g.setConnectionString();
 }
 
@@ -202,8 +203,7 @@ inline void setRecordGlobals()
 // program does on first start; false with db.lastError() when that fails.
 inline bool createRecordFile(RecordDatabase &db, const QString &path)
 {
-    QString statement;
-    return db.create(path) && RecordStore::SQL_CRE_CUR(db, statement);
+    return db.create(path, [](RecordDatabase &made) { return ResultsLog::SQL_CRE_CUR(made); });
 }
 
 inline bool createRecordFile(const QString &path)

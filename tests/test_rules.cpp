@@ -57,7 +57,7 @@ private slots:
         Sandbox box;
         for (int n : draws)
             box.random.draws({n});
-        const DrillKind &k = DrillKind::all()[kind];
+        const DrillKind k(*DrillTable::atMenuIndex(kind));
         const Equation shown = k.pose(k.initialEquation());
         QCOMPARE(shown.first, posed.first);
         QCOMPARE(shown.second, posed.second);

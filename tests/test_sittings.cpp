@@ -26,7 +26,7 @@ constexpr Phase phasesInOrder[] = {Phase::Posed, Phase::Asking, Phase::Open, Pha
                                    Phase::Reading, Phase::Answered, Phase::Closed};
 
 // たしざん１０: 3 ＋ 4 ＝ ？ on loading; 5 ＋ 2 after it.
-const DrillKind &addition() { return DrillKind::all()[1]; }
+DrillKind addition() { return DrillKind(*DrillTable::atMenuIndex(1)); }
 
 // Takes a number sitting from loading to `phase` the way a child does: the
 // reading, the right tile 7, its reading.
@@ -196,7 +196,7 @@ private slots:
         Sandbox box;
         for (int n : draws)
             box.random.draws({n});
-        NumberSitting s(DrillKind::all()[kind]);
+        NumberSitting s{DrillKind(*DrillTable::atMenuIndex(kind))};
         s.load(0);
         QCOMPARE(words(s.readingDue(true, 0)->say), question);
         s.spoken();

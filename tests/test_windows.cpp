@@ -39,6 +39,11 @@ QStringList logRows(const Sandbox &box, const QString &where = QString())
     return Sandbox::rows(box.path(), QStringLiteral("SELECT * FROM LOG ") + where);
 }
 
+const DrillTable::Entry &drillAt(int menuIndex)
+{
+    return *DrillTable::atMenuIndex(menuIndex);
+}
+
 // Answers the number drill's open question with the tile that shows `number`.
 void answer(DrillWindow &w, int number)
 {
@@ -80,8 +85,8 @@ private slots:
         } else {
             box.random.draws({3, 4});
         }
-        DrillWindow drill(DrillKind::all()[1]);
-        ClockWindow face;
+        DrillWindow drill(drillAt(1), box.log());
+        ClockWindow face(drillAt(6), box.log());
         SittingForm &w = clock ? static_cast<SittingForm &>(face) : drill;
         QPushButton *next = clock ? face.Command1 : drill.Command1;
         const auto idle = [&] {
@@ -119,9 +124,9 @@ private slots:
         box.makeRecordFile("90", {"2001/04/27 9:05:03|たしざん１０|7", "2001/04/26 15:00:00|たしざん１０|12"});
         box.random.draws({3, 4, 20, 7, 3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
         MenuWindow menu;
-        DrillWindow addition(DrillKind::all()[1]), subtraction(DrillKind::all()[5]);
-        ClockWindow clock;
-        ScoreWindow scores;
+        DrillWindow addition(drillAt(1), box.log()), subtraction(drillAt(5), box.log());
+        ClockWindow clock(drillAt(6), box.log());
+        ScoreWindow scores(box.log());
         for (Form *w : std::initializer_list<Form *>{&menu, &addition, &subtraction, &clock, &scores}) {
             w->showForm();
             const QImage shown = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -157,13 +162,13 @@ private slots:
         box.makeRecordFile();
         std::unique_ptr<SittingForm> window;
         if (clock) {
-            auto w = std::make_unique<ClockWindow>();
+            auto w = std::make_unique<ClockWindow>(drillAt(6), box.log());
             w->showForm();
             for (int i = 0; i < rightAnswers; ++i)
                 click(w->Label1[w->sitting().ANS_NO()]);
             window = std::move(w);
         } else {
-            auto w = std::make_unique<DrillWindow>(DrillKind::all()[1]);
+            auto w = std::make_unique<DrillWindow>(drillAt(1), box.log());
             for (int i = 0; i < rightAnswers + 1; ++i)
                 box.random.draws({3, 4});
             w->showForm();
@@ -198,7 +203,7 @@ private slots:
         box.makeRecordFile("30", {"2001/04/26 15:00:00|たしざん１０|2", "2001/04/27 15:00:00|たしざん１０|4",
                                   "2001/04/25|たしざん１０|1", "2001/04/27 9:05:03|たしざん１０|5",
                                   "2001/04/27 10:00:00|たして１０|9"});
-        ScoreWindow w;
+        ScoreWindow w(box.log());
         w.showForm();
         QCOMPARE(w.Text1->text(), QStringLiteral("30"));
         const auto grid = [&] {
@@ -228,14 +233,14 @@ private slots:
         for (int i = 0; i < 450; ++i)
             rows << QStringLiteral("2001/04/%1 9:00:00|たしざん１０|%2").arg(10 + i % 3).arg(i);
         box.makeRecordFile("90", rows);
-        ScoreWindow w;
+        ScoreWindow w(box.log());
         w.showForm();
         ScoreListModel *model = w.gridModel();
         QCOMPARE(model->rowCount(), ScoreListModel::pageRows);
         QVERIFY(model->canFetchMore(QModelIndex()));
 
         box.random.draws({3, 4});
-        DrillWindow drill(DrillKind::all()[1]);
+        DrillWindow drill(drillAt(1), box.log());
         drill.showForm();
         answer(drill, 7);
         drill.close();
@@ -275,7 +280,7 @@ private slots:
         QFETCH(QStringList, stored);
         Sandbox box;
         box.makeRecordFile();
-        ScoreWindow w;
+        ScoreWindow w(box.log());
         w.showForm();
         if (emptyEnv)
             Sandbox::sql(box.path(), {"DELETE FROM ENV"});
@@ -296,9 +301,9 @@ private slots:
         QCOMPARE(menu.windowTitle(), QStringLiteral("さんすうドリル V20010427"));
         menu.Command1_Click(7);
         QCOMPARE(menu.drillWindow(7), nullptr);
-        for (int i = 0; i < DrillTable::count; ++i) {
+        for (int i = 0; i < DrillTable::count(); ++i) {
             menu.Command1_Click(static_cast<qint16>(i));
-            QCOMPARE(menu.drillWindow(i)->objectName(), DrillTable::atMenuIndex(i).window());
+            QCOMPARE(menu.drillWindow(i)->objectName(), drillAt(i).window());
             QCOMPARE(menu.drillWindow(i)->windowTitle(), menu.Command1[i]->text());
             QVERIFY(menu.drillWindow(i)->isLoaded());
         }

@@ -15,27 +15,13 @@
 #include "store/jet_file.h"
 #include "store/leading_number.h"
 #include "store/record_file.h"
-#include "store/record_store.h"
+#include "store/results_schema.h"
 #include "store/retention.h"
 #include "store/store_messages.h"
 
 #include <QFileInfo>
 
 namespace {
-struct ButtonPlace
-{
-    int index;
-    double left;
-    double top;
-};
-
-// In tab order: the adding drills and the clock on the left, the subtracting
-// drills on the right. The index, not the position, decides which window opens.
-constexpr ButtonPlace drillButtons[] = {
-    {1, 360, 360},   {0, 360, 1200},  {2, 360, 2040},  {3, 2040, 360},
-    {4, 2040, 1200}, {5, 2040, 2040}, {6, 360, 2880},
-};
-
 constexpr double buttonWidth = 1335;
 constexpr double buttonHeight = 615;
 
@@ -49,14 +35,18 @@ constexpr double buttonHeight = 615;
 MenuWindow::MenuWindow() : Form(QStringLiteral("MENU"), QStringLiteral("MENU"), 3720, 4125)
 {
     setWindowIcon(FaceIcon::icon());
+    // The drill table's order is the tab order; the index, not the position,
+    // decides which window a button opens.
+    Command1.resize(DrillTable::count());
+    drills_.resize(DrillTable::count());
     QWidget *previous = nullptr;
-    for (const ButtonPlace &b : drillButtons) {
-        auto *button = new QPushButton(DrillTable::atMenuIndex(b.index).name(), this);
-        button->setObjectName(QStringLiteral("Command1_%1").arg(b.index));
-        place(button, b.left, b.top, buttonWidth, buttonHeight);
-        const auto index = static_cast<qint16>(b.index);
+    for (const DrillTable::Entry &drill : DrillTable::all()) {
+        auto *button = new QPushButton(drill.name(), this);
+        button->setObjectName(QStringLiteral("Command1_%1").arg(drill.menuIndex));
+        place(button, drill.menuButton.left, drill.menuButton.top, buttonWidth, buttonHeight);
+        const auto index = static_cast<qint16>(drill.menuIndex);
         connect(button, &QPushButton::clicked, this, [this, index] { Command1_Click(index); });
-        Command1[b.index] = button;
+        Command1[drill.menuIndex] = button;
         if (previous)
             setTabOrder(previous, button);
         previous = button;
@@ -77,7 +67,7 @@ void MenuWindow::Form_Load()
 {
     setWindowTitle(AppInfo::versionCaption());
     ProjectGlobals &g = ProjectGlobals::instance();
-    g.setRecordNames();
+    g.setRecordNames(ResultsSchema::fileName, ResultsSchema::settingsTable, ResultsSchema::resultsTable);
     DB_ALLOC();
     SET_LOG_GET();
     g.setConnectionString();
@@ -89,23 +79,20 @@ void MenuWindow::Form_Load()
 void MenuWindow::DB_ALLOC()
 {
     const QString name = ProjectGlobals::instance().databaseFileName;
-    const RecordStore store = RecordStore::byFileName();
-    if (!store.probe()) {
-        // Only a file that does not open is looked at for the old format.
-        if (JetFile::version(store.path())) {
-            carryOverJetFile(store.path());
-        } else {
-            if (!Dialogs::current().ask(name + QStringLiteral("が見つかりません､新規作成しますか?")))
-                stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
-            // A failed creation passes without a message here: the next step
-            // reports the file it cannot use.
-            if (!store.create())
-                return;
-        }
+    // From now on this is the file of every window.
+    const ResultsLog &log = log_.emplace(RecordFile::locate(name));
+    if (log.probe())
+        return;
+    // Only a file that does not open is looked at for the old format.
+    if (JetFile::version(log.path())) {
+        carryOverJetFile(log.path());
+        return;
     }
-    // From now on this is the file of every window, whatever spelling of its
-    // name a window uses.
-    RecordFile::settle(store.path());
+    if (!Dialogs::current().ask(name + QStringLiteral("が見つかりません､新規作成しますか?")))
+        stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
+    // A failed creation passes without a message here: the next step
+    // reports the file it cannot use.
+    log.create();
 }
 
 void MenuWindow::carryOverJetFile(const QString &path)
@@ -157,10 +144,10 @@ void MenuWindow::carryOverJetFile(const QString &path)
 
 void MenuWindow::SET_LOG_GET()
 {
-    using Status = RecordStore::PeriodRead::Status;
+    using Status = ResultsLog::PeriodRead::Status;
     const ProjectGlobals &g = ProjectGlobals::instance();
-    const RecordStore store = RecordStore::byFileName();
-    RecordStore::PeriodRead period = store.readPeriod();
+    const ResultsLog &store = *log_;
+    ResultsLog::PeriodRead period = store.readPeriod();
     if (period.status == Status::FileUnusable)
         stopWith(g.databaseFileName + QStringLiteral("がありません"));
     if (period.status == Status::QueryFailed) {
@@ -206,30 +193,33 @@ void MenuWindow::SET_LOG_GET()
 
 Form *MenuWindow::drillWindow(int index)
 {
-    if (index < 0 || index >= DrillTable::count)
+    const DrillTable::Entry *drill = DrillTable::atMenuIndex(index);
+    if (!drill || !log_)
         return nullptr;
-    if (!drills_[index]) {
-        if (index == DrillTable::clockIndex)
-            drills_[index] = std::make_unique<ClockWindow>();
+    std::unique_ptr<Form> &window = drills_[static_cast<size_t>(index)];
+    if (!window) {
+        if (drill->isClock())
+            window = std::make_unique<ClockWindow>(*drill, *log_);
         else
-            drills_[index] = std::make_unique<DrillWindow>(DrillKind::all()[index]);
+            window = std::make_unique<DrillWindow>(*drill, *log_);
     }
-    return drills_[index].get();
+    return window.get();
 }
 
 Form *MenuWindow::scoreWindow()
 {
-    if (!scores_)
-        scores_ = std::make_unique<ScoreWindow>();
+    if (!scores_ && log_)
+        scores_ = std::make_unique<ScoreWindow>(*log_);
     return scores_.get();
 }
 
 void MenuWindow::Command1_Click(qint16 Index)
 {
-    if (Index < 0 || Index >= DrillTable::count)
+    Form *window = drillWindow(Index);
+    if (!window)
         return;
-    ProjectGlobals::instance().currentDrillName = Command1[Index]->text();
-    drillWindow(Index)->showForm();
+    ProjectGlobals::instance().currentDrillName = Command1[static_cast<size_t>(Index)]->text();
+    window->showForm();
 }
 
 void MenuWindow::Command9_Click()

@@ -1,14 +1,15 @@
 #pragma once
 
-#include "platform/drill_table.h"
 #include "platform/form.h"
+#include "store/results_log.h"
 
 #include <QPushButton>
 
-#include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 
-// The main menu "MENU": its load handler is the program's start-up; its seven
+// The main menu "MENU": its load handler is the program's start-up; its
 // drill buttons and the score button open the other windows, one instance each.
 class MenuWindow : public Form
 {
@@ -27,12 +28,13 @@ public:
     void Command1_Click(qint16 Index);
     void Command9_Click();
 
-    // The window for a drill's menu index (0 to 6) or the score window,
-    // created on first request; nullptr for an index out of range.
+    // The window for a drill's menu index or the score window, created on
+    // first request once start-up has settled the results file; nullptr for
+    // an index that names no drill.
     Form *drillWindow(int index);
     Form *scoreWindow();
 
-    std::array<QPushButton *, DrillTable::count> Command1{};
+    std::vector<QPushButton *> Command1; // by menu index
     QPushButton *Command9 = nullptr;
 
 protected:
@@ -45,6 +47,8 @@ private:
     // Unloads the open drill windows so that their sittings are recorded.
     void unloadDrills();
 
-    std::array<std::unique_ptr<Form>, DrillTable::count> drills_;
+    // The results file start-up settled, handed to every window; it outlives them.
+    std::optional<ResultsLog> log_;
+    std::vector<std::unique_ptr<Form>> drills_; // by menu index
     std::unique_ptr<Form> scores_;
 };

@@ -2,6 +2,7 @@
 
 #include "clock/clock_face.h"
 #include "platform/colours.h"
+#include "platform/fonts.h"
 #include "platform/twips.h"
 
 #include <QCoreApplication>
@@ -9,7 +10,6 @@
 #include <QResizeEvent>
 
 namespace {
-const QString gothic = QStringLiteral("ＭＳ ゴシック");
 
 struct Place
 {
@@ -28,8 +28,8 @@ constexpr double answerWidth = 1335;
 constexpr double answerHeight = 405;
 } // namespace
 
-ClockWindow::ClockWindow()
-    : SittingForm(DrillTable::atMenuIndex(DrillTable::clockIndex), 6525, 8040, gothic),
+ClockWindow::ClockWindow(const DrillTable::Entry &drill, const ResultsLog &log)
+    : SittingForm(drill, log, 6525, 8040, Fonts::gothic),
       sitting_([this] {
           // While a wrong time is drawn again, pending events (clicks among
           // them) are handled, against the question as drawn so far.
@@ -37,12 +37,12 @@ ClockWindow::ClockWindow()
           QCoreApplication::processEvents();
       })
 {
-    setFont(Twips::font(gothic, fontPoints));
+    setFont(Twips::font(Fonts::gothic, fontPoints));
 
     for (int i = 0; i < 8; ++i) {
         auto *label = new ClickLabel(this);
         label->setObjectName(QStringLiteral("Label1_%1").arg(i));
-        label->setFont(Twips::font(gothic, 9.75));
+        label->setFont(Twips::font(Fonts::gothic, 9.75));
         Colours::fill(label, Colours::lightOrange);
         label->setFrameShape(QFrame::Box);
         label->setLineWidth(1);
@@ -54,19 +54,17 @@ ClockWindow::ClockWindow()
 
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(Twips::font(gothic, 12));
+    Label2->setFont(Twips::font(Fonts::gothic, 12));
     Label2->setAlignment(Qt::AlignCenter);
     Colours::fill(Label2, Colours::yellow);
     Label2->setFrameShape(QFrame::Box);
     Label2->setLineWidth(1);
     place(Label2, 2520, 6480, 1455, 495);
 
-    place(Label3, 4200, 7320, 2055, 495);
-
     Command1 = new QPushButton(QStringLiteral("次(つぎ)"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setAccessibleName(Command1->text());
-    Command1->setFont(Twips::font(gothic, 9.75));
+    Command1->setFont(Twips::font(Fonts::gothic, 9.75));
     place(Command1, 2640, 7320, 1215, 495);
     connect(Command1, &QPushButton::clicked, this, &ClockWindow::Command1_Click);
 

@@ -19,7 +19,8 @@ class ClockWindow : public SittingForm
 {
     Q_OBJECT
 public:
-    ClockWindow();
+    // The window of the clock's row of the drill table, writing its sittings to `log`.
+    ClockWindow(const DrillTable::Entry &drill, const ResultsLog &log);
     ~ClockWindow() override;
 
     // Sets a new question and starts its prompt.

@@ -3,20 +3,6 @@
 #include "platform/random_draw.h"
 
 namespace {
-using Op = DrillKind::Operation;
-using Posing = DrillKind::Posing;
-
-constexpr DrillKind kinds[] = {
-    {0, Op::Add, Posing::MakeTen, 10, 6360, 3960, 495},
-    {1, Op::Add, Posing::SumWithin, 10, 6480, 3960, 615},
-    {2, Op::Add, Posing::SumWithin, 20, 6360, 4560, 615},
-    {3, Op::Subtract, Posing::DifferenceWithin, 10, 6480, 3960, 615},
-    {4, Op::Subtract, Posing::TenMinus, 10, 6360, 3960, 495},
-    {5, Op::Subtract, Posing::DifferenceWithin, 20, 6360, 4560, 615},
-};
-
-constexpr double clearCountWidth = 2055;
-
 // A caption read back as its decimal number; nothing for anything else.
 std::optional<int> numberIn(const QString &caption)
 {
@@ -34,58 +20,35 @@ QString text(int number)
 } // namespace
 
 const QString DrillKind::questionMark = QStringLiteral("？");
+const QString DrillKind::equalsSign = QStringLiteral("＝");
 
-std::span<const DrillKind> DrillKind::all()
+DrillKind::DrillKind(const DrillTable::Entry &drill) : drill_(&drill)
 {
-    return kinds;
-}
-
-QString DrillKind::sign() const
-{
-    return operation_ == Operation::Add ? QStringLiteral("＋") : QStringLiteral("－");
-}
-
-QString DrillKind::smallWord() const
-{
-    return operation_ == Operation::Add ? QStringLiteral("たす") : QStringLiteral("ひく");
-}
-
-double DrillKind::clientHeight() const
-{
-    return limit_ == 20 ? 5385 : 4815;
-}
-
-double DrillKind::nextButtonTop() const
-{
-    return limit_ == 20 ? 4440 : 3840;
-}
-
-DrillKind::Placement DrillKind::clearCountPlacement() const
-{
-    return {clearLeft_, clearTop_, clearCountWidth, clearHeight_};
+    Q_ASSERT(!drill.isClock());
 }
 
 DrillKind::Equation DrillKind::initialEquation() const
 {
     const QString ten = QStringLiteral("10");
-    return {ten, ten, posing_ == Posing::MakeTen ? ten : questionMark};
+    return {ten, ten, drill_->posing == Posing::MakeTen ? ten : questionMark};
 }
 
 DrillKind::Equation DrillKind::pose(const Equation &shown) const
 {
+    const int limit = drill_->limit;
     Equation next = shown;
-    switch (posing_) {
+    switch (drill_->posing) {
     case Posing::SumWithin: {
-        const int a = RandomDraw::modulo(limit_ + 1);
+        const int a = RandomDraw::modulo(limit + 1);
         // The first number at the limit leaves only 0: no draw is taken.
-        const int b = a == limit_ ? 0 : RandomDraw::modulo(limit_ + 1 - a);
+        const int b = a == limit ? 0 : RandomDraw::modulo(limit + 1 - a);
         next.first = text(a);
         next.second = text(b);
         next.result = questionMark;
         break;
     }
     case Posing::DifferenceWithin: {
-        const int a = RandomDraw::modulo(limit_ + 1);
+        const int a = RandomDraw::modulo(limit + 1);
         int b = 0;
         if (a == 1)
             b = RandomDraw::modulo(2);
@@ -107,13 +70,15 @@ DrillKind::Equation DrillKind::pose(const Equation &shown) const
         next.second = text(RandomDraw::modulo(11));
         next.result = questionMark;
         break;
+    case Posing::Clock:
+        break;
     }
     return next;
 }
 
 std::optional<DrillKind::Unknown> DrillKind::openQuestion(const Equation &shown) const
 {
-    if (posing_ == Posing::MakeTen) {
+    if (drill_->posing == Posing::MakeTen) {
         Box box;
         std::optional<int> given;
         if (shown.first == questionMark) {
@@ -137,7 +102,7 @@ std::optional<DrillKind::Unknown> DrillKind::openQuestion(const Equation &shown)
     if (!a || !b)
         return std::nullopt;
     int answer = 0;
-    switch (posing_) {
+    switch (drill_->posing) {
     case Posing::SumWithin:
         answer = *a + *b;
         break;
@@ -148,7 +113,8 @@ std::optional<DrillKind::Unknown> DrillKind::openQuestion(const Equation &shown)
         answer = 10 - *b;
         break;
     case Posing::MakeTen:
-        break;
+    case Posing::Clock:
+        return std::nullopt;
     }
     return Unknown{Box::Result, answer};
 }

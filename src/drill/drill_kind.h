@@ -5,22 +5,13 @@
 #include <QString>
 
 #include <optional>
-#include <span>
 
-// What makes one number drill different from the others: its sign and small
-// word, its tiles and window height, where its clear count stands,
-// how it poses a question by draws modulo k, and how it checks an answer. The
-// window itself is the same for all six kinds.
+// How a number drill poses a question by draws modulo k and checks an answer,
+// by its row of the drill table. The window is the same for every kind.
 class DrillKind
 {
 public:
-    enum class Operation { Add, Subtract };
-    enum class Posing {
-        SumWithin,        // a + b = ?, the sum at most the limit
-        DifferenceWithin, // a - b = ?, b below a (except 0 - 0 and 1 - 1)
-        MakeTen,          // g + ? = 10 or ? + g = 10
-        TenMinus,         // 10 - b = ?
-    };
+    using Posing = DrillTable::Posing;
     // The three number boxes, left to right: first number, second number, result.
     enum class Box { First, Second, Result };
 
@@ -40,37 +31,17 @@ public:
         int answer;
     };
 
-    struct Placement
-    {
-        double left;
-        double top;
-        double width;
-        double height;
-    };
-
     static const QString questionMark; // "？" U+FF1F
+    static const QString equalsSign;   // "＝" U+FF1D
 
-    constexpr DrillKind(int menuIndex, Operation operation, Posing posing, int limit,
-                        double clearLeft, double clearTop, double clearHeight)
-        : menuIndex_(menuIndex), operation_(operation), posing_(posing), limit_(limit),
-          clearLeft_(clearLeft), clearTop_(clearTop), clearHeight_(clearHeight)
-    {
-    }
+    // A number drill's row (not the clock's).
+    explicit DrillKind(const DrillTable::Entry &drill);
 
-    // The six kinds, in the menu index order of their drills (0 to 5).
-    static std::span<const DrillKind> all();
-
-    // The drill this kind is: its window name and caption.
-    const DrillTable::Entry &drill() const { return DrillTable::atMenuIndex(menuIndex_); }
-    Operation operation() const { return operation_; }
-    Posing posing() const { return posing_; }
-    QString sign() const;        // "＋" or "－"
-    QString smallWord() const;   // "たす" or "ひく"
-    int limit() const { return limit_; }
-    int tileCount() const { return limit_ + 1; }
-    double clientHeight() const;
-    double nextButtonTop() const;
-    Placement clearCountPlacement() const;
+    const DrillTable::Entry &drill() const { return *drill_; }
+    QString sign() const { return DrillTable::sign(drill_->operation); }
+    QString smallWord() const { return DrillTable::smallWord(drill_->operation); }
+    // Tiles 0 to the limit.
+    int tileCount() const { return drill_->limit + 1; }
 
     // The captions the boxes carry before the first question.
     Equation initialEquation() const;
@@ -82,11 +53,5 @@ public:
     std::optional<Unknown> openQuestion(const Equation &shown) const;
 
 private:
-    int menuIndex_;
-    Operation operation_;
-    Posing posing_;
-    int limit_;
-    double clearLeft_;
-    double clearTop_;
-    double clearHeight_;
+    const DrillTable::Entry *drill_;
 };

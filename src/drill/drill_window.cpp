@@ -1,12 +1,12 @@
 #include "drill/drill_window.h"
 
 #include "platform/colours.h"
+#include "platform/fonts.h"
 #include "platform/twips.h"
 
 #include <QFrame>
 
 namespace {
-const QString labelFont = QStringLiteral("ＭＳ Ｐゴシック");
 
 constexpr double tileLeft = 600;
 constexpr double tileStep = 720;
@@ -15,17 +15,23 @@ constexpr double tileHeight = 495;
 constexpr double firstRowTop = 3120;
 constexpr double secondRowTop = 3720;
 constexpr int tilesPerRow = 11;
+// A second row of tiles makes the window taller and moves 次 down with it.
+bool twoRows(const DrillKind &kind)
+{
+    return kind.tileCount() > tilesPerRow;
+}
 } // namespace
 
-DrillWindow::DrillWindow(const DrillKind &kind)
-    : SittingForm(kind.drill(), 9090, kind.clientHeight(), labelFont), kind_(kind), sitting_(kind)
+DrillWindow::DrillWindow(const DrillTable::Entry &drill, const ResultsLog &log)
+    : SittingForm(drill, log, 9090, twoRows(DrillKind(drill)) ? 5385 : 4815, Fonts::pGothic),
+      kind_(drill), sitting_(kind_)
 {
     // Words and signs stand on the green background; boxes fill their own colour.
     auto makeLabel = [this](const QString &name, double points, const QColor *fill) {
         auto *label = new QLabel(this);
         label->setObjectName(name);
         label->setAlignment(Qt::AlignCenter);
-        label->setFont(Twips::font(labelFont, points));
+        label->setFont(Twips::font(Fonts::pGothic, points));
         if (fill)
             Colours::fill(label, *fill);
         return label;
@@ -49,7 +55,7 @@ DrillWindow::DrillWindow(const DrillKind &kind)
     for (int i = 0; i < kind_.tileCount(); ++i) {
         auto *tile = new ClickLabel(this);
         tile->setObjectName(QStringLiteral("Label6_%1").arg(i));
-        tile->setFont(Twips::font(labelFont, 24));
+        tile->setFont(Twips::font(Fonts::pGothic, 24));
         Colours::fill(tile, Colours::lightOrange);
         tile->setFrameStyle(QFrame::Box | QFrame::Plain);
         tile->setLineWidth(1);
@@ -61,12 +67,9 @@ DrillWindow::DrillWindow(const DrillKind &kind)
         Label6.append(tile);
     }
 
-    const DrillKind::Placement count = kind_.clearCountPlacement();
-    place(Label3, count.left, count.top, count.width, count.height);
-
     Command1 = new QPushButton(this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    place(Command1, 3720, kind_.nextButtonTop(), 1575, 735);
+    place(Command1, 3720, twoRows(kind_) ? 4440 : 3840, 1575, 735);
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
     Timer1 = new QTimer(this);
@@ -85,7 +88,7 @@ void DrillWindow::resetControls()
     setCaption(Label7, kind_.smallWord());
     setCaption(Label8, QStringLiteral("は"));
     setCaption(Label2, kind_.sign());
-    setCaption(Label4, QStringLiteral("＝"));
+    setCaption(Label4, DrillKind::equalsSign);
     const DrillKind::Equation initial = kind_.initialEquation();
     setCaption(Label1[0], initial.first);
     setCaption(Label1[1], initial.second);

@@ -13,13 +13,14 @@
 #include <array>
 
 // A number-drill window: one equation in large boxes, the number tiles that
-// answer it, the clear count and the "次（つぎ）" button. The six drills are
-// this one class, each configured by its DrillKind.
+// answer it, the clear count and the "次（つぎ）" button. The number drills
+// are this one class, each configured by its row of the drill table.
 class DrillWindow : public SittingForm
 {
     Q_OBJECT
 public:
-    explicit DrillWindow(const DrillKind &kind);
+    // The window of a number drill's row, writing its sittings to `log`.
+    DrillWindow(const DrillTable::Entry &drill, const ResultsLog &log);
     ~DrillWindow() override;
 
     // The rules of the sitting the window shows.
@@ -53,6 +54,6 @@ private:
     // Sets the boxes, the count and "次（つぎ）" as the sitting says.
     void showSitting();
 
-    const DrillKind &kind_;
+    const DrillKind kind_;
     NumberSitting sitting_;
 };

@@ -89,7 +89,7 @@ std::optional<Sitting::Step> NumberSitting::readingDue(bool onScreen, qint64 now
     setPhase(question ? SittingPhase::Asking : SittingPhase::Reading);
     Step step;
     for (const QString &box : {equation_.first, kind_.sign(), equation_.second,
-                               QStringLiteral("＝"), equation_.result})
+                               DrillKind::equalsSign, equation_.result})
         step.say << PromptFiles::forWord(box);
     return step;
 }

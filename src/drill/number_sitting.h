@@ -35,7 +35,6 @@ public:
         bool nextEnabled = true;
     };
     Shown shown() const;
-    const DrillKind &kind() const { return kind_; }
 
     // The window loads: a new sitting and its first question; its reading is due.
     Step load(qint64 nowMs);
@@ -52,6 +51,6 @@ public:
 private:
     Step pose();
 
-    const DrillKind &kind_;
+    const DrillKind kind_;
     DrillKind::Equation equation_;
 };

@@ -1,9 +1,9 @@
 #include "platform/app_setup.h"
 
 #include "platform/app_info.h"
+#include "platform/fonts.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -15,10 +15,8 @@ void AppSetup::configure(QApplication &app)
                                             .arg(AppInfo::versionMinor())
                                             .arg(AppInfo::versionRevision()));
 
-    // The windows ask for Japanese fonts that Linux desktops lack; IPA's fonts
-    // have the same cell widths, so text fits the boxes it was laid out for.
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    // Text fits the boxes it was laid out for.
+    Fonts::substitute();
 
     static QTranslator qtTranslator;
     if (qtTranslator.load(QStringLiteral("qtbase_ja"),

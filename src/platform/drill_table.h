@@ -2,27 +2,63 @@
 
 #include <QString>
 
-// The seven drills. A drill's caption (full-width digits) is its name
-// everywhere the child or a parent reads it: on its menu button, in its window
-// title, in the results table's 科目 column and on its score-window option.
-// Its window name uses ASCII digits. The menu and the score window number the
-// drills differently; each looks a drill up by its own index (0 to 6).
+#include <span>
+
+// The drills, one row each: everything that tells one drill from another, so
+// that a drill is added by adding its row. A drill's caption (full-width
+// digits) is its name everywhere the child or a parent reads it: on its menu
+// button, in its window title, in the results table's 科目 column and on its
+// score-window option; its window name uses ASCII digits. The rows stand in
+// the order of the score window's options, which is also the menu's tab
+// order; the menu numbers its buttons differently (menuIndex).
 class DrillTable
 {
 public:
+    // What a number drill's equation does; the sign and small word follow.
+    enum class Operation { Add, Subtract };
+    // How a drill poses its questions.
+    enum class Posing {
+        SumWithin,        // a + b = ?, the sum at most the limit
+        DifferenceWithin, // a - b = ?, b below a (except 0 - 0 and 1 - 1)
+        MakeTen,          // g + ? = 10 or ? + g = 10
+        TenMinus,         // 10 - b = ?
+        Clock,            // which written time the clock face shows
+    };
+
+    struct Place
+    {
+        double left;
+        double top;
+    };
+
     struct Entry
     {
         const char16_t *windowName;
         const char16_t *caption;
+        int menuIndex;     // its menu button, Command1(menuIndex)
+        Place menuButton;  // where that button stands (twips)
+        Posing posing;
+        Operation operation; // number drills
+        int limit;           // number drills: the largest number of a question
+        Place clearCount;    // where the clear count stands (twips)
+        double clearCountHeight;
 
         QString window() const { return QString::fromUtf16(windowName); }
         QString name() const { return QString::fromUtf16(caption); }
+        bool isClock() const { return posing == Posing::Clock; }
+        // The score window's option of this drill, Option1(scoreIndex).
+        int scoreIndex() const;
     };
 
-    static constexpr int count = 7;
-    // The clock drill's menu index; the other six are number drills.
-    static constexpr int clockIndex = 6;
+    // Every drill, in the score window's order.
+    static std::span<const Entry> all();
+    static int count() { return static_cast<int>(all().size()); }
+    // The drill of a menu button or a score-window option; nullptr for an
+    // index that has none.
+    static const Entry *atMenuIndex(int index);
+    static const Entry *atScoreIndex(int index);
 
-    static const Entry &atMenuIndex(int index);
-    static const Entry &atScoreIndex(int index);
+    // "＋" or "－", and the small word above it: "たす" or "ひく".
+    static QString sign(Operation operation);
+    static QString smallWord(Operation operation);
 };

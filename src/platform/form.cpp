@@ -43,7 +43,6 @@ void Form::showForm()
         centreOnScreen();
         centreWithFrame_ = true;
         show();
-        emit loadedChanged(true);
     } else {
         if (isMinimized())
             showNormal();
@@ -65,7 +64,6 @@ void Form::closeEvent(QCloseEvent *event)
     if (loaded_) {
         loaded_ = false;
         Form_Unload();
-        emit loadedChanged(false);
     }
     event->accept();
 }

@@ -26,9 +26,6 @@ public:
     void unloadForm();
     bool isLoaded() const { return loaded_; }
 
-signals:
-    void loadedChanged(bool loaded);
-
 protected:
     virtual void Form_Load() {}
     virtual void Form_Unload() {}

@@ -6,11 +6,12 @@ ProjectGlobals &ProjectGlobals::instance()
     return globals;
 }
 
-void ProjectGlobals::setRecordNames()
+void ProjectGlobals::setRecordNames(const QString &fileName, const QString &settingsTable,
+                                    const QString &resultsTable)
 {
-    databaseFileName = QStringLiteral("ADO_ZEM.MDB");
-    settingsTableName = QStringLiteral("ENV");
-    resultsTableName = QStringLiteral("LOG");
+    databaseFileName = fileName;
+    settingsTableName = settingsTable;
+    resultsTableName = resultsTable;
 }
 
 void ProjectGlobals::setConnectionString()

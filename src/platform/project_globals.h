@@ -8,13 +8,13 @@ struct ProjectGlobals
     QString databaseFileName;   // "ADO_ZEM.MDB"
     QString settingsTableName;  // "ENV"
     QString resultsTableName;   // "LOG"
-    QString connectionString;   // read by the score window
+    QString connectionString;   // names the results file as the score window's data source
     QString currentDrillName;   // set by the drill buttons and the score window's options
 
     static ProjectGlobals &instance();
 
     // The start-up values: the record file and its two tables, and the
-    // connection string the score window reads through.
-    void setRecordNames();
+    // connection string, whose data source is that file too.
+    void setRecordNames(const QString &fileName, const QString &settingsTable, const QString &resultsTable);
     void setConnectionString();
 };

@@ -1,18 +1,23 @@
 #include "scores/score_list_model.h"
 
+#include "store/results_schema.h"
+
+namespace {
+constexpr int columns = 3;
+} // namespace
+
 ScoreListModel::ScoreListModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-StoreOutcome ScoreListModel::list(const RecordStore &store, const QString &drillName)
+StoreOutcome ScoreListModel::list(const ResultsLog &log, const QString &drillName)
 {
-    RecordStore::ResultsPage page = store.readResults(drillName, std::nullopt, pageRows);
+    ResultsLog::ResultsPage page = log.readResults(drillName, std::nullopt, pageRows);
     if (!page.outcome) {
         clear();
         return page.outcome;
     }
     beginResetModel();
-    store_ = store;
+    log_ = &log;
     drill_ = drillName;
-    columns_ = page.columns;
     rows_ = std::move(page.rows);
     lastKey_ = page.lastKey;
     complete_ = static_cast<int>(rows_.size()) < pageRows;
@@ -23,8 +28,7 @@ StoreOutcome ScoreListModel::list(const RecordStore &store, const QString &drill
 void ScoreListModel::clear()
 {
     beginResetModel();
-    store_.reset();
-    columns_.clear();
+    log_ = nullptr;
     rows_.clear();
     complete_ = true;
     endResetModel();
@@ -37,7 +41,7 @@ int ScoreListModel::rowCount(const QModelIndex &parent) const
 
 int ScoreListModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+    return parent.isValid() ? 0 : columns;
 }
 
 QVariant ScoreListModel::data(const QModelIndex &index, int role) const
@@ -45,14 +49,24 @@ QVariant ScoreListModel::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()
         || index.column() >= columnCount())
         return QVariant();
-    return rows_[static_cast<size_t>(index.row())].value(index.column());
+    const ResultRow &row = rows_[static_cast<size_t>(index.row())];
+    switch (index.column()) {
+    case 0:
+        return row.when;
+    case 1:
+        return row.drill;
+    default:
+        return row.score;
+    }
 }
 
 QVariant ScoreListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section >= columns_.size())
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= columns)
         return QAbstractTableModel::headerData(section, orientation, role);
-    return columns_[section];
+    const QString *names[columns] = {&ResultsSchema::whenColumn, &ResultsSchema::drillColumn,
+                                     &ResultsSchema::scoreColumn};
+    return *names[section];
 }
 
 bool ScoreListModel::canFetchMore(const QModelIndex &parent) const
@@ -64,7 +78,7 @@ void ScoreListModel::fetchMore(const QModelIndex &parent)
 {
     if (!canFetchMore(parent))
         return;
-    RecordStore::ResultsPage page = store_->readResults(drill_, lastKey_, pageRows);
+    ResultsLog::ResultsPage page = log_->readResults(drill_, lastKey_, pageRows);
     if (!page.outcome) {
         complete_ = true;
         emit pageFailed(page.outcome.reason);
@@ -75,7 +89,7 @@ void ScoreListModel::fetchMore(const QModelIndex &parent)
         return;
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(page.rows.size()) - 1);
-    for (QStringList &row : page.rows)
+    for (ResultRow &row : page.rows)
         rows_.push_back(std::move(row));
     lastKey_ = page.lastKey;
     endInsertRows();

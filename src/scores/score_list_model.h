@@ -1,14 +1,14 @@
 #pragma once
 
-#include "store/record_store.h"
+#include "store/results_log.h"
 
 #include <QAbstractTableModel>
-#include <QStringList>
 
 #include <optional>
 #include <vector>
 
-// The rows of one drill for the score grid, read a page at a time as the grid
+// The rows of one drill for the score grid, under the results table's column
+// names, read a page at a time as the grid
 // asks for more. Each page is its own short read of the file, so nothing
 // holds the file between pages and a drill window closing meanwhile writes
 // its row at once.
@@ -21,7 +21,7 @@ public:
     explicit ScoreListModel(QObject *parent = nullptr);
 
     // Lists a drill's rows afresh, reading the first page now.
-    StoreOutcome list(const RecordStore &store, const QString &drillName);
+    StoreOutcome list(const ResultsLog &log, const QString &drillName);
     void clear();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -37,10 +37,9 @@ signals:
     void pageFailed(const QString &reason);
 
 private:
-    std::optional<RecordStore> store_;
+    const ResultsLog *log_ = nullptr; // the file listed, while more can be read
     QString drill_;
-    QStringList columns_;
-    std::vector<QStringList> rows_;
-    std::optional<RecordStore::RowKey> lastKey_;
+    std::vector<ResultRow> rows_;
+    std::optional<ResultsLog::RowKey> lastKey_;
     bool complete_ = true;
 };

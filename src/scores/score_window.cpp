@@ -2,11 +2,12 @@
 
 #include "platform/colours.h"
 #include "platform/dialogs.h"
+#include "platform/drill_table.h"
+#include "platform/fonts.h"
 #include "platform/program_exit.h"
 #include "platform/project_globals.h"
 #include "platform/twips.h"
 #include "scores/score_list_model.h"
-#include "store/record_store.h"
 #include "store/retention.h"
 #include "store/store_messages.h"
 
@@ -19,42 +20,45 @@
 #include <QTableView>
 
 namespace {
-const QString gridFamily = QStringLiteral("ＭＳ Ｐゴシック");
-
 void tell(const QString &text)
 {
     Dialogs::current().tell(text);
 }
+
+void tellUnread(const QString &reason)
+{
+    tell(StoreMessages::withReason(ProjectGlobals::instance().resultsTableName
+                                       + QStringLiteral("を読み出せませんでした"),
+                                   reason));
+}
 } // namespace
 
-ScoreWindow::ScoreWindow() : Form(QStringLiteral("得点"), QStringLiteral("得点"), 9210, 7410)
+ScoreWindow::ScoreWindow(const ResultsLog &log)
+    : Form(QStringLiteral("得点"), QStringLiteral("得点"), 9210, 7410), log_(log)
 {
     Option1Group = new QButtonGroup(this);
     Option1Group->setExclusive(true);
-    for (int i = 0; i < DrillTable::count; ++i) {
-        auto *option = new QRadioButton(DrillTable::atScoreIndex(i).name(), this);
+    for (const DrillTable::Entry &drill : DrillTable::all()) {
+        const int i = drill.scoreIndex();
+        auto *option = new QRadioButton(drill.name(), this);
         option->setObjectName(QStringLiteral("Option1_%1").arg(i));
         option->setAccessibleName(option->text());
-        option->setFont(Twips::font(gridFamily, 9.75));
+        option->setFont(Twips::font(Fonts::pGothic, 9.75));
         Colours::fill(option, Colours::green);
         place(option, 120, 240 + 480 * i, 1335, 495);
         Option1Group->addButton(option, i);
-        Option1[i] = option;
+        Option1.append(option);
     }
     connect(Option1Group, &QButtonGroup::idClicked, this,
             [this](int id) { Option1_Click(static_cast<qint16>(id)); });
 
     model_ = new ScoreListModel(this);
-    connect(model_, &ScoreListModel::pageFailed, this, [](const QString &reason) {
-        tell(StoreMessages::withReason(ProjectGlobals::instance().resultsTableName
-                                           + QStringLiteral("を読み出せませんでした"),
-                                       reason));
-    });
+    connect(model_, &ScoreListModel::pageFailed, this, &tellUnread);
     DataGrid1 = new QTableView(this);
     DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     DataGrid1->setAccessibleName(QStringLiteral("得点一覧"));
-    DataGrid1->setFont(Twips::font(gridFamily, 9));
-    DataGrid1->horizontalHeader()->setFont(Twips::font(gridFamily, 9));
+    DataGrid1->setFont(Twips::font(Fonts::pGothic, 9));
+    DataGrid1->horizontalHeader()->setFont(Twips::font(Fonts::pGothic, 9));
     DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     DataGrid1->verticalHeader()->setDefaultSectionSize(DataGrid1->fontMetrics().height() + 6);
     DataGrid1->verticalHeader()->hide();
@@ -74,13 +78,11 @@ ScoreWindow::ScoreWindow() : Form(QStringLiteral("得点"), QStringLiteral("得�
     place(Command1, 840, 6960, 975, 375);
     connect(Command1, &QPushButton::clicked, this, &ScoreWindow::Command1_Click);
 
-    QWidget *previous = Option1[0];
-    for (QWidget *next : std::initializer_list<QWidget *>{
-             Option1[1], Option1[2], Option1[3], Option1[4], Option1[5], Option1[6], DataGrid1,
-             Text1, Command1}) {
-        setTabOrder(previous, next);
-        previous = next;
-    }
+    // Tab order: the options top to bottom, the grid, the period and its button.
+    QList<QWidget *> order(Option1.begin(), Option1.end());
+    order << DataGrid1 << Text1 << Command1;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 ScoreWindow::~ScoreWindow() = default;
@@ -93,7 +95,7 @@ void ScoreWindow::Form_Load()
 
 void ScoreWindow::Option1_Click(qint16 Index)
 {
-    if (Index < 0 || Index >= DrillTable::count)
+    if (Index < 0 || Index >= Option1.size())
         return;
     if (!Option1[Index]->isChecked())
         Option1[Index]->setChecked(true);
@@ -108,11 +110,9 @@ void ScoreWindow::FORM_DSP()
         model_->clear();
         return;
     }
-    const ProjectGlobals &g = ProjectGlobals::instance();
-    const StoreOutcome listed = model_->list(RecordStore::byConnectionString(), g.currentDrillName);
+    const StoreOutcome listed = model_->list(log_, ProjectGlobals::instance().currentDrillName);
     if (!listed) {
-        tell(StoreMessages::withReason(g.resultsTableName + QStringLiteral("を読み出せませんでした"),
-                                       listed.reason));
+        tellUnread(listed.reason);
         return;
     }
     // A new list starts at its top; the grid would otherwise keep the last
@@ -123,9 +123,9 @@ void ScoreWindow::FORM_DSP()
 
 bool ScoreWindow::showStoredPeriod()
 {
-    using Status = RecordStore::PeriodRead::Status;
+    using Status = ResultsLog::PeriodRead::Status;
     const ProjectGlobals &g = ProjectGlobals::instance();
-    const RecordStore::PeriodRead period = RecordStore::byConnectionString().readPeriod();
+    const ResultsLog::PeriodRead period = log_.readPeriod();
     switch (period.status) {
     case Status::Read:
         Text1->setText(period.text.trimmed());
@@ -149,8 +149,6 @@ bool ScoreWindow::showStoredPeriod()
 
 void ScoreWindow::setColumnWidths()
 {
-    if (model_->columnCount() < 3)
-        return;
     const double width = Twips::toTwips(DataGrid1->width());
     const double usable = width - 600;
     int dateWidth = Twips::toPixels(usable * 2500 / 9000);
@@ -178,14 +176,14 @@ void ScoreWindow::Command1_Click()
         return;
     }
     QString reason;
-    switch (RecordStore::byConnectionString().savePeriod(*period, &reason)) {
-    case RecordStore::PeriodSave::Saved:
+    switch (log_.savePeriod(*period, &reason)) {
+    case ResultsLog::PeriodSave::Saved:
         tell(QStringLiteral("保存期間を設定しました"));
         return;
-    case RecordStore::PeriodSave::NoRow:
+    case ResultsLog::PeriodSave::NoRow:
         tell(g.settingsTableName + QStringLiteral("ﾚｺｰﾄﾞがないため保存期間を保存できませんでした"));
         return;
-    case RecordStore::PeriodSave::Failed:
+    case ResultsLog::PeriodSave::Failed:
         break;
     }
     tell(StoreMessages::withReason(g.databaseFileName + QStringLiteral("に保存期間を保存できませんでした"),

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/drill_table.h"
 #include "platform/form.h"
+#include "store/results_log.h"
 
-#include <array>
+#include <QList>
 
 class QButtonGroup;
 class QLineEdit;
@@ -18,14 +18,15 @@ class ScoreWindow : public Form
 {
     Q_OBJECT
 public:
-    ScoreWindow();
+    // Lists and sets what `log` holds.
+    explicit ScoreWindow(const ResultsLog &log);
     ~ScoreWindow() override;
 
     // Shows the retention period in Text1 and the current drill's rows in the
     // grid. Ends the program when ENV has no row.
     void FORM_DSP();
 
-    std::array<QRadioButton *, DrillTable::count> Option1{};
+    QList<QRadioButton *> Option1; // one per drill, in the drill table's order
     QButtonGroup *Option1Group = nullptr;
     QTableView *DataGrid1 = nullptr;
     QLineEdit *Text1 = nullptr;
@@ -47,5 +48,6 @@ private:
     bool showStoredPeriod();
     void setColumnWidths();
 
+    const ResultsLog &log_;
     ScoreListModel *model_ = nullptr;
 };

@@ -7,17 +7,17 @@
 #include "platform/twips.h"
 #include "sitting/sitting.h"
 #include "store/date_text.h"
-#include "store/record_store.h"
 #include "store/store_messages.h"
 
 #include <QElapsedTimer>
 #include <QWindow>
 
-SittingForm::SittingForm(const DrillTable::Entry &drill, double widthTwips, double heightTwips,
-                         const QString &labelFamily)
-    : Form(drill.window(), drill.name(), widthTwips, heightTwips), drill_(drill)
+SittingForm::SittingForm(const DrillTable::Entry &drill, const ResultsLog &log, double widthTwips,
+                         double heightTwips, const QString &labelFamily)
+    : Form(drill.window(), drill.name(), widthTwips, heightTwips), drill_(drill), log_(log)
 {
     Label3 = new QLabel(this);
+    place(Label3, drill.clearCount.left, drill.clearCount.top, 2055, drill.clearCountHeight);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setAlignment(Qt::AlignCenter);
     Label3->setFont(Twips::font(labelFamily, 12));
@@ -80,7 +80,7 @@ void SittingForm::endSitting(int count)
         return;
     const QString when = DateText::of(SystemClock::now());
     const QString score = QString::number(count);
-    const StoreOutcome written = RecordStore::byFileName().appendResult(when, windowTitle(), score);
+    const StoreOutcome written = log_.append({when, windowTitle(), score});
     if (written)
         return;
     Dialogs::current().tell(StoreMessages::withReason(

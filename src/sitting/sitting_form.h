@@ -3,6 +3,7 @@
 #include "platform/drill_table.h"
 #include "platform/form.h"
 #include "sound/sound_device.h"
+#include "store/results_log.h"
 
 #include <QLabel>
 
@@ -15,9 +16,10 @@ class SittingForm : public Form
 {
     Q_OBJECT
 public:
-    // labelFamily: the font of the clear count, as of the window's other labels.
-    SittingForm(const DrillTable::Entry &drill, double widthTwips, double heightTwips,
-                const QString &labelFamily);
+    // The window of `drill`, writing its sittings to `log`. labelFamily: the
+    // font of the clear count, as of the window's other labels.
+    SittingForm(const DrillTable::Entry &drill, const ResultsLog &log, double widthTwips,
+                double heightTwips, const QString &labelFamily);
     ~SittingForm() override;
 
     QLabel *Label3 = nullptr; // the clear count
@@ -43,4 +45,5 @@ protected:
 
 private:
     const DrillTable::Entry &drill_;
+    const ResultsLog &log_;
 };

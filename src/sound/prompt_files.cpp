@@ -1,6 +1,9 @@
 #include "sound/prompt_files.h"
 
 #include "platform/app_info.h"
+#include "platform/drill_table.h"
+
+#include <algorithm>
 
 const QString PromptFiles::OK = QStringLiteral("/OK.WAV");
 const QString PromptFiles::NG = QStringLiteral("/NG.WAV");
@@ -20,12 +23,34 @@ QString PromptFiles::forWord(const QString &word)
 
 QStringList PromptFiles::required()
 {
-    QStringList names{QStringLiteral("OK.WAV"), QStringLiteral("NG.WAV")};
-    for (int n = 0; n <= 20; ++n)
-        names << QString::number(n) + QStringLiteral(".WAV");
-    for (int n = 25; n <= 55; n += 5)
-        names << QString::number(n) + QStringLiteral(".WAV");
-    for (const char16_t *word : {u"＋", u"－", u"＝", u"？", u"いまなんじ？", u"じ", u"ふん"})
-        names << QString::fromUtf16(word) + QStringLiteral(".WAV");
+    // What the drills of the drill table say: the verdicts; the numbers of the
+    // equations (and of the clock's hours and minutes), their signs, "＝" and
+    // "？"; the clock's question and its words after the hour and the minute.
+    QStringList words{QStringLiteral("OK"), QStringLiteral("NG")};
+    QStringList signs;
+    int largest = 0;
+    bool clock = false;
+    for (const DrillTable::Entry &drill : DrillTable::all()) {
+        if (drill.isClock()) {
+            clock = true;
+            largest = std::max(largest, 12);
+            continue;
+        }
+        largest = std::max(largest, drill.limit);
+        if (const QString sign = DrillTable::sign(drill.operation); !signs.contains(sign))
+            signs << sign;
+    }
+    for (int n = 0; n <= largest; ++n)
+        words << QString::number(n);
+    for (int minute = 0; clock && minute <= 55; minute += 5) {
+        if (minute > largest)
+            words << QString::number(minute);
+    }
+    words << signs << QStringLiteral("＝") << QStringLiteral("？");
+    if (clock)
+        words << QStringLiteral("いまなんじ？") << QStringLiteral("じ") << QStringLiteral("ふん");
+    QStringList names;
+    for (const QString &word : words)
+        names << word + QStringLiteral(".WAV");
     return names;
 }

@@ -8,7 +8,8 @@
 // A window's sound device: opened when the window loads, closed first thing
 // when it unloads. play() returns when the prompt has been heard to its end,
 // so prompts played one after another are heard one after another. A missing
-// or unreadable file, or no audio device at all, is skipped quietly.
+// or unreadable file, or no audio device at all, is skipped with one line
+// on stderr: the drills work the same without sound.
 class SoundDevice
 {
 public:

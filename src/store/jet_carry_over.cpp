@@ -1,13 +1,10 @@
 #include "store/jet_carry_over.h"
 
-#include "platform/project_globals.h"
 #include "store/jet_file.h"
-#include "store/record_database.h"
 #include "store/record_file.h"
-#include "store/record_store.h"
-#include "store/statements.h"
+#include "store/results_log.h"
+#include "store/results_schema.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -42,31 +39,6 @@ std::filesystem::path fsPath(const QString &path)
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
-// Writes the new file at `building`: ENV with the period, LOG with the rows.
-StoreOutcome writeNewFile(const QString &building, const QString &period,
-                          const std::vector<QStringList> &rows)
-{
-    {
-        RecordDatabase created;
-        if (!created.create(building))
-            return StoreOutcome::failed(created.lastError());
-    }
-    RecordDatabase db;
-    QString statement;
-    if (!db.open(building) || !RecordStore::SQL_CRE_CUR(db, statement)
-        || (period != QStringLiteral("90") && !db.execute(Statements::savePeriod(period))))
-        return StoreOutcome::failed(db.lastError());
-    // One transaction: thousands of rows are written in a moment, and an
-    // interrupted carry-over leaves no half-filled table.
-    if (!db.transaction())
-        return StoreOutcome::failed(db.lastError());
-    for (const QStringList &row : rows) {
-        if (!db.execute(Statements::insertResult(row[0], row[1], row[2])))
-            return StoreOutcome::failed(db.lastError());
-    }
-    return db.commit() ? StoreOutcome::ok() : StoreOutcome::failed(db.lastError());
-}
-
 // Keeps the old file under `kept` and puts the new one in its place. The old
 // file is linked (or else copied) to its new name first and then replaced in
 // one step, so at every moment the results file is either the old one or the
@@ -86,14 +58,13 @@ StoreOutcome swapIn(const QString &path, const QString &building, const QString 
 }
 } // namespace
 
-bool JetCarryOver::fits(const QString &when, const QString &drill, const QString &score)
+bool JetCarryOver::fits(const ResultRow &row)
 {
-    for (const QString *text : {&when, &drill, &score}) {
-        if (text->contains(QLatin1Char('\'')))
-            return false;
-    }
+    const QString &when = row.when;
+    if (row.holdsQuote())
+        return false;
     static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    if (!digits.match(score).hasMatch())
+    if (!digits.match(row.score).hasMatch())
         return false;
     static const QRegularExpression dateText(
         QStringLiteral("^([0-9]{4})/([0-9]{2})/([0-9]{2})(?: ([0-9]{1,2}):([0-9]{2}):([0-9]{2}))?$"));
@@ -126,21 +97,21 @@ QString JetCarryOver::keptName(const QString &path, int jetVersion)
 
 JetCarryOver::Result JetCarryOver::run(const QString &path)
 {
-    const ProjectGlobals &g = ProjectGlobals::instance();
+    using S = ResultsSchema;
     Result result;
-    const JetFile::Contents old = JetFile::read(path, {g.settingsTableName, g.resultsTableName});
+    const JetFile::Contents old = JetFile::read(path, {S::settingsTable, S::resultsTable});
     if (old.status != JetFile::Status::Read) {
         result.status = old.status == JetFile::Status::ToolsMissing ? Status::ToolsMissing
                                                                      : Status::Unreadable;
         result.reason = old.detail;
         return result;
     }
-    const JetFile::Table *settings = table(old, g.settingsTableName);
-    const JetFile::Table *results = table(old, g.resultsTableName);
-    const int periodColumn = settings ? column(*settings, QStringLiteral("SET_LOG")) : -1;
-    const int whenColumn = results ? column(*results, QStringLiteral("日時")) : -1;
-    const int drillColumn = results ? column(*results, QStringLiteral("科目")) : -1;
-    const int scoreColumn = results ? column(*results, QStringLiteral("得点")) : -1;
+    const JetFile::Table *settings = table(old, S::settingsTable);
+    const JetFile::Table *results = table(old, S::resultsTable);
+    const int periodColumn = settings ? column(*settings, S::periodColumn) : -1;
+    const int whenColumn = results ? column(*results, S::whenColumn) : -1;
+    const int drillColumn = results ? column(*results, S::drillColumn) : -1;
+    const int scoreColumn = results ? column(*results, S::scoreColumn) : -1;
     if (periodColumn < 0 || whenColumn < 0 || drillColumn < 0 || scoreColumn < 0) {
         result.status = Status::NotOurs;
         result.reason = old.tableNames.join(QStringLiteral(", "));
@@ -148,26 +119,24 @@ JetCarryOver::Result JetCarryOver::run(const QString &path)
     }
 
     // A settings table without a usable row gets the period a new file starts with.
-    QString period = QStringLiteral("90");
+    QString period = S::firstPeriod;
     if (!settings->rows.empty()) {
         const QString stored = settings->rows.front().value(periodColumn);
-        if (!stored.isEmpty() && !stored.contains(QLatin1Char('\'')))
+        if (!stored.isEmpty() && !ResultRow::holdsQuote(stored))
             period = stored;
     }
-    std::vector<QStringList> rows;
+    std::vector<ResultRow> rows;
     for (const QStringList &row : results->rows) {
-        const QStringList texts{row.value(whenColumn), row.value(drillColumn), row.value(scoreColumn)};
-        if (fits(texts[0], texts[1], texts[2]))
+        const ResultRow texts{row.value(whenColumn), row.value(drillColumn), row.value(scoreColumn)};
+        if (fits(texts))
             rows.push_back(texts);
         else
-            result.misfits.append(texts.join(QStringLiteral("　")));
+            result.misfits.append(texts.when + QStringLiteral("　") + texts.drill + QStringLiteral("　") + texts.score);
     }
 
-    const QFileInfo info(path);
-    const QString building = info.dir().filePath(
-        QStringLiteral(".%1.%2.carrying").arg(info.fileName()).arg(QCoreApplication::applicationPid()));
+    const QString building = RecordFile::temporaryName(path, QStringLiteral("carrying"));
     QFile::remove(building);
-    StoreOutcome done = writeNewFile(building, period, rows);
+    StoreOutcome done = ResultsLog(building).create(period, rows);
     if (done) {
         result.keptAs = keptName(path, JetFile::version(path).value_or(3));
         done = swapIn(path, building, result.keptAs);

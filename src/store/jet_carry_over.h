@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/result_row.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -34,7 +36,7 @@ public:
     // A results row fits when its date is date text ("yyyy/MM/dd", with
     // " H:mm:ss" after it unless the time is 0:00:00) of a real date and time,
     // its score is decimal digits, and no text holds a quote.
-    static bool fits(const QString &when, const QString &drill, const QString &score);
+    static bool fits(const ResultRow &row);
     // The name the old file is kept under: "ADO_ZEM.jet3.MDB" for a Jet 3
     // "ADO_ZEM.MDB", with a number added when that name is taken.
     static QString keptName(const QString &path, int jetVersion);

@@ -3,8 +3,6 @@
 #include "store/record_file.h"
 
 #include <QAtomicInteger>
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -70,7 +68,7 @@ bool RecordDatabase::open(const QString &path)
     return openUri(path, QStringLiteral("rw"));
 }
 
-bool RecordDatabase::create(const QString &path)
+bool RecordDatabase::create(const QString &path, const std::function<bool(RecordDatabase &)> &fill)
 {
     const QFileInfo info(path);
     if (RecordFile::existsInAnyCase(path)) {
@@ -80,13 +78,12 @@ bool RecordDatabase::create(const QString &path)
     // The new file is made whole under a temporary name beside it and then
     // moved into place, so an interrupted creation never leaves an empty or
     // half-made file under the real name, and nothing is ever overwritten.
-    const QString building = info.absoluteDir().filePath(
-        QStringLiteral(".%1.%2.creating").arg(info.fileName()).arg(QCoreApplication::applicationPid()));
+    const QString building = RecordFile::temporaryName(path, QStringLiteral("creating"));
     QFile::remove(building);
     if (!openUri(building, QStringLiteral("rwc")))
         return false;
     // SQLite writes the file on its first change; give it its header now.
-    const bool written = execute(QStringLiteral("PRAGMA user_version = 0"));
+    const bool written = execute(QStringLiteral("PRAGMA user_version = 0")) && (!fill || fill(*this));
     const QString writeError = lastError_;
     close();
     if (!written) {

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -24,8 +25,10 @@ public:
     // Opens an existing database file read-write. Fails for a missing file, a
     // folder, an unreadable file or one that is not a database.
     bool open(const QString &path);
-    // Creates a new empty database file; fails when anything of that name exists.
-    bool create(const QString &path);
+    // Creates a new database file and leaves it open: made under a temporary
+    // name beside it, `fill` run on it there, then moved into place. Fails
+    // when anything of that name exists, in any letter case.
+    bool create(const QString &path, const std::function<bool(RecordDatabase &)> &fill = nullptr);
     void close();
     bool isOpen() const;
 

@@ -1,15 +1,10 @@
 #include "store/record_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
-QString &settled()
-{
-    static QString path;
-    return path;
-}
-
 // The entry of the folder named fileName, its exact spelling first; empty when
 // there is none.
 QString matchingEntry(const QString &fileName, const QDir &folder)
@@ -28,25 +23,19 @@ QString matchingEntry(const QString &fileName, const QDir &folder)
 
 QString RecordFile::locate(const QString &fileName)
 {
-    if (!settled().isEmpty()
-        && QFileInfo(settled()).fileName().compare(fileName, Qt::CaseInsensitive) == 0)
-        return settled();
     const QString entry = matchingEntry(fileName, QDir::current());
     return QDir::current().absoluteFilePath(entry.isEmpty() ? fileName : entry);
-}
-
-void RecordFile::settle(const QString &path)
-{
-    settled() = path;
-}
-
-void RecordFile::forget()
-{
-    settled().clear();
 }
 
 bool RecordFile::existsInAnyCase(const QString &path)
 {
     const QFileInfo info(path);
     return !matchingEntry(info.fileName(), info.absoluteDir()).isEmpty();
+}
+
+QString RecordFile::temporaryName(const QString &path, const QString &what)
+{
+    const QFileInfo info(path);
+    return info.absoluteDir().filePath(
+        QStringLiteral(".%1.%2.%3").arg(info.fileName()).arg(QCoreApplication::applicationPid()).arg(what));
 }

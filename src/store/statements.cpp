@@ -1,69 +1,77 @@
 #include "store/statements.h"
 
-#include "platform/project_globals.h"
+#include "store/results_schema.h"
 
 namespace {
-const ProjectGlobals &globals() { return ProjectGlobals::instance(); }
+using S = ResultsSchema;
+
+QString quoted(const QString &text)
+{
+    return QStringLiteral("'") + text + QStringLiteral("'");
+}
 } // namespace
 
 QString Statements::createSettingsTable()
 {
-    return QStringLiteral("CREATE TABLE ") + globals().settingsTableName + QStringLiteral(" ( ")
-           + QStringLiteral("SET_LOG TEXT") + QStringLiteral(" ) ;");
+    return QStringLiteral("CREATE TABLE ") + S::settingsTable + QStringLiteral(" ( ") + S::periodColumn
+           + QStringLiteral(" TEXT") + QStringLiteral(" ) ;");
 }
 
 QString Statements::createResultsTable()
 {
-    return QStringLiteral("CREATE TABLE ") + globals().resultsTableName + QStringLiteral(" ( ")
-           + QStringLiteral("日時 TEXT,") + QStringLiteral("科目 TEXT,") + QStringLiteral("得点 TEXT")
-           + QStringLiteral(" ) ;");
+    return QStringLiteral("CREATE TABLE ") + S::resultsTable + QStringLiteral(" ( ") + S::whenColumn
+           + QStringLiteral(" TEXT,") + S::drillColumn + QStringLiteral(" TEXT,") + S::scoreColumn
+           + QStringLiteral(" TEXT") + QStringLiteral(" ) ;");
 }
 
 QString Statements::insertSettingsRow()
 {
-    return QStringLiteral("INSERT INTO ") + globals().settingsTableName + QStringLiteral(" ( ")
-           + QStringLiteral("SET_LOG") + QStringLiteral(" ) VALUES ( ") + QStringLiteral("'90'")
-           + QStringLiteral(" );");
+    return QStringLiteral("INSERT INTO ") + S::settingsTable + QStringLiteral(" ( ") + S::periodColumn
+           + QStringLiteral(" ) VALUES ( ") + quoted(S::firstPeriod) + QStringLiteral(" );");
 }
 
 QString Statements::settingsQuery()
 {
-    return QStringLiteral("SELECT SET_LOG FROM ") + globals().settingsTableName + QStringLiteral(" ;");
+    return QStringLiteral("SELECT ") + S::periodColumn + QStringLiteral(" FROM ") + S::settingsTable
+           + QStringLiteral(" ;");
 }
 
 QString Statements::purge(const QString &cutOffText)
 {
-    return QStringLiteral("DELETE FROM ") + globals().resultsTableName
-           + QStringLiteral(" WHERE 日時 < '") + cutOffText + QStringLiteral("'");
+    return QStringLiteral("DELETE FROM ") + S::resultsTable + QStringLiteral(" WHERE ") + S::whenColumn
+           + QStringLiteral(" < ") + quoted(cutOffText);
 }
 
-QString Statements::insertResult(const QString &dateText, const QString &drillName,
-                                 const QString &scoreText)
+QString Statements::insertResult(const ResultRow &row)
 {
-    return QStringLiteral("INSERT INTO ") + globals().resultsTableName + QStringLiteral(" ( ")
-           + QStringLiteral("日時,科目,得点") + QStringLiteral(" ) VALUES ( ") + QStringLiteral("'")
-           + dateText + QStringLiteral("',") + QStringLiteral("'") + drillName
-           + QStringLiteral("',") + QStringLiteral("'") + scoreText + QStringLiteral("'")
-           + QStringLiteral(" );");
+    return QStringLiteral("INSERT INTO ") + S::resultsTable + QStringLiteral(" ( ") + S::whenColumn
+           + QStringLiteral(",") + S::drillColumn + QStringLiteral(",") + S::scoreColumn
+           + QStringLiteral(" ) VALUES ( ") + quoted(row.when) + QStringLiteral(",") + quoted(row.drill)
+           + QStringLiteral(",") + quoted(row.score) + QStringLiteral(" );");
 }
 
 QString Statements::savePeriod(const QString &periodText)
 {
-    return QStringLiteral("UPDATE ") + globals().settingsTableName
-           + QStringLiteral(" SET SET_LOG = '") + periodText + QStringLiteral("' ;");
+    return QStringLiteral("UPDATE ") + S::settingsTable + QStringLiteral(" SET ") + S::periodColumn
+           + QStringLiteral(" = ") + quoted(periodText) + QStringLiteral(" ;");
 }
 
 QString Statements::gridPage(bool afterKey)
 {
-    // A missing 日時 sorts below every text, as it does in the grid's query;
+    // A missing date sorts below every text, as it does in the grid's query;
     // ifnull gives it a value that sorts there and that a key can hold.
-    return QStringLiteral("SELECT *, ifnull(日時, -1), rowid FROM ") + globals().resultsTableName
-           + QStringLiteral(" WHERE 科目 = ?")
-           + (afterKey ? QStringLiteral(" AND (ifnull(日時, -1), rowid) < (?, ?)") : QString())
-           + QStringLiteral(" ORDER BY ifnull(日時, -1) DESC, rowid DESC LIMIT ?");
+    const QString when = QStringLiteral("ifnull(") + S::whenColumn + QStringLiteral(", -1)");
+    return QStringLiteral("SELECT ") + S::whenColumn + QStringLiteral(", ") + S::drillColumn
+           + QStringLiteral(", ") + S::scoreColumn + QStringLiteral(", ") + when
+           + QStringLiteral(", rowid FROM ") + S::resultsTable + QStringLiteral(" WHERE ") + S::drillColumn
+           + QStringLiteral(" = ?")
+           + (afterKey ? QStringLiteral(" AND (") + when + QStringLiteral(", rowid) < (?, ?)") : QString())
+           + QStringLiteral(" ORDER BY ") + when + QStringLiteral(" DESC, rowid DESC LIMIT ?");
 }
 
 QString Statements::tableExists()
 {
-    return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?");
+    // SQLite matches table names without regard to letter case, so the
+    // lookup does too.
+    return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE");
 }

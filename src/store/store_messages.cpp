@@ -1,11 +1,10 @@
 #include "store/store_messages.h"
 
-#include "platform/project_globals.h"
+#include "store/results_schema.h"
 
 QString StoreMessages::noSettingsRow()
 {
-    return ProjectGlobals::instance().settingsTableName
-           + QStringLiteral("ﾚｺｰﾄﾞがないため処理を続行できません");
+    return ResultsSchema::settingsTable + QStringLiteral("ﾚｺｰﾄﾞがないため処理を続行できません");
 }
 
 QString StoreMessages::withReason(const QString &text, const QString &reason)

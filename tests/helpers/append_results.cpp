@@ -4,8 +4,9 @@
 // through the program's own store, and prints each score once its append has
 // returned. Ends with status 1 and the reason on stderr at the first append
 // that fails.
-#include "platform/project_globals.h"
-#include "store/record_store.h"
+#include "store/record_file.h"
+#include "store/results_log.h"
+#include "store/results_schema.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -13,11 +14,10 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    ProjectGlobals::instance().setRecordNames();
-    const RecordStore store = RecordStore::byFileName();
+    const ResultsLog log(RecordFile::locate(ResultsSchema::fileName));
     QTextStream(stdin).readAll();
     for (int n = 1; n <= QByteArray(argv[2]).toInt(); ++n) {
-        const StoreOutcome outcome = store.appendResult("2001/04/27 09:05:03", argv[1], QString::number(n));
+        const StoreOutcome outcome = log.append({"2001/04/27 9:05:03", argv[1], QString::number(n)});
         if (!outcome) {
             QTextStream(stderr) << "row " << n << ": " << outcome.reason << Qt::endl;
             return 1;

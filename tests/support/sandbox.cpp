@@ -5,7 +5,8 @@
 #include "platform/project_globals.h"
 #include "platform/random_draw.h"
 #include "platform/system_clock.h"
-#include "store/record_file.h"
+#include "store/results_schema.h"
+#include "store/statements.h"
 #include "support/recording_sound.h"
 
 #include <QDir>
@@ -27,15 +28,15 @@ ScriptedRandom &freshRandom()
 } // namespace
 
 Sandbox::Sandbox()
-    : dialogs(FakeDialogs::installed()), random(freshRandom()), sound(RecordingSound::events())
+    : dialogs(FakeDialogs::installed()), random(freshRandom()), sound(RecordingSound::events()),
+      log_(QDir(dir_.path()).filePath(ResultsSchema::fileName))
 {
     previous_ = QDir::currentPath();
     QDir::setCurrent(dir_.path());
     ProjectGlobals &g = ProjectGlobals::instance();
-    g.setRecordNames();
+    g.setRecordNames(ResultsSchema::fileName, ResultsSchema::settingsTable, ResultsSchema::resultsTable);
     g.setConnectionString();
     g.currentDrillName.clear();
-    RecordFile::forget();
     SystemClock::setFixedNow(now());
     AppInfo::setProgramFolder(QStringLiteral(SANSU_PROMPT_DIR));
     dialogs.told.clear();
@@ -53,7 +54,6 @@ Sandbox::~Sandbox()
     ProgramExit::setHandler(nullptr);
     ProgramExit::setFarewell(nullptr);
     RecordingSound::onClose() = nullptr;
-    RecordFile::forget();
     QDir::setCurrent(previous_);
     // A test may have taken the folder's write permission away.
     QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -67,11 +67,12 @@ QString Sandbox::path(const QString &name) const
 void Sandbox::makeRecordFile(const QString &period, const QStringList &rows, const QString &name) const
 {
     QFile(path(name)).open(QIODevice::WriteOnly); // an empty file SQLite takes as a new database
-    QStringList statements{QStringLiteral("CREATE TABLE ENV ( SET_LOG TEXT ) ;"),
-                           QStringLiteral("CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"),
-                           QStringLiteral("INSERT INTO ENV ( SET_LOG ) VALUES ( '%1' );").arg(period)};
-    for (const QString &row : rows)
-        statements << QStringLiteral("INSERT INTO LOG VALUES ( '%1' );").arg(row.split('|').join("','"));
+    QStringList statements{Statements::createSettingsTable(), Statements::createResultsTable(),
+                           Statements::insertSettingsRow(), Statements::savePeriod(period)};
+    for (const QString &row : rows) {
+        const QStringList texts = row.split('|');
+        statements << Statements::insertResult({texts.value(0), texts.value(1), texts.value(2)});
+    }
     sql(path(name), statements);
 }
 

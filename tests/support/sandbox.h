@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/results_log.h"
 #include "support/fake_dialogs.h"
 #include "support/scripted_random.h"
 
@@ -35,8 +36,10 @@ public:
 
     // A file or folder in the working folder.
     QString path(const QString &name = QStringLiteral("ADO_ZEM.MDB")) const;
+    // The results file start-up settles on here, as the windows are handed it.
+    const ResultsLog &log() const { return log_; }
     // Makes a results file as start-up creates it, with a period and rows
-    // ("日時|科目|得点").
+    // ("date|drill|score").
     void makeRecordFile(const QString &period = QStringLiteral("90"), const QStringList &rows = {},
                         const QString &name = QStringLiteral("ADO_ZEM.MDB")) const;
     // Runs statements on a file through a connection of the test's own: the
@@ -55,4 +58,5 @@ public:
 private:
     QTemporaryDir dir_;
     QString previous_;
+    ResultsLog log_;
 };

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "store/result_row.h"
 #include "store/store_outcome.h"
 
 #include <QString>
-#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -11,29 +11,27 @@
 
 class RecordDatabase;
 
-// The operations on the results file, each on a connection opened for it and
-// closed after it, so that nothing holds the file between them. They return
-// what happened; the windows decide what to tell the user.
-class RecordStore
+// The results file of the run: the one object start-up settles (the file
+// found or made) and hands to every window that reads or writes results.
+// Each operation opens the file on a connection of its own and closes it
+// after, so nothing holds the file between operations. They return what
+// happened; the windows decide what to tell the user.
+class ResultsLog
 {
 public:
-    explicit RecordStore(QString path);
-    // The file named by the project globals' database file name, and the file
-    // named by the connection string's Data Source: the same file once
-    // start-up has settled it (see RecordFile).
-    static RecordStore byFileName();
-    static RecordStore byConnectionString();
+    explicit ResultsLog(QString path);
 
     const QString &path() const { return path_; }
 
     // Opens the file as a database of ours, as a test.
     StoreOutcome probe() const;
-    // Creates the file with ENV (its row "90") and LOG. Never touches a file
-    // that exists already.
-    StoreOutcome create() const;
-    // Creates ENV with its row "90" and LOG; stops at the first failing
-    // statement. `statement` holds the last statement built.
-    static bool SQL_CRE_CUR(RecordDatabase &db, QString &statement);
+    // Creates the file with its two tables, the period and the rows given
+    // (one transaction), made whole under a temporary name first. Never
+    // touches a file that exists already.
+    StoreOutcome create(const QString &period = QString(), const std::vector<ResultRow> &rows = {}) const;
+    // Creates ENV with its row "90", and LOG unless it exists already; stops
+    // at the first failing statement.
+    static bool SQL_CRE_CUR(RecordDatabase &db, bool resultsTableExists = false);
 
     // The retention period as stored: the first ENV row's SET_LOG.
     struct PeriodRead
@@ -52,9 +50,8 @@ public:
     // Deletes the results whose date text sorts before the cut-off text.
     StoreOutcome purge(const QString &cutOffText) const;
 
-    // Appends one results row. A value holding a quote is refused.
-    StoreOutcome appendResult(const QString &dateText, const QString &drillName,
-                              const QString &scoreText) const;
+    // Appends one results row. A row holding a quote is refused.
+    StoreOutcome append(const ResultRow &row) const;
 
     // One page of the score grid: up to `limit` rows of a drill in the grid's
     // order, after the key of the last row already read (none: from the top).
@@ -66,12 +63,10 @@ public:
     struct ResultsPage
     {
         StoreOutcome outcome;
-        QStringList columns;
-        std::vector<QStringList> rows;
+        std::vector<ResultRow> rows;
         std::optional<RowKey> lastKey;
     };
-    ResultsPage readResults(const QString &drillName, const std::optional<RowKey> &after,
-                            int limit) const;
+    ResultsPage readResults(const QString &drillName, const std::optional<RowKey> &after, int limit) const;
 
     // Stores a retention period (already checked to be digits).
     enum class PeriodSave { Saved, NoRow, Failed };

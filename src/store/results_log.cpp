@@ -1,0 +1,153 @@
+#include "store/results_log.h"
+
+#include "store/record_database.h"
+#include "store/results_schema.h"
+#include "store/statements.h"
+
+namespace {
+StoreOutcome failed(const RecordDatabase &db)
+{
+    return StoreOutcome::failed(db.lastError());
+}
+
+bool hasTable(RecordDatabase &db, const QString &name)
+{
+    const auto rows = db.query(Statements::tableExists(), {name});
+    return rows && !rows->empty();
+}
+} // namespace
+
+ResultsLog::ResultsLog(QString path) : path_(std::move(path)) {}
+
+StoreOutcome ResultsLog::probe() const
+{
+    RecordDatabase db;
+    return db.open(path_) ? StoreOutcome::ok() : failed(db);
+}
+
+StoreOutcome ResultsLog::create(const QString &period, const std::vector<ResultRow> &rows) const
+{
+    RecordDatabase db;
+    const bool made = db.create(path_, [&](RecordDatabase &building) {
+        if (!SQL_CRE_CUR(building))
+            return false;
+        if (!period.isEmpty() && period != ResultsSchema::firstPeriod
+            && !building.execute(Statements::savePeriod(period)))
+            return false;
+        // One transaction: thousands of rows are written in a moment.
+        if (!building.transaction())
+            return false;
+        for (const ResultRow &row : rows) {
+            if (!building.execute(Statements::insertResult(row)))
+                return false;
+        }
+        return building.commit();
+    });
+    return made ? StoreOutcome::ok() : failed(db);
+}
+
+bool ResultsLog::SQL_CRE_CUR(RecordDatabase &db, bool resultsTableExists)
+{
+    return db.execute(Statements::createSettingsTable())
+           && (resultsTableExists || db.execute(Statements::createResultsTable()))
+           && db.execute(Statements::insertSettingsRow());
+}
+
+ResultsLog::PeriodRead ResultsLog::readPeriod() const
+{
+    using Status = PeriodRead::Status;
+    RecordDatabase db;
+    if (!db.open(path_))
+        return {Status::FileUnusable, QString(), db.lastError()};
+    const auto rows = db.query(Statements::settingsQuery());
+    if (!rows)
+        return {Status::QueryFailed, QString(), db.lastError()};
+    if (rows->empty())
+        return {Status::NoRow, QString(), QString()};
+    return {Status::Read, rows->front().value(0).toString(), QString()};
+}
+
+StoreOutcome ResultsLog::repairSettings() const
+{
+    RecordDatabase db;
+    if (!db.open(path_))
+        return failed(db);
+    // Only what is missing is made: a settings table lost on its own gets its
+    // row back even though the results table is still there.
+    return SQL_CRE_CUR(db, hasTable(db, ResultsSchema::resultsTable)) ? StoreOutcome::ok() : failed(db);
+}
+
+bool ResultsLog::resultsTableMissing() const
+{
+    RecordDatabase db;
+    if (!db.open(path_))
+        return false;
+    const auto rows = db.query(Statements::tableExists(), {ResultsSchema::resultsTable});
+    return rows && rows->empty();
+}
+
+StoreOutcome ResultsLog::createResultsTable() const
+{
+    RecordDatabase db;
+    if (!db.open(path_) || !db.execute(Statements::createResultsTable()))
+        return failed(db);
+    return StoreOutcome::ok();
+}
+
+StoreOutcome ResultsLog::purge(const QString &cutOffText) const
+{
+    RecordDatabase db;
+    if (!db.open(path_) || !db.execute(Statements::purge(cutOffText)))
+        return failed(db);
+    return StoreOutcome::ok();
+}
+
+StoreOutcome ResultsLog::append(const ResultRow &row) const
+{
+    if (row.holdsQuote())
+        return StoreOutcome::failed(QStringLiteral("a value holds a quote"));
+    RecordDatabase db;
+    if (!db.open(path_) || !db.execute(Statements::insertResult(row)))
+        return failed(db);
+    return StoreOutcome::ok();
+}
+
+ResultsLog::ResultsPage ResultsLog::readResults(const QString &drillName, const std::optional<RowKey> &after,
+                                                int limit) const
+{
+    ResultsPage page;
+    RecordDatabase db;
+    if (!db.open(path_)) {
+        page.outcome = failed(db);
+        return page;
+    }
+    QVariantList values{drillName};
+    if (after)
+        values << after->when << after->rowId;
+    values << limit;
+    const auto rows = db.query(Statements::gridPage(after.has_value()), values);
+    if (!rows) {
+        page.outcome = failed(db);
+        return page;
+    }
+    page.rows.reserve(rows->size());
+    for (const QVariantList &row : *rows)
+        page.rows.push_back({row[0].toString(), row[1].toString(), row[2].toString()});
+    // The last two columns are the key.
+    if (!rows->empty())
+        page.lastKey = RowKey{rows->back()[3], rows->back()[4].toLongLong()};
+    page.outcome = StoreOutcome::ok();
+    return page;
+}
+
+ResultsLog::PeriodSave ResultsLog::savePeriod(const QString &periodText, QString *reason) const
+{
+    RecordDatabase db;
+    int changed = 0;
+    if (!db.open(path_) || !db.execute(Statements::savePeriod(periodText), &changed)) {
+        *reason = db.lastError();
+        return PeriodSave::Failed;
+    }
+    // An UPDATE of an empty table succeeds without storing anything.
+    return changed < 1 ? PeriodSave::NoRow : PeriodSave::Saved;
+}
