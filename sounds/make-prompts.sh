@@ -4,7 +4,8 @@
 # voice/ with its licence), and the two verdict sounds with sox.
 #
 # Every file comes out as 22050 Hz mono 16-bit PCM WAV, trimmed of leading and
-# trailing silence and padded with a few milliseconds of quiet on each side.
+# trailing silence and padded with a few milliseconds of quiet on each side;
+# the spoken words are faded in and out to silence after the trim.
 # The spoken prompts are matched in loudness: each is brought to the same RMS
 # level of its voiced part (see voiced_level), so that no word of an equation
 # sounds louder than the next. The verdict sounds are normalised to -1 dBFS.
@@ -84,34 +85,55 @@ voiced_level() {
               printf "%.2f\n", 10 * log(sum / voiced) / log(10) }'
 }
 
-# The phonemes Open JTalk spoke, from its trace: the centre phoneme of each
-# label, without the silence at both ends. A pause inside shows as "pau".
+# The phonemes Open JTalk spoke, from its trace: one a line, each with the
+# times it starts and ends in the synthesiser's output (in seconds), without
+# the silence at both ends. A pause inside shows as "pau".
 phonemes_of() {
     awk '/^\[Output label\]/ { on = 1; next }
          on && /^$/ { exit }
-         on { sub(/^[^-]*-/, "", $3); sub(/\+.*/, "", $3); if ($3 != "sil") p = p (p ? " " : "") $3 }
-         END { print p }' "$1"
+         on { sub(/^[^-]*-/, "", $3); sub(/\+.*/, "", $3)
+              if ($3 != "sil") printf "%s %.7f %.7f\n", $3, $1 / 1e7, $2 / 1e7 }' "$1"
 }
 
 # speak FILE-NAME TEXT SPEED PHONEMES
 # Synthesises TEXT at SPEED (1 is the voice's own pace), checks that Open
-# JTalk read it as PHONEMES, then converts, trims and levels it.
+# JTalk read it as PHONEMES, then converts, trims and levels it. When a part
+# of PHONEMES stands in brackets, only that part is kept: the word is cut out
+# of the phrase at the phoneme times of the trace (see the list of prompts for
+# why some words are said inside a longer phrase).
 speak() {
-    local name="$1" text="$2" speed="$3" expected="$4" heard level gain
+    local name="$1" text="$2" speed="$3" expected="$4" heard cut level gain
     # -g -6: headroom, since a few short words reach full scale at the
     # synthesiser's own level and would be clipped in its 16-bit output.
     printf '%s\n' "$text" | open_jtalk -x "$dictionary" -m "$voice" -r "$speed" -g -6 \
         -ow "$work/raw.wav" -ot "$work/trace.txt"
-    heard="$(phonemes_of "$work/trace.txt")"
-    [[ "$heard" == "$expected" ]] ||
+    phonemes_of "$work/trace.txt" >"$work/phonemes.txt"
+    heard="$(awk '{ printf "%s%s", (NR > 1 ? " " : ""), $1 }' "$work/phonemes.txt")"
+    [[ "$heard" == "$(tr -d '[]' <<<"$expected")" ]] ||
         fail "$name.WAV: Open JTalk read \"$text\" as \"$heard\", not \"$expected\""
     samples "$work/raw.wav" | awk '$1 >= 32767 || $1 <= -32768 { exit 1 }' ||
         fail "$name.WAV: the synthesiser's output is clipped"
 
-    # Resampled and trimmed in floating point; normalised first, so that the
-    # trimming threshold lies equally deep under every word's peak.
-    sox "$work/raw.wav" -e floating-point -b 32 "$work/word.wav" rate 22050 norm -1 \
-        silence 1 0.005 0.5% reverse silence 1 0.005 0.5% reverse pad 0.02 0.04
+    # The part to keep: sox trim's start and end, from the first bracketed
+    # phoneme's start to the last one's end; the whole output without brackets.
+    cut=(0)
+    if [[ "$expected" == *"["* ]]; then
+        read -ra cut < <(awk -v first="$(sed 's/\[.*//' <<<"$expected" | wc -w)" \
+                             -v kept="$(sed 's/.*\[//; s/\].*//' <<<"$expected" | wc -w)" '
+            NR == first + 1 { start = $2 }
+            NR == first + kept { print start, "=" $3 }' "$work/phonemes.txt")
+        ((${#cut[@]} == 2)) || fail "$name.WAV: the brackets in \"$expected\" mark no phonemes"
+    fi
+
+    # Cut, resampled and trimmed of silence in floating point; normalised
+    # first, so that the trimming threshold lies equally deep under every
+    # word's peak. The fades come after the trim, so that every word starts and
+    # ends at silence (a cut word would otherwise start or end with a step): a
+    # short fade-in that leaves the onset sharp, a longer fade-out over the
+    # last of the vowel.
+    sox "$work/raw.wav" -e floating-point -b 32 "$work/trimmed.wav" trim "${cut[@]}" \
+        rate 22050 norm -1 silence 1 0.005 0.5% reverse silence 1 0.005 0.5% reverse
+    sox "$work/trimmed.wav" "$work/word.wav" fade h 0.005 -0 0.025 pad 0.02 0.04
     level="$(sox "$work/word.wav" -t f32 - | od -An -v -tf4 -w4 | voiced_level)" ||
         fail "$name.WAV: no voiced part found"
     gain="$(awk -v t="$target_db" -v l="$level" 'BEGIN { printf "%.2f", t - l }')"
@@ -127,7 +149,7 @@ speak() {
               if (peak_db > ceiling) { printf "  %s peak above %s dBFS\n", name, ceiling; exit 1 } }' \
         "$work/final.txt" || fail "$name.WAV does not meet its limits"
     printf '  voiced %6.2f dBFS  %s  (%s: %s)\n' \
-        "$(awk '{ print $1 / 32768 }' "$work/final.txt" | voiced_level)" "$name.WAV" "$text" "$heard"
+        "$(awk '{ print $1 / 32768 }' "$work/final.txt" | voiced_level)" "$name.WAV" "$text" "$expected"
     mv "$work/out.wav" "$here/$name.WAV"
 }
 
