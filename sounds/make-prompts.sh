@@ -163,27 +163,44 @@ speak() {
 pace=0.9
 slow=0.7
 
+# Every word but the question is a statement and must end level or falling.
+# Said alone, this voice ends a word on the peak of its accent when the accent
+# falls on the last mora (it puts the peak at the end of the accented mora and
+# falls only on the next one), so such a word sounds asked back: に, なな,
+# じゅうに, じゅうなな, じゅういち, じゅうはち, the particle わ and じ. Those are
+# said another way:
+# - in the lengthened form of counting aloud, whose long last mora falls:
+#   ニー, ジューニー; or written in katakana, which Open JTalk reads with the
+#   accent on the mora before the last (ジューハチ, ジューイチ); いち in
+#   hiragana takes its accent on the first mora;
+# - or said inside a phrase that goes on after them, where the next mora
+#   brings the fall, and cut out of it at the phoneme times of the trace:
+#   なな and じゅうなな before たす, わ between two numbers as in an equation
+#   (よん は なな), じ after a number as in a time (さんじ).
+# Other spellings (2, に, ニ, 二), a slower pace or a phrase that ends with
+# the word (2です) leave the rise as it is.
+
 # Numbers, as a first-year class reads them. Digits give Open JTalk's number
 # readings (and their accents); 0 is written レイ, as the digit reads ゼロ.
 speak 0  "レイ" "$pace" "r e i"
-speak 1  "1"  "$pace" "i ch i"
-speak 2  "2"  "$slow" "n i"
+speak 1  "いち" "$pace" "i ch i"
+speak 2  "ニー" "$pace" "n i i"
 speak 3  "3"  "$pace" "s a N"
 speak 4  "4"  "$pace" "y o N"
 speak 5  "5"  "$slow" "g o"
 speak 6  "6"  "$pace" "r o k u"
-speak 7  "7"  "$pace" "n a n a"
+speak 7  "7たす" "$pace" "[n a n a] t a s u"
 speak 8  "8"  "$pace" "h a ch i"
 speak 9  "9"  "$pace" "ky u u"
 speak 10 "10" "$pace" "j u u"
-speak 11 "11" "$pace" "j u u i ch i"
-speak 12 "12" "$pace" "j u u n i"
+speak 11 "ジューイチ" "$pace" "j u u i ch i"
+speak 12 "ジューニー" "$pace" "j u u n i i"
 speak 13 "13" "$pace" "j u u s a N"
 speak 14 "14" "$pace" "j u u y o N"
 speak 15 "15" "$pace" "j u u g o"
 speak 16 "16" "$pace" "j u u r o k u"
-speak 17 "17" "$pace" "j u u n a n a"
-speak 18 "18" "$pace" "j u u h a ch i"
+speak 17 "17たす" "$pace" "[j u u n a n a] t a s u"
+speak 18 "ジューハチ" "$pace" "j u u h a ch i"
 speak 19 "19" "$pace" "j u u ky u u"
 speak 20 "20" "$pace" "n i j u u"
 speak 25 "25" "$pace" "n i j u u g o"
@@ -194,19 +211,20 @@ speak 45 "45" "$pace" "y o N j u u g o"
 speak 50 "50" "$pace" "g o j u u"
 speak 55 "55" "$pace" "g o j u u g o"
 
-# Signs and words. The equals sign is read as the topic particle は ("wa");
-# ひく and いくつ keep the i and u between voiceless consonants voiceless (I,
-# U), as they are spoken. The question is one phrase without a pause: written
-# without a space (a space makes a pause), and with its question mark for the
-# question's rise. ふん is written フン: in hiragana it is taken for the
-# interjection, in katakana for a noun with its first mora high, as the
-# counter is read on its own.
+# Signs and words. The equals sign is read as the topic particle は ("wa"),
+# cut out of よん は なな; ひく and いくつ keep the i and u between voiceless
+# consonants voiceless (I, U), as they are spoken. The two questions end with
+# a question mark, which gives them the question's rise; いまなんじ？ is one
+# phrase without a pause (written without a space, as a space makes a pause).
+# ふん is written フン: in hiragana it is taken for the interjection, in
+# katakana for a noun with its first mora high, as the counter is read on its
+# own.
 speak "＋" "たす" "$pace" "t a s u"
 speak "－" "ひく" "$pace" "h I k u"
-speak "＝" "は" "$slow" "w a"
-speak "？" "いくつ" "$pace" "i k U ts u"
+speak "＝" "4は7" "$slow" "y o N [w a] n a n a"
+speak "？" "いくつ？" "$pace" "i k U ts u"
 speak "いまなんじ？" "いまなんじ？" "$pace" "i m a n a N j i"
-speak "じ" "じ" "$slow" "j i"
+speak "じ" "3じ" "$slow" "s a N [j i]"
 speak "ふん" "フン" "$pace" "f u N"
 
 # ---------------------------------------------------------------------------
