@@ -4,11 +4,13 @@
 # voice/ with its licence), and the two verdict sounds with sox.
 #
 # Every file comes out as 22050 Hz mono 16-bit PCM WAV, trimmed of leading and
-# trailing silence and padded with a few milliseconds of quiet on each side;
-# the spoken words are faded in and out to silence after the trim.
-# The spoken prompts are matched in loudness: each is brought to the same RMS
-# level of its voiced part (see voiced_level), so that no word of an equation
-# sounds louder than the next. The verdict sounds are normalised to -1 dBFS.
+# trailing silence, faded in and out to silence and padded with a few
+# milliseconds of quiet on each side. The spoken prompts are matched in
+# loudness: each is brought to the same RMS level of its voiced part (see
+# voiced_level), so that no word of an equation sounds louder than the next.
+# The verdict sounds are set near the loudness of the words (see finish).
+# check-prompts.sh measures the finished files: the intonation at the end of
+# every word, the steps at their ends, the loudness of the verdict sounds.
 #
 # Running it again gives the same files byte for byte.
 #
@@ -230,45 +232,32 @@ speak "ふん" "フン" "$pace" "f u N"
 # ---------------------------------------------------------------------------
 # Verdict sounds.
 
-# Common finishing: format, trim silence at both ends, short pad, normalise.
+# finish IN NAME PEAK: the common finishing of the two. The sound is trimmed of
+# the quiet ends of its own fades and then faded in and out again, so that it
+# starts and ends at silence rather than with a step; padded like the words;
+# and brought to a peak of PEAK dBFS. The peaks put the chime and the buzz at
+# about the loudness of the spoken words (K-weighted, as check-prompts.sh
+# measures it; see README.md): a chime much louder than the word after it
+# drowns the word.
 finish() {
-    local in="$1" out="$2"
-    sox "$in" -r 22050 -c 1 -b 16 -e signed-integer "$work/finish.wav" \
-        silence 1 0.005 0.5% reverse silence 1 0.005 0.5% reverse \
-        pad 0.02 0.04 norm -1
-    mv "$work/finish.wav" "$out"
-}
-
-# keep_or_replace NEW NAME: NEW replaces the file NAME here unless that file
-# already holds the same sound: same header and length, and no sample more than
-# 8 steps of the 16-bit scale away. The files here were made by these same
-# commands in a run of sox's random (not repeatable) dither, which leaves the
-# lowest bits different from run to run (by up to 5 steps); such a file is kept
-# as it is, so the sounds stay exactly as they have been.
-keep_or_replace() {
-    local new="$1" old="$here/$2"
-    if [[ -f "$old" ]] && cmp -s -n 44 "$new" "$old" &&
-        [[ "$(stat -c %s "$new")" == "$(stat -c %s "$old")" ]] &&
-        paste -d ' ' <(samples "$new") <(samples "$old") |
-            awk '{ d = $1 - $2; if (d > 8 || d < -8) exit 1 }'; then
-        echo "$2: the same sound as the file already here, kept"
-    else
-        mv "$new" "$old"
-        echo "$2: written"
-    fi
+    local in="$1" name="$2" peak="$3"
+    sox "$in" -e floating-point -b 32 "$work/trimmed.wav" norm -1 \
+        silence 1 0.005 0.5% reverse silence 1 0.005 0.5% reverse
+    sox "$work/trimmed.wav" -b 16 -e signed-integer "$work/finish.wav" \
+        fade h 0.005 -0 0.02 pad 0.02 0.04 norm "$peak"
+    mv "$work/finish.wav" "$here/$name"
+    echo "$name: peak $peak dBFS"
 }
 
 # OK: a short bright two-note chime (G6 then C7), each note dying away.
-sox -n -r 22050 -c 1 -b 16 "$work/ok1.wav" synth 0.14 sine 1567.98 fade q 0.004 0.14 0.10
-sox -n -r 22050 -c 1 -b 16 "$work/ok2.wav" synth 0.42 sine 2093.00 fade q 0.004 0.42 0.38
+sox -n -r 22050 -c 1 -e floating-point -b 32 "$work/ok1.wav" synth 0.14 sine 1567.98 fade q 0.004 0.14 0.10
+sox -n -r 22050 -c 1 -e floating-point -b 32 "$work/ok2.wav" synth 0.42 sine 2093.00 fade q 0.004 0.42 0.38
 sox "$work/ok1.wav" "$work/ok2.wav" "$work/ok.wav"
-finish "$work/ok.wav" "$work/OK.WAV"
-keep_or_replace "$work/OK.WAV" OK.WAV
+finish "$work/ok.wav" OK.WAV -13
 
 # NG: a soft low buzz, a low sawtooth with its edges filtered off.
-sox -n -r 22050 -c 1 -b 16 "$work/ng.wav" synth 0.45 sawtooth 110 \
+sox -n -r 22050 -c 1 -e floating-point -b 32 "$work/ng.wav" synth 0.45 sawtooth 110 \
     lowpass 500 lowpass 500 fade h 0.03 0.45 0.12
-finish "$work/ng.wav" "$work/NG.WAV"
-keep_or_replace "$work/NG.WAV" NG.WAV
+finish "$work/ng.wav" NG.WAV -9
 
 echo "make-prompts.sh: wrote $(ls "$here"/*.WAV | wc -l) prompts to $here"
