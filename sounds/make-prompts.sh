@@ -4,10 +4,13 @@
 # voice/ with its licence), and the two verdict sounds with sox.
 #
 # Every file comes out as 22050 Hz mono 16-bit PCM WAV, trimmed of leading and
-# trailing silence and padded with a few milliseconds of quiet on each side.
-# The spoken prompts are matched in loudness: each is brought to the same RMS
-# level of its voiced part (see voiced_level), so that no word of an equation
-# sounds louder than the next. The verdict sounds are normalised to -1 dBFS.
+# trailing silence, faded in and out to silence and padded with a few
+# milliseconds of quiet on each side. The spoken prompts are matched in
+# loudness: each is brought to the same RMS level of its voiced part (see
+# voiced_level), so that no word of an equation sounds louder than the next.
+# The verdict sounds are set near the loudness of the words (see finish).
+# check-prompts.sh measures the finished files: the intonation at the end of
+# every word, the steps at their ends, the loudness of the verdict sounds.
 #
 # Running it again gives the same files byte for byte.
 #
@@ -84,34 +87,55 @@ voiced_level() {
               printf "%.2f\n", 10 * log(sum / voiced) / log(10) }'
 }
 
-# The phonemes Open JTalk spoke, from its trace: the centre phoneme of each
-# label, without the silence at both ends. A pause inside shows as "pau".
+# The phonemes Open JTalk spoke, from its trace: one a line, each with the
+# times it starts and ends in the synthesiser's output (in seconds), without
+# the silence at both ends. A pause inside shows as "pau".
 phonemes_of() {
     awk '/^\[Output label\]/ { on = 1; next }
          on && /^$/ { exit }
-         on { sub(/^[^-]*-/, "", $3); sub(/\+.*/, "", $3); if ($3 != "sil") p = p (p ? " " : "") $3 }
-         END { print p }' "$1"
+         on { sub(/^[^-]*-/, "", $3); sub(/\+.*/, "", $3)
+              if ($3 != "sil") printf "%s %.7f %.7f\n", $3, $1 / 1e7, $2 / 1e7 }' "$1"
 }
 
 # speak FILE-NAME TEXT SPEED PHONEMES
 # Synthesises TEXT at SPEED (1 is the voice's own pace), checks that Open
-# JTalk read it as PHONEMES, then converts, trims and levels it.
+# JTalk read it as PHONEMES, then converts, trims and levels it. When a part
+# of PHONEMES stands in brackets, only that part is kept: the word is cut out
+# of the phrase at the phoneme times of the trace (see the list of prompts for
+# why some words are said inside a longer phrase).
 speak() {
-    local name="$1" text="$2" speed="$3" expected="$4" heard level gain
+    local name="$1" text="$2" speed="$3" expected="$4" heard cut level gain
     # -g -6: headroom, since a few short words reach full scale at the
     # synthesiser's own level and would be clipped in its 16-bit output.
     printf '%s\n' "$text" | open_jtalk -x "$dictionary" -m "$voice" -r "$speed" -g -6 \
         -ow "$work/raw.wav" -ot "$work/trace.txt"
-    heard="$(phonemes_of "$work/trace.txt")"
-    [[ "$heard" == "$expected" ]] ||
+    phonemes_of "$work/trace.txt" >"$work/phonemes.txt"
+    heard="$(awk '{ printf "%s%s", (NR > 1 ? " " : ""), $1 }' "$work/phonemes.txt")"
+    [[ "$heard" == "$(tr -d '[]' <<<"$expected")" ]] ||
         fail "$name.WAV: Open JTalk read \"$text\" as \"$heard\", not \"$expected\""
     samples "$work/raw.wav" | awk '$1 >= 32767 || $1 <= -32768 { exit 1 }' ||
         fail "$name.WAV: the synthesiser's output is clipped"
 
-    # Resampled and trimmed in floating point; normalised first, so that the
-    # trimming threshold lies equally deep under every word's peak.
-    sox "$work/raw.wav" -e floating-point -b 32 "$work/word.wav" rate 22050 norm -1 \
-        silence 1 0.005 0.5% reverse silence 1 0.005 0.5% reverse pad 0.02 0.04
+    # The part to keep: sox trim's start and end, from the first bracketed
+    # phoneme's start to the last one's end; the whole output without brackets.
+    cut=(0)
+    if [[ "$expected" == *"["* ]]; then
+        read -ra cut < <(awk -v first="$(sed 's/\[.*//' <<<"$expected" | wc -w)" \
+                             -v kept="$(sed 's/.*\[//; s/\].*//' <<<"$expected" | wc -w)" '
+            NR == first + 1 { start = $2 }
+            NR == first + kept { print start, "=" $3 }' "$work/phonemes.txt")
+        ((${#cut[@]} == 2)) || fail "$name.WAV: the brackets in \"$expected\" mark no phonemes"
+    fi
+
+    # Cut, resampled and trimmed of silence in floating point; normalised
+    # first, so that the trimming threshold lies equally deep under every
+    # word's peak. The fades come after the trim, so that every word starts and
+    # ends at silence (a cut word would otherwise start or end with a step): a
+    # short fade-in that leaves the onset sharp, a longer fade-out over the
+    # last of the vowel.
+    sox "$work/raw.wav" -e floating-point -b 32 "$work/trimmed.wav" trim "${cut[@]}" \
+        rate 22050 norm -1 silence 1 0.005 0.5% reverse silence 1 0.005 0.5% reverse
+    sox "$work/trimmed.wav" "$work/word.wav" fade h 0.005 -0 0.025 pad 0.02 0.04
     level="$(sox "$work/word.wav" -t f32 - | od -An -v -tf4 -w4 | voiced_level)" ||
         fail "$name.WAV: no voiced part found"
     gain="$(awk -v t="$target_db" -v l="$level" 'BEGIN { printf "%.2f", t - l }')"
@@ -127,7 +151,7 @@ speak() {
               if (peak_db > ceiling) { printf "  %s peak above %s dBFS\n", name, ceiling; exit 1 } }' \
         "$work/final.txt" || fail "$name.WAV does not meet its limits"
     printf '  voiced %6.2f dBFS  %s  (%s: %s)\n' \
-        "$(awk '{ print $1 / 32768 }' "$work/final.txt" | voiced_level)" "$name.WAV" "$text" "$heard"
+        "$(awk '{ print $1 / 32768 }' "$work/final.txt" | voiced_level)" "$name.WAV" "$text" "$expected"
     mv "$work/out.wav" "$here/$name.WAV"
 }
 
@@ -141,27 +165,44 @@ speak() {
 pace=0.9
 slow=0.7
 
+# Every word but the question is a statement and must end level or falling.
+# Said alone, this voice ends a word on the peak of its accent when the accent
+# falls on the last mora (it puts the peak at the end of the accented mora and
+# falls only on the next one), so such a word sounds asked back: に, なな,
+# じゅうに, じゅうなな, じゅういち, じゅうはち, the particle わ and じ. Those are
+# said another way:
+# - in the lengthened form of counting aloud, whose long last mora falls:
+#   ニー, ジューニー; or written in katakana, which Open JTalk reads with the
+#   accent on the mora before the last (ジューハチ, ジューイチ); いち in
+#   hiragana takes its accent on the first mora;
+# - or said inside a phrase that goes on after them, where the next mora
+#   brings the fall, and cut out of it at the phoneme times of the trace:
+#   なな and じゅうなな before たす, わ between two numbers as in an equation
+#   (よん は なな), じ after a number as in a time (さんじ).
+# Other spellings (2, に, ニ, 二), a slower pace or a phrase that ends with
+# the word (2です) leave the rise as it is.
+
 # Numbers, as a first-year class reads them. Digits give Open JTalk's number
 # readings (and their accents); 0 is written レイ, as the digit reads ゼロ.
 speak 0  "レイ" "$pace" "r e i"
-speak 1  "1"  "$pace" "i ch i"
-speak 2  "2"  "$slow" "n i"
+speak 1  "いち" "$pace" "i ch i"
+speak 2  "ニー" "$pace" "n i i"
 speak 3  "3"  "$pace" "s a N"
 speak 4  "4"  "$pace" "y o N"
 speak 5  "5"  "$slow" "g o"
 speak 6  "6"  "$pace" "r o k u"
-speak 7  "7"  "$pace" "n a n a"
+speak 7  "7たす" "$pace" "[n a n a] t a s u"
 speak 8  "8"  "$pace" "h a ch i"
 speak 9  "9"  "$pace" "ky u u"
 speak 10 "10" "$pace" "j u u"
-speak 11 "11" "$pace" "j u u i ch i"
-speak 12 "12" "$pace" "j u u n i"
+speak 11 "ジューイチ" "$pace" "j u u i ch i"
+speak 12 "ジューニー" "$pace" "j u u n i i"
 speak 13 "13" "$pace" "j u u s a N"
 speak 14 "14" "$pace" "j u u y o N"
 speak 15 "15" "$pace" "j u u g o"
 speak 16 "16" "$pace" "j u u r o k u"
-speak 17 "17" "$pace" "j u u n a n a"
-speak 18 "18" "$pace" "j u u h a ch i"
+speak 17 "17たす" "$pace" "[j u u n a n a] t a s u"
+speak 18 "ジューハチ" "$pace" "j u u h a ch i"
 speak 19 "19" "$pace" "j u u ky u u"
 speak 20 "20" "$pace" "n i j u u"
 speak 25 "25" "$pace" "n i j u u g o"
@@ -172,63 +213,51 @@ speak 45 "45" "$pace" "y o N j u u g o"
 speak 50 "50" "$pace" "g o j u u"
 speak 55 "55" "$pace" "g o j u u g o"
 
-# Signs and words. The equals sign is read as the topic particle は ("wa");
-# ひく and いくつ keep the i and u between voiceless consonants voiceless (I,
-# U), as they are spoken. The question is one phrase without a pause: written
-# without a space (a space makes a pause), and with its question mark for the
-# question's rise. ふん is written フン: in hiragana it is taken for the
-# interjection, in katakana for a noun with its first mora high, as the
-# counter is read on its own.
+# Signs and words. The equals sign is read as the topic particle は ("wa"),
+# cut out of よん は なな; ひく and いくつ keep the i and u between voiceless
+# consonants voiceless (I, U), as they are spoken. The two questions end with
+# a question mark, which gives them the question's rise; いまなんじ？ is one
+# phrase without a pause (written without a space, as a space makes a pause).
+# ふん is written フン: in hiragana it is taken for the interjection, in
+# katakana for a noun with its first mora high, as the counter is read on its
+# own.
 speak "＋" "たす" "$pace" "t a s u"
 speak "－" "ひく" "$pace" "h I k u"
-speak "＝" "は" "$slow" "w a"
-speak "？" "いくつ" "$pace" "i k U ts u"
+speak "＝" "4は7" "$slow" "y o N [w a] n a n a"
+speak "？" "いくつ？" "$pace" "i k U ts u"
 speak "いまなんじ？" "いまなんじ？" "$pace" "i m a n a N j i"
-speak "じ" "じ" "$slow" "j i"
+speak "じ" "3じ" "$slow" "s a N [j i]"
 speak "ふん" "フン" "$pace" "f u N"
 
 # ---------------------------------------------------------------------------
 # Verdict sounds.
 
-# Common finishing: format, trim silence at both ends, short pad, normalise.
+# finish IN NAME PEAK: the common finishing of the two. The sound is trimmed of
+# the quiet ends of its own fades and then faded in and out again, so that it
+# starts and ends at silence rather than with a step; padded like the words;
+# and brought to a peak of PEAK dBFS. The peaks put the chime and the buzz at
+# about the loudness of the spoken words (K-weighted, as check-prompts.sh
+# measures it; see README.md): a chime much louder than the word after it
+# drowns the word.
 finish() {
-    local in="$1" out="$2"
-    sox "$in" -r 22050 -c 1 -b 16 -e signed-integer "$work/finish.wav" \
-        silence 1 0.005 0.5% reverse silence 1 0.005 0.5% reverse \
-        pad 0.02 0.04 norm -1
-    mv "$work/finish.wav" "$out"
-}
-
-# keep_or_replace NEW NAME: NEW replaces the file NAME here unless that file
-# already holds the same sound: same header and length, and no sample more than
-# 8 steps of the 16-bit scale away. The files here were made by these same
-# commands in a run of sox's random (not repeatable) dither, which leaves the
-# lowest bits different from run to run (by up to 5 steps); such a file is kept
-# as it is, so the sounds stay exactly as they have been.
-keep_or_replace() {
-    local new="$1" old="$here/$2"
-    if [[ -f "$old" ]] && cmp -s -n 44 "$new" "$old" &&
-        [[ "$(stat -c %s "$new")" == "$(stat -c %s "$old")" ]] &&
-        paste -d ' ' <(samples "$new") <(samples "$old") |
-            awk '{ d = $1 - $2; if (d > 8 || d < -8) exit 1 }'; then
-        echo "$2: the same sound as the file already here, kept"
-    else
-        mv "$new" "$old"
-        echo "$2: written"
-    fi
+    local in="$1" name="$2" peak="$3"
+    sox "$in" -e floating-point -b 32 "$work/trimmed.wav" norm -1 \
+        silence 1 0.005 0.5% reverse silence 1 0.005 0.5% reverse
+    sox "$work/trimmed.wav" -b 16 -e signed-integer "$work/finish.wav" \
+        fade h 0.005 -0 0.02 pad 0.02 0.04 norm "$peak"
+    mv "$work/finish.wav" "$here/$name"
+    echo "$name: peak $peak dBFS"
 }
 
 # OK: a short bright two-note chime (G6 then C7), each note dying away.
-sox -n -r 22050 -c 1 -b 16 "$work/ok1.wav" synth 0.14 sine 1567.98 fade q 0.004 0.14 0.10
-sox -n -r 22050 -c 1 -b 16 "$work/ok2.wav" synth 0.42 sine 2093.00 fade q 0.004 0.42 0.38
+sox -n -r 22050 -c 1 -e floating-point -b 32 "$work/ok1.wav" synth 0.14 sine 1567.98 fade q 0.004 0.14 0.10
+sox -n -r 22050 -c 1 -e floating-point -b 32 "$work/ok2.wav" synth 0.42 sine 2093.00 fade q 0.004 0.42 0.38
 sox "$work/ok1.wav" "$work/ok2.wav" "$work/ok.wav"
-finish "$work/ok.wav" "$work/OK.WAV"
-keep_or_replace "$work/OK.WAV" OK.WAV
+finish "$work/ok.wav" OK.WAV -13
 
 # NG: a soft low buzz, a low sawtooth with its edges filtered off.
-sox -n -r 22050 -c 1 -b 16 "$work/ng.wav" synth 0.45 sawtooth 110 \
+sox -n -r 22050 -c 1 -e floating-point -b 32 "$work/ng.wav" synth 0.45 sawtooth 110 \
     lowpass 500 lowpass 500 fade h 0.03 0.45 0.12
-finish "$work/ng.wav" "$work/NG.WAV"
-keep_or_replace "$work/NG.WAV" NG.WAV
+finish "$work/ng.wav" NG.WAV -9
 
 echo "make-prompts.sh: wrote $(ls "$here"/*.WAV | wc -l) prompts to $here"
