@@ -10,9 +10,13 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QScopeGuard>
+#include <QTimer>
 #include <QSqlQuery>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+Q_DECLARE_METATYPE(std::optional<int>)
 
 namespace {
 const QString create = QStringLiteral("ADO_ZEM.MDBが見つかりません､新規作成しますか?");
@@ -24,6 +28,8 @@ const QString notPurged = QStringLiteral("ADO_ZEM.MDBの古い成績を削除で
 const QString carry = QStringLiteral("ADO_ZEM.MDBは以前の形式の成績ファイルです､今の形式に移しますか?\n"
                                      "(元のファイルは名前を変えて残します)");
 const QString unreadable = QStringLiteral("ADO_ZEM.MDBを読めないために処理が続行できないので終了します");
+const QString damaged = QStringLiteral("ADO_ZEM.MDBは壊れているか成績ファイルではありません､処理が続行できないので終了します");
+const QString inUse = QStringLiteral("ADO_ZEM.MDBはほかのプログラムが使っています､処理が続行できないので終了します");
 const QString jetDir = QStringLiteral(SANSU_SOURCE_DIR "/tests/data/jet/");
 
 struct FileCase
@@ -79,15 +85,40 @@ const std::vector<FileCase> &cases()
          }},
         {"missing, Cancel: nothing left", [](Sandbox &) {}, {false}, {create}, {cancelled}, 1, false,
          [](Sandbox &b) { QCOMPARE(QDir(b.path(".")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList()); }},
-        {"empty file", [](Sandbox &b) { write(b.path(), {}); }, {}, {create}, {missing}, 1, true},
+        {"made meanwhile by another copy: that file is used",
+         [](Sandbox &b) { b.dialogs.whenAsked = [&b] { b.makeRecordFile("30", withOld); }; }, {}, {create}, {},
+         std::nullopt, false, [](Sandbox &b) { expectRows(b.path(), "SELECT * FROM ENV", {"30"}); }},
+        {"started in a folder since deleted: nothing made",
+         [](Sandbox &b) {
+             QDir(b.path(".")).mkdir("gone");
+             QDir::setCurrent(b.path("gone"));
+             QDir(b.path(".")).rmdir("gone");
+         },
+         {}, {}, {"起動したフォルダがなくなっています､ADO_ZEM.MDBを作れない"}, 1, false,
+         [](Sandbox &) { QVERIFY(!QFileInfo::exists("/ADO_ZEM.MDB")); }},
+        {"empty file", [](Sandbox &b) { write(b.path(), {}); }, {}, {}, {damaged}, 1, true},
         {"damaged database",
          [](Sandbox &b) { write(b.path(), QByteArray("SQLite format 3\0", 16) + QByteArray(2000, '\x5a')); },
-         {}, {create}, {missing}, 1, true},
+         {}, {}, {damaged + "\n(file is not a database)"}, 1, true},
         {"another program's file", [](Sandbox &b) { write(b.path(), "%PDF-1.4\n%results\n"); },
-         {}, {create}, {missing}, 1, true},
+         {}, {}, {damaged}, 1, true},
+        {"an Access 2007 file", [](Sandbox &b) { write(b.path(), QByteArray("\0\1\0\0Standard ACE DB\0\2", 21)); },
+         {}, {}, {"ADO_ZEM.MDBは新しい形式のAccessのファイルです､"}, 1, true},
+        {"no permission to read", [](Sandbox &b) { b.makeRecordFile(); QFile::setPermissions(b.path(), {}); },
+         {}, {}, {"ADO_ZEM.MDBを読む権限がありません､処理が続行できないので終了します\n("}, 1, true, nullptr, true},
         {"a folder of that name, other case",
-         [](Sandbox &b) { QDir(b.path(".")).mkdir(QStringLiteral("ado_zem.mdb")); }, {}, {create},
-         {missing}, 1, false, [](Sandbox &b) { QVERIFY(QFileInfo(b.path("ado_zem.mdb")).isDir()); }},
+         [](Sandbox &b) { QDir(b.path(".")).mkdir(QStringLiteral("ado_zem.mdb")); }, {}, {},
+         {"ADO_ZEM.MDBはフォルダです､成績ファイルではない"}, 1, false,
+         [](Sandbox &b) { QVERIFY(QFileInfo(b.path("ado_zem.mdb")).isDir()); }},
+        // None of these is opened: a named pipe would wait for a writer for ever.
+        {"a named pipe", [](Sandbox &b) { QVERIFY(::mkfifo(QFile::encodeName(b.path()), 0600) == 0); }, {}, {},
+         {"ADO_ZEM.MDBは名前付きパイプです､"}, 1, true},
+        {"a link to a device", [](Sandbox &b) { QFile::link("/dev/zero", b.path()); }, {}, {},
+         {"ADO_ZEM.MDBはデバイスです､"}, 1, false},
+        {"a link to nothing", [](Sandbox &b) { QFile::link(b.path("gone"), b.path()); }, {}, {},
+         {"ADO_ZEM.MDBは行き先のないリンクです､"}, 1, false},
+        {"a link to itself", [](Sandbox &b) { QFile::link(b.path(), b.path()); }, {}, {},
+         {"ADO_ZEM.MDBは循環しているリンクです､"}, 1, false},
         {"read-only file: goes on, nothing purged",
          [](Sandbox &b) {
              b.makeRecordFile("90", withOld);
@@ -165,7 +196,7 @@ const std::vector<FileCase> &cases()
         {"Jet 4 header on nothing", [](Sandbox &b) { write(b.path(), QByteArray("\0\1\0\0Standard Jet DB\0\1", 21)); },
          {}, {carry}, {unreadable}, 1, true},
         {"Jet 5 header: not a file it reads", [](Sandbox &b) { write(b.path(), QByteArray("\0\1\0\0Standard Jet DB\0\2", 21)); },
-         {}, {create}, {missing}, 1, true},
+         {}, {}, {damaged}, 1, true},
         {"old Jet file without mdbtools",
          [](Sandbox &b) {
              jet("old-results.mdb")(b);
@@ -176,6 +207,28 @@ const std::vector<FileCase> &cases()
         {"file in another letter case", [](Sandbox &b) { b.makeRecordFile("90", recent, "ado_zem.mdb"); },
          {}, {}, {}, std::nullopt, false,
          [](Sandbox &b) { QCOMPARE(QDir(b.path(".")).entryList(QDir::Files), QStringList{"ado_zem.mdb"}); }},
+        {"results table stored in lower case: found, purged",
+         [](Sandbox &b) {
+             b.makeRecordFile("90", withOld);
+             Sandbox::sql(b.path(), {"CREATE TABLE tmp AS SELECT * FROM LOG", "DROP TABLE LOG",
+                                     "ALTER TABLE tmp RENAME TO log"});
+         },
+         {}, {}, {}, std::nullopt, false,
+         [](Sandbox &b) { expectRows(b.path(), "SELECT name FROM sqlite_master WHERE type = 'table'", {"ENV", "log"});
+                          expectRows(b.path(), "SELECT 得点 FROM log", {"1"}); }},
+        {"a folder whose name is not UTF-8: the file in it is used",
+         [](Sandbox &b) {
+             b.makeRecordFile("90", withOld);
+             const QByteArray odd = QFile::encodeName(b.path(".")) + "/\xff";
+             QVERIFY(::mkdir(odd, 0700) == 0);
+             QVERIFY(::rename(QFile::encodeName(b.path()), odd + "/ADO_ZEM.MDB") == 0);
+             QVERIFY(::chdir(odd) == 0);
+         },
+         {}, {}, {}, std::nullopt, false,
+         [](Sandbox &) {
+             expectRows("ADO_ZEM.MDB", "SELECT 得点 FROM LOG", {"1"});
+             QVERIFY(::unlink("ADO_ZEM.MDB") == 0 && ::chdir("..") == 0 && ::rmdir("\xff") == 0);
+         }},
     };
     return all;
 }
@@ -218,23 +271,41 @@ private slots:
             c.check(box);
     }
 
-    // Another program holds the file for writing: start-up reads what it needs,
-    // gives up purging after the wait, says so and goes on; the file is untouched.
-    void lockedBeyondTheWait()
+    void heldByAnotherProgram_data()
     {
+        QTest::addColumn<QString>("lock");
+        QTest::addColumn<std::optional<int>>("ends");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("for writing: read, not purged, goes on") << "IMMEDIATE" << std::optional<int>() << notPurged;
+        QTest::newRow("wholly: in use, ends") << "EXCLUSIVE" << std::optional<int>(1) << inUse;
+    }
+
+    // Another program holds the file beyond the wait: start-up says that it
+    // waits while it does, then what came of it; the file is untouched.
+    void heldByAnotherProgram()
+    {
+        QFETCH(QString, lock);
+        QFETCH(std::optional<int>, ends);
+        QFETCH(QString, told);
         Sandbox box;
-        box.makeRecordFile("90", recent);
+        box.makeRecordFile("90", withOld);
         const QByteArray before = Sandbox::bytes(box.path());
         {
             QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
             other.setDatabaseName(box.path());
             QVERIFY(other.open());
             QSqlQuery hold(other);
-            QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            QVERIFY(hold.exec("BEGIN " + lock));
+            bool noticed = false;
+            QTimer::singleShot(Sandbox::lockWaitMs / 2, [&] {
+                for (QWidget *w : QApplication::topLevelWidgets())
+                    noticed = noticed || (w->objectName() == "WaitNotice" && w->isVisible());
+            });
             MenuWindow menu;
-            QCOMPARE(Sandbox::endStatus([&] { menu.showForm(); }), std::nullopt);
+            QCOMPARE(Sandbox::endStatus([&] { menu.showForm(); }), ends);
+            QVERIFY(noticed);
             QCOMPARE(box.dialogs.told.size(), 1);
-            QVERIFY2(box.dialogs.told[0].startsWith(notPurged), qPrintable(box.dialogs.told[0]));
+            QVERIFY2(box.dialogs.told[0].startsWith(told), qPrintable(box.dialogs.told[0]));
             QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
             other.close();
         }

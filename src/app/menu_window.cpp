@@ -1,6 +1,7 @@
 #include "app/menu_window.h"
 
 #include "app/face_icon.h"
+#include "app/wait_notice.h"
 #include "clock/clock_window.h"
 #include "drill/drill_window.h"
 #include "platform/app_info.h"
@@ -14,12 +15,14 @@
 #include "store/jet_carry_over.h"
 #include "store/jet_file.h"
 #include "store/leading_number.h"
+#include "store/record_database.h"
 #include "store/record_file.h"
 #include "store/results_schema.h"
 #include "store/retention.h"
 #include "store/store_messages.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace {
 constexpr double buttonWidth = 1335;
@@ -68,8 +71,15 @@ void MenuWindow::Form_Load()
     setWindowTitle(AppInfo::versionCaption());
     ProjectGlobals &g = ProjectGlobals::instance();
     g.setRecordNames(ResultsSchema::fileName, ResultsSchema::settingsTable, ResultsSchema::resultsTable);
-    DB_ALLOC();
-    SET_LOG_GET();
+    {
+        // While a file another program holds is waited for, a small window
+        // says so and start-up keeps its windows painted.
+        WaitNotice notice(g.databaseFileName);
+        RecordDatabase::setWaitWatcher([&notice](bool waiting) { notice.waiting(waiting); });
+        const auto stopWatching = qScopeGuard([] { RecordDatabase::setWaitWatcher(nullptr); });
+        DB_ALLOC();
+        SET_LOG_GET();
+    }
     g.setConnectionString();
     RandomDraw::seedFromTimer();
     // A sitting in progress is recorded even when a window ends the program.
@@ -79,20 +89,82 @@ void MenuWindow::Form_Load()
 void MenuWindow::DB_ALLOC()
 {
     const QString name = ProjectGlobals::instance().databaseFileName;
+    if (!RecordFile::currentFolderExists())
+        stopWith(QStringLiteral("起動したフォルダがなくなっています､") + name
+                 + QStringLiteral("を作れないために処理が続行できないので終了します"));
     // From now on this is the file of every window.
     const ResultsLog &log = log_.emplace(RecordFile::locate(name));
-    if (log.probe())
+    const RecordFile::Kind kind = RecordFile::kindOf(log.path());
+    if (kind == RecordFile::Kind::Missing) {
+        createRecordFile();
+        return;
+    }
+    if (kind != RecordFile::Kind::Regular)
+        stopWith(name + QStringLiteral("は") + kindName(kind)
+                 + QStringLiteral("です､成績ファイルではないために処理が続行できないので終了します"));
+    const StoreOutcome opened = log.probe();
+    if (opened)
         return;
     // Only a file that does not open is looked at for the old format.
     if (JetFile::version(log.path())) {
         carryOverJetFile(log.path());
         return;
     }
+    stopWith(unusableFile(log.path(), opened));
+}
+
+void MenuWindow::createRecordFile()
+{
+    const QString name = ProjectGlobals::instance().databaseFileName;
     if (!Dialogs::current().ask(name + QStringLiteral("が見つかりません､新規作成しますか?")))
         stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
-    // A failed creation passes without a message here: the next step
-    // reports the file it cannot use.
-    log.create();
+    if (log_->create())
+        return;
+    // Another copy of the program may have made it meanwhile: that file is
+    // the one to go on with. Any other failure passes without a message
+    // here: the next step reports the file it cannot use.
+    if (RecordFile::existsInAnyCase(name))
+        log_.emplace(RecordFile::locate(name));
+}
+
+QString MenuWindow::kindName(RecordFile::Kind kind)
+{
+    switch (kind) {
+    case RecordFile::Kind::Folder:
+        return QStringLiteral("フォルダ");
+    case RecordFile::Kind::NamedPipe:
+        return QStringLiteral("名前付きパイプ");
+    case RecordFile::Kind::Socket:
+        return QStringLiteral("ソケット");
+    case RecordFile::Kind::Device:
+        return QStringLiteral("デバイス");
+    case RecordFile::Kind::DanglingLink:
+        return QStringLiteral("行き先のないリンク");
+    case RecordFile::Kind::LoopingLink:
+        return QStringLiteral("循環しているリンク");
+    case RecordFile::Kind::Missing:
+    case RecordFile::Kind::Regular:
+    case RecordFile::Kind::Other:
+        break;
+    }
+    return QStringLiteral("特殊なファイル");
+}
+
+QString MenuWindow::unusableFile(const QString &path, const StoreOutcome &opened)
+{
+    const QString name = ProjectGlobals::instance().databaseFileName;
+    const QString cannotGoOn = QStringLiteral("､処理が続行できないので終了します");
+    if (JetFile::isNewerAccess(path))
+        return name + QStringLiteral("は新しい形式のAccessのファイルです､このプログラムでは読めないために"
+                                     "処理が続行できないので終了します");
+    if (!QFileInfo(path).isReadable())
+        return StoreMessages::withReason(name + QStringLiteral("を読む権限がありません") + cannotGoOn,
+                                         opened.reason);
+    if (opened.held)
+        return StoreMessages::withReason(name + QStringLiteral("はほかのプログラムが使っています") + cannotGoOn,
+                                         opened.reason);
+    return StoreMessages::withReason(name + QStringLiteral("は壊れているか成績ファイルではありません") + cannotGoOn,
+                                     opened.reason);
 }
 
 void MenuWindow::carryOverJetFile(const QString &path)

@@ -135,8 +135,7 @@ JetCarryOver::Result JetCarryOver::run(const QString &path)
     }
 
     const QString building = RecordFile::temporaryName(path, QStringLiteral("carrying"));
-    QFile::remove(building);
-    StoreOutcome done = ResultsLog(building).create(period, rows);
+    StoreOutcome done = ResultsLog::build(building, period, rows);
     if (done) {
         result.keptAs = keptName(path, JetFile::version(path).value_or(3));
         done = swapIn(path, building, result.keptAs);

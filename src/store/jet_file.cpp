@@ -1,5 +1,7 @@
 #include "store/jet_file.h"
 
+#include "store/record_file.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -117,15 +119,27 @@ QString partialPage(const QString &path)
         return QString();
     return QStringLiteral("the file ends within a page (%1 bytes, pages of %2)").arg(size).arg(pageSize);
 }
+// The first bytes of a regular file, where Access files name their format;
+// nothing is opened that is not a regular file.
+QByteArray headOf(const QString &path)
+{
+    QFile file(path);
+    if (RecordFile::kindOf(path) != RecordFile::Kind::Regular || !file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    const QByteArray head = file.read(0x15);
+    return head.size() < 0x15 ? QByteArray() : head;
+}
 } // namespace
+
+bool JetFile::isNewerAccess(const QString &path)
+{
+    return headOf(path).mid(4, 15) == "Standard ACE DB";
+}
 
 std::optional<int> JetFile::version(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray head = file.read(0x15);
-    if (head.size() < 0x15 || head.mid(4, 15) != "Standard Jet DB")
+    const QByteArray head = headOf(path);
+    if (head.mid(4, 15) != "Standard Jet DB")
         return std::nullopt;
     switch (head[0x14]) {
     case 0:
@@ -149,8 +163,8 @@ JetFile::Contents JetFile::read(const QString &path, const QStringList &wanted)
     }
     if (const QString cut = partialPage(path); !cut.isEmpty())
         return unreadable(cut);
-    // An absolute path can never be taken for an option.
-    const QString file = QFileInfo(path).absoluteFilePath();
+    // A path that starts with a folder can never be taken for an option.
+    const QString file = QFileInfo(path).isRelative() ? QStringLiteral("./") + path : path;
     const ToolRun listing = runTool(lister, {QStringLiteral("-1"), file});
     if (!listing.failure.isEmpty())
         return unreadable(listing.failure);

@@ -18,6 +18,9 @@ public:
     // that cannot be read. Looks only at the first bytes: the signature
     // "Standard Jet DB" at byte 4 and the version byte at 0x14.
     static std::optional<int> version(const QString &path);
+    // True for a file of Access 2007 and later ("Standard ACE DB"), a format
+    // the tools here do not read.
+    static bool isNewerAccess(const QString &path);
 
     struct Table
     {

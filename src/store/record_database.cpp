@@ -3,6 +3,7 @@
 #include "store/record_file.h"
 
 #include <QAtomicInteger>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -11,12 +12,86 @@
 #include <QUrl>
 
 namespace {
+// While someone waits, a held file is tried again in steps this long.
+constexpr int waitStepMs = 100;
+
 QString newConnectionName()
 {
     static QAtomicInteger<quint64> counter;
     return QStringLiteral("sansu-record-%1").arg(counter.fetchAndAddRelaxed(1));
 }
+
+int &lockWait()
+{
+    static int ms = 10000;
+    return ms;
+}
+
+std::function<void(bool)> &waitWatcher()
+{
+    static std::function<void(bool)> watcher;
+    return watcher;
+}
+
+// SQLite's own words: the driver's generic text ("Unable to fetch row") adds
+// nothing to them.
+QString reasonOf(const QSqlError &error)
+{
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
+// SQLITE_BUSY and SQLITE_LOCKED: another connection holds the file.
+bool isHeld(const QSqlError &error)
+{
+    return error.nativeErrorCode() == QLatin1String("5") || error.nativeErrorCode() == QLatin1String("6");
+}
+
+void removeWithJournal(const QString &path)
+{
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
 } // namespace
+
+int RecordDatabase::lockWaitMs()
+{
+    return lockWait();
+}
+
+void RecordDatabase::setLockWaitMs(int ms)
+{
+    lockWait() = ms;
+}
+
+void RecordDatabase::setWaitWatcher(std::function<void(bool)> watcher)
+{
+    waitWatcher() = std::move(watcher);
+}
+
+bool RecordDatabase::patiently(const std::function<bool()> &attempt)
+{
+    if (!waitWatcher())
+        return attempt();
+    QElapsedTimer waited;
+    waited.start();
+    bool done = attempt();
+    bool waiting = false;
+    while (!done && held_ && waited.elapsed() < lockWait()) {
+        waiting = true;
+        waitWatcher()(true);
+        done = attempt();
+    }
+    if (waiting)
+        waitWatcher()(false);
+    return done;
+}
+
+bool RecordDatabase::failedWith(const QSqlError &error)
+{
+    lastError_ = reasonOf(error);
+    held_ = isHeld(error);
+    return false;
+}
 
 RecordDatabase::RecordDatabase() : connectionName_(newConnectionName()) {}
 
@@ -27,7 +102,13 @@ RecordDatabase::~RecordDatabase()
 
 bool RecordDatabase::openUri(const QString &path, const QString &mode)
 {
+    return patiently([&] { return tryOpenUri(path, mode); });
+}
+
+bool RecordDatabase::tryOpenUri(const QString &path, const QString &mode)
+{
     close();
+    held_ = false;
     bool opened = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
@@ -36,15 +117,20 @@ bool RecordDatabase::openUri(const QString &path, const QString &mode)
         const QString uri = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
                             + QStringLiteral("?mode=") + mode;
         db.setDatabaseName(uri);
+        // A file another program holds is waited for: all at once in SQLite,
+        // or step by step while someone watches the wait.
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
-                                 .arg(busyTimeoutMs));
+                                 .arg(waitWatcher() ? waitStepMs : lockWait()));
         if (!db.open()) {
-            lastError_ = db.lastError().text();
+            failedWith(db.lastError());
         } else {
             // Reading the schema makes a file that is not a database fail here.
             QSqlQuery probe(db);
             opened = probe.exec(QStringLiteral("PRAGMA schema_version")) && probe.next();
-            lastError_ = opened ? QString() : probe.lastError().text();
+            if (opened)
+                lastError_.clear();
+            else
+                failedWith(probe.lastError());
         }
     }
     if (!opened)
@@ -68,9 +154,24 @@ bool RecordDatabase::open(const QString &path)
     return openUri(path, QStringLiteral("rw"));
 }
 
+bool RecordDatabase::build(const QString &temporary, const std::function<bool(RecordDatabase &)> &fill)
+{
+    removeWithJournal(temporary);
+    if (!openUri(temporary, QStringLiteral("rwc")))
+        return false;
+    // SQLite writes the file on its first change; give it its header now.
+    const bool written = execute(QStringLiteral("PRAGMA user_version = 0")) && (!fill || fill(*this));
+    const QString writeError = lastError_;
+    close();
+    if (!written) {
+        removeWithJournal(temporary);
+        lastError_ = writeError;
+    }
+    return written;
+}
+
 bool RecordDatabase::create(const QString &path, const std::function<bool(RecordDatabase &)> &fill)
 {
-    const QFileInfo info(path);
     if (RecordFile::existsInAnyCase(path)) {
         lastError_ = QStringLiteral("a file of that name exists already: ") + path;
         return false;
@@ -79,22 +180,12 @@ bool RecordDatabase::create(const QString &path, const std::function<bool(Record
     // moved into place, so an interrupted creation never leaves an empty or
     // half-made file under the real name, and nothing is ever overwritten.
     const QString building = RecordFile::temporaryName(path, QStringLiteral("creating"));
-    QFile::remove(building);
-    if (!openUri(building, QStringLiteral("rwc")))
+    if (!build(building, fill))
         return false;
-    // SQLite writes the file on its first change; give it its header now.
-    const bool written = execute(QStringLiteral("PRAGMA user_version = 0")) && (!fill || fill(*this));
-    const QString writeError = lastError_;
-    close();
-    if (!written) {
-        QFile::remove(building);
-        lastError_ = writeError;
-        return false;
-    }
     // QFile::rename never replaces an existing file.
     if (!QFile::rename(building, path)) {
-        QFile::remove(building);
-        lastError_ = QStringLiteral("cannot create ") + path;
+        removeWithJournal(building);
+        lastError_ = QStringLiteral("a file of that name exists already: ") + path;
         return false;
     }
     return open(path);
@@ -129,15 +220,15 @@ bool RecordDatabase::execute(const QString &statement, int *rowsAffected)
         lastError_ = QStringLiteral("database not open");
         return false;
     }
-    QSqlQuery q(connection());
-    if (!q.exec(statement)) {
-        lastError_ = q.lastError().text();
-        return false;
-    }
-    if (rowsAffected)
-        *rowsAffected = q.numRowsAffected();
-    lastError_.clear();
-    return true;
+    return patiently([&] {
+        QSqlQuery q(connection());
+        if (!q.exec(statement))
+            return failedWith(q.lastError());
+        if (rowsAffected)
+            *rowsAffected = q.numRowsAffected();
+        lastError_.clear();
+        return true;
+    });
 }
 
 std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &statement,
@@ -148,40 +239,42 @@ std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &st
         lastError_ = QStringLiteral("database not open");
         return std::nullopt;
     }
-    QSqlQuery q(connection());
-    q.setForwardOnly(true);
-    bool ran = false;
-    if (values.isEmpty()) {
-        ran = q.exec(statement);
-    } else if (q.prepare(statement)) {
-        for (const QVariant &value : values)
-            q.addBindValue(value);
-        ran = q.exec();
-    }
-    if (!ran) {
-        lastError_ = q.lastError().text();
-        return std::nullopt;
-    }
     std::vector<QVariantList> rows;
-    const QSqlRecord record = q.record();
-    const int columns = record.count();
-    if (columnNames) {
-        columnNames->clear();
-        for (int c = 0; c < columns; ++c)
-            columnNames->append(record.fieldName(c));
-    }
-    while (q.next()) {
-        QVariantList row;
-        row.reserve(columns);
-        for (int c = 0; c < columns; ++c)
-            row.append(q.value(c));
-        rows.push_back(std::move(row));
-    }
-    if (q.lastError().isValid()) {
-        lastError_ = q.lastError().text();
+    const bool ran = patiently([&] {
+        rows.clear();
+        QSqlQuery q(connection());
+        q.setForwardOnly(true);
+        bool executed = false;
+        if (values.isEmpty()) {
+            executed = q.exec(statement);
+        } else if (q.prepare(statement)) {
+            for (const QVariant &value : values)
+                q.addBindValue(value);
+            executed = q.exec();
+        }
+        if (!executed)
+            return failedWith(q.lastError());
+        const QSqlRecord record = q.record();
+        const int columns = record.count();
+        if (columnNames) {
+            columnNames->clear();
+            for (int c = 0; c < columns; ++c)
+                columnNames->append(record.fieldName(c));
+        }
+        while (q.next()) {
+            QVariantList row;
+            row.reserve(columns);
+            for (int c = 0; c < columns; ++c)
+                row.append(q.value(c));
+            rows.push_back(std::move(row));
+        }
+        if (q.lastError().isValid())
+            return failedWith(q.lastError());
+        lastError_.clear();
+        return true;
+    });
+    if (!ran)
         return std::nullopt;
-    }
-    lastError_.clear();
     return rows;
 }
 
@@ -197,7 +290,5 @@ bool RecordDatabase::commit()
 
 bool RecordDatabase::noted(bool succeeded)
 {
-    if (!succeeded)
-        lastError_ = connection().lastError().text();
-    return succeeded;
+    return succeeded || failedWith(connection().lastError());
 }

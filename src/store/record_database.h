@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -11,11 +12,18 @@
 
 // One open SQLite connection to the record file, for one operation: open,
 // run statements, close. Opening never creates a file; creating never touches
-// an existing one. A writer that finds the file locked waits up to 10 s.
+// an existing one. An operation that finds the file held by another program
+// waits for it up to the lock wait (10 s), then fails.
 class RecordDatabase
 {
 public:
-    static constexpr int busyTimeoutMs = 10000;
+    static int lockWaitMs();
+    static void setLockWaitMs(int ms);
+    // While a watcher is set, a wait for a held file is taken in short steps
+    // and the watcher is told after each (start-up shows that it waits and
+    // keeps its windows painted), and once more (false) when the wait ends;
+    // nullptr: SQLite waits on its own.
+    static void setWaitWatcher(std::function<void(bool waiting)> watcher);
 
     RecordDatabase();
     ~RecordDatabase();
@@ -25,9 +33,13 @@ public:
     // Opens an existing database file read-write. Fails for a missing file, a
     // folder, an unreadable file or one that is not a database.
     bool open(const QString &path);
-    // Creates a new database file and leaves it open: made under a temporary
-    // name beside it, `fill` run on it there, then moved into place. Fails
-    // when anything of that name exists, in any letter case.
+    // Makes a new database at `temporary` (a name of this process's own:
+    // whatever is there is replaced) and runs `fill` on it; closed after. On
+    // failure nothing is left there.
+    bool build(const QString &temporary, const std::function<bool(RecordDatabase &)> &fill);
+    // Creates a new database file and leaves it open: built under a temporary
+    // name beside it, then moved into place. Fails when anything of that name
+    // exists, in any letter case.
     bool create(const QString &path, const std::function<bool(RecordDatabase &)> &fill = nullptr);
     void close();
     bool isOpen() const;
@@ -46,14 +58,23 @@ public:
     bool transaction();
     bool commit();
 
+    // SQLite's words for the last failure, and whether it was another
+    // program holding the file.
     QString lastError() const { return lastError_; }
+    bool lastFailureWasHeld() const { return held_; }
 
 private:
     QSqlDatabase connection() const;
     // Notes the connection's error when an operation on it failed.
     bool noted(bool succeeded);
+    // Notes a failure; always false.
+    bool failedWith(const QSqlError &error);
+    // Runs an attempt, again while the file is held and a watcher waits.
+    bool patiently(const std::function<bool()> &attempt);
     bool openUri(const QString &path, const QString &mode);
+    bool tryOpenUri(const QString &path, const QString &mode);
 
     QString connectionName_;
     QString lastError_;
+    bool held_ = false;
 };

@@ -3,13 +3,30 @@
 #include <QString>
 
 // The results file's name in its folder. Names are matched without regard to
-// letter case, so an existing "ado_zem.mdb" is the file "ADO_ZEM.MDB".
+// letter case, so an existing "ado_zem.mdb" is the file "ADO_ZEM.MDB". Paths
+// are kept relative to the current folder, so that a folder whose name the
+// desktop's encoding cannot show is still reached by the name it has.
 class RecordFile
 {
 public:
-    // The absolute path a file name stands for in the current folder: the
-    // entry that matches (its exact spelling first, then any case), or the
-    // name as given when nothing matches.
+    // What a name in a folder is, looked at without opening it (opening a
+    // named pipe would wait for a writer that never comes).
+    enum class Kind {
+        Missing,      // nothing of that name
+        Regular,      // a file, or a link to one
+        Folder,
+        NamedPipe,
+        Socket,
+        Device,
+        DanglingLink, // a link to nothing
+        LoopingLink,  // a link that leads back to itself
+        Other,
+    };
+    static Kind kindOf(const QString &path);
+
+    // The path of a file name in the current folder: the entry that matches
+    // (its exact spelling first, then any case), or the name as given when
+    // nothing matches.
     static QString locate(const QString &fileName);
     // True when something (file, folder, link) of the path's name exists in
     // its folder, in any letter case.
@@ -17,4 +34,10 @@ public:
     // A name beside `path` for a file this process builds before it takes the
     // path's place: ".NAME.PID.WHAT".
     static QString temporaryName(const QString &path, const QString &what);
+    // Removes, from the current folder, what processes that are gone left of
+    // their temporary files for `fileName` (".NAME.PID.creating",
+    // ".NAME.PID.carrying" and their journals). The names removed.
+    static QStringList removeStaleTemporaries(const QString &fileName);
+    // False once the current folder has been deleted (nothing can be made in it).
+    static bool currentFolderExists();
 };

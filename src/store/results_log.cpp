@@ -7,7 +7,26 @@
 namespace {
 StoreOutcome failed(const RecordDatabase &db)
 {
-    return StoreOutcome::failed(db.lastError());
+    return StoreOutcome::failed(db.lastError(), db.lastFailureWasHeld());
+}
+
+// What a new file holds: both tables, the period, the rows (one transaction:
+// thousands of rows are written in a moment).
+std::function<bool(RecordDatabase &)> filling(const QString &period, const std::vector<ResultRow> &rows)
+{
+    return [&](RecordDatabase &db) {
+        if (!ResultsLog::SQL_CRE_CUR(db))
+            return false;
+        if (!period.isEmpty() && period != ResultsSchema::firstPeriod && !db.execute(Statements::savePeriod(period)))
+            return false;
+        if (!db.transaction())
+            return false;
+        for (const ResultRow &row : rows) {
+            if (!db.execute(Statements::insertResult(row)))
+                return false;
+        }
+        return db.commit();
+    };
 }
 
 bool hasTable(RecordDatabase &db, const QString &name)
@@ -28,22 +47,13 @@ StoreOutcome ResultsLog::probe() const
 StoreOutcome ResultsLog::create(const QString &period, const std::vector<ResultRow> &rows) const
 {
     RecordDatabase db;
-    const bool made = db.create(path_, [&](RecordDatabase &building) {
-        if (!SQL_CRE_CUR(building))
-            return false;
-        if (!period.isEmpty() && period != ResultsSchema::firstPeriod
-            && !building.execute(Statements::savePeriod(period)))
-            return false;
-        // One transaction: thousands of rows are written in a moment.
-        if (!building.transaction())
-            return false;
-        for (const ResultRow &row : rows) {
-            if (!building.execute(Statements::insertResult(row)))
-                return false;
-        }
-        return building.commit();
-    });
-    return made ? StoreOutcome::ok() : failed(db);
+    return db.create(path_, filling(period, rows)) ? StoreOutcome::ok() : failed(db);
+}
+
+StoreOutcome ResultsLog::build(const QString &temporary, const QString &period, const std::vector<ResultRow> &rows)
+{
+    RecordDatabase db;
+    return db.build(temporary, filling(period, rows)) ? StoreOutcome::ok() : failed(db);
 }
 
 bool ResultsLog::SQL_CRE_CUR(RecordDatabase &db, bool resultsTableExists)

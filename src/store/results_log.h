@@ -32,6 +32,9 @@ public:
     // Creates ENV with its row "90", and LOG unless it exists already; stops
     // at the first failing statement.
     static bool SQL_CRE_CUR(RecordDatabase &db, bool resultsTableExists = false);
+    // Makes a results file with the period and rows given at `temporary`, a
+    // name of this process's own, for the caller to put in place.
+    static StoreOutcome build(const QString &temporary, const QString &period, const std::vector<ResultRow> &rows);
 
     // The retention period as stored: the first ENV row's SET_LOG.
     struct PeriodRead

@@ -8,8 +8,9 @@ struct StoreOutcome
 {
     bool done = false;
     QString reason;
+    bool held = false; // another program held the file beyond the wait
 
     explicit operator bool() const { return done; }
-    static StoreOutcome ok() { return {true, QString()}; }
-    static StoreOutcome failed(const QString &why) { return {false, why}; }
+    static StoreOutcome ok() { return {true, QString(), false}; }
+    static StoreOutcome failed(const QString &why, bool held = false) { return {false, why, held}; }
 };

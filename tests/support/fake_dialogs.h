@@ -5,6 +5,8 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
+#include <utility>
 
 // Message boxes for tests: every text is recorded and questions are answered
 // from a queue (OK when it is empty). Installed for the whole test program, so
@@ -16,6 +18,8 @@ public:
     bool ask(const QString &text) override
     {
         asked << text;
+        if (whenAsked)
+            std::exchange(whenAsked, nullptr)();
         const bool answer = answers.empty() || answers.front();
         if (!answers.empty())
             answers.pop_front();
@@ -25,6 +29,9 @@ public:
     QStringList told;
     QStringList asked;
     std::deque<bool> answers;
+    // Runs once, while the next question is asked (something that happens
+    // while a person reads it).
+    std::function<void()> whenAsked;
 
     // The one instance, installed on first use.
     static FakeDialogs &installed()

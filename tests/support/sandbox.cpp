@@ -5,6 +5,8 @@
 #include "platform/project_globals.h"
 #include "platform/random_draw.h"
 #include "platform/system_clock.h"
+#include "store/record_database.h"
+#include "store/record_file.h"
 #include "store/results_schema.h"
 #include "store/statements.h"
 #include "support/recording_sound.h"
@@ -42,6 +44,9 @@ Sandbox::Sandbox()
     dialogs.told.clear();
     dialogs.asked.clear();
     dialogs.answers.clear();
+    dialogs.whenAsked = nullptr;
+    // Another program's hold on the file is waited for briefly here.
+    RecordDatabase::setLockWaitMs(lockWaitMs);
     sound.clear();
     RecordingSound::onClose() = nullptr;
     RecordingSound::realLength() = false;
@@ -53,6 +58,7 @@ Sandbox::~Sandbox()
 {
     ProgramExit::setHandler(nullptr);
     ProgramExit::setFarewell(nullptr);
+    RecordDatabase::setLockWaitMs(10000);
     RecordingSound::onClose() = nullptr;
     QDir::setCurrent(previous_);
     // A test may have taken the folder's write permission away.
@@ -106,6 +112,8 @@ QStringList Sandbox::sql(const QString &file, const QStringList &statements)
 
 QByteArray Sandbox::bytes(const QString &file)
 {
+    if (RecordFile::kindOf(file) != RecordFile::Kind::Regular)
+        return QByteArray("(not a file)"); // a named pipe would never open
     QFile f(file);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
 }

@@ -33,6 +33,8 @@ public:
     Sandbox &operator=(const Sandbox &) = delete;
 
     static QDateTime now() { return QDateTime(QDate(2001, 4, 27), QTime(9, 5, 3)); }
+    // How long a file another program holds is waited for.
+    static constexpr int lockWaitMs = 1500;
 
     // A file or folder in the working folder.
     QString path(const QString &name = QStringLiteral("ADO_ZEM.MDB")) const;
