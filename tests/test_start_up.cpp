@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QScopeGuard>
+#include <QLockFile>
+#include <QProcess>
+#include <QPushButton>
 #include <QTimer>
 #include <QSqlQuery>
 
@@ -69,6 +72,34 @@ std::function<void(Sandbox &)> jet(const char *fixture, int size = -1)
 bool kept(Sandbox &b)
 {
     return QFileInfo::exists(b.path("ADO_ZEM.jet3.MDB"));
+}
+
+// The files left in the folder, hidden ones too.
+QStringList files(Sandbox &b)
+{
+    return QDir(b.path(".")).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// Stand-ins for the mdbtools: mdb-tables names the tables of a results file,
+// mdb-export runs `exporting`. They are found first on the search path.
+std::function<void(Sandbox &)> standIns(const QByteArray &exporting)
+{
+    return [=](Sandbox &b) {
+        jet("old-results.mdb")(b);
+        QDir(b.path(".")).mkdir("tools");
+        write(b.path("tools/mdb-tables"), "#!/bin/sh\nprintf 'ENV\\nLOG\\n'\n");
+        write(b.path("tools/mdb-export"), "#!/bin/sh\n" + exporting);
+        for (const char *tool : {"tools/mdb-tables", "tools/mdb-export"})
+            QFile::setPermissions(b.path(tool), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", QFile::encodeName(b.path("tools")) + ":/usr/bin:/bin");
+    };
+}
+
+// Whether a process still runs (a zombie waiting to be reaped does not).
+bool running(const QString &pid)
+{
+    QFile stat("/proc/" + pid.trimmed() + "/stat");
+    return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
 }
 
 const QStringList recent{"2001/04/20 8:00:00|たしざん１０|3", "2001/04/27 9:00:00|とけい|1"};
@@ -175,26 +206,79 @@ const std::vector<FileCase> &cases()
         {"old Jet file, Cancel: left as it is", jet("old-results.mdb"), {false}, {carry},
          {"ADO_ZEM.MDBが以前の形式のために処理が続行できないので終了します"}, 1, true,
          [](Sandbox &b) { QVERIFY(!kept(b)); }},
-        {"old Jet file with rows that do not fit: the others carried, the misfits named",
-         jet("old-results-misfits.mdb"), {}, {carry}, {"ADO_ZEM.MDBの成績2件を今の形式に移しました"},
+        {"old Jet file with a row whose date is no date: the others carried, that one named",
+         jet("old-results-misfits.mdb"), {}, {carry}, {"ADO_ZEM.MDBの成績3件を今の形式に移しました"},
          std::nullopt, false,
          [](Sandbox &b) {
-             QVERIFY(b.dialogs.told[0].endsWith("移せなかった成績2件:\n2026/11/30 8:10:00　とけい　abc\n"
-                                                "きのう　ひきざん１０　4"));
+             QVERIFY(b.dialogs.told[0].endsWith("移せなかった成績1件:\nきのう　ひきざん１０　4"));
              expectRows(b.path(), "SELECT * FROM LOG",
-                        {"2026/11/30 8:00:00|たしざん１０|5", "2026/12/01 9:00:00|たして１０|6"});
+                        {"2026/11/30 8:00:00|たしざん１０|5", "2026/11/30 8:10:00|とけい|abc",
+                         "2026/12/01 9:00:00|たして１０|6"});
          }},
-        {"another program's Jet file", jet("other-program.mdb"), {}, {carry},
+        {"old Jet file with hours 0 and padded, a date alone and deleted rows: the live rows carried",
+         jet("old-results-times.mdb"), {}, {carry}, {"ADO_ZEM.MDBの成績5件を今の形式に移しました､"},
+         std::nullopt, false,
+         [](Sandbox &b) {
+             QVERIFY(!b.dialogs.told[0].contains("移せなかった"));
+             expectRows(b.path(), "SELECT * FROM LOG",
+                        {"2026/12/01 0:30:00|たしざん１０|4", "2026/12/01 09:05:00|ひきざん１０|6",
+                         "2026/12/02 0:00:01|とけい|2", "2026/12/03|たして１０|3", "2026/12/03 23:59:59|ひいて１０|9"});
+         }},
+        {"old Jet file another copy carries over now: left alone",
+         [](Sandbox &b) {
+             jet("old-results.mdb")(b);
+             auto lock = std::make_shared<QLockFile>(b.path(".ADO_ZEM.MDB.lock"));
+             QVERIFY(lock->tryLock(0));
+             QObject::connect(&b.scope, &QObject::destroyed, [lock] {});
+         },
+         {}, {carry}, {"ADO_ZEM.MDBはほかのさんすうドリルが今の形式に移しているところです､"}, 1, true,
+         [](Sandbox &b) { QVERIFY(!kept(b)); }},
+        {"old Jet file another copy carried over meanwhile: its file is used",
+         [](Sandbox &b) {
+             jet("old-results.mdb")(b);
+             b.dialogs.whenAsked = [&b] {
+                 QFile::remove(b.path());
+                 b.makeRecordFile("45", recent);
+             };
+         },
+         {}, {carry}, {}, std::nullopt, false,
+         [](Sandbox &b) { expectRows(b.path(), "SELECT * FROM ENV", {"45"}); QVERIFY(!kept(b)); }},
+        {"a tool that prints for ever: stopped at what the file can hold",
+         standIns("exec yes '\"2026/12/01 9:00:00\",\"x\",\"1\"'\n"), {}, {carry}, {unreadable}, 1, true,
+         [](Sandbox &b) {
+             QVERIFY(b.dialogs.told[0].contains("mdb-export: printed more than"));
+             QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"});
+         }},
+        {"a tool that hangs with a child of its own: both stopped",
+         standIns("sleep 600 &\necho $! > child.pid\nexec sleep 600\n"), {}, {carry}, {unreadable}, 1, true,
+         [](Sandbox &b) {
+             QVERIFY(b.dialogs.told[0].contains("mdb-export: no answer within 2 s"));
+             QVERIFY(!running(Sandbox::bytes(b.path("child.pid"))));
+             QCOMPARE(files(b), (QStringList{"ADO_ZEM.MDB", "child.pid"}));
+         }},
+        {"cancelled while it reads: left as it is",
+         [](Sandbox &b) {
+             standIns("exec sleep 600\n")(b);
+             QTimer::singleShot(Sandbox::toolSilenceMs / 2, &b.scope, [] {
+                 for (QWidget *w : QApplication::topLevelWidgets()) {
+                     if (w->objectName() == "CarryOver" && w->isVisible())
+                         QTest::mouseClick(w->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+                 }
+             });
+         },
+         {}, {carry}, {"ADO_ZEM.MDBを今の形式に移すのをやめたために処理が続行できないので終了します"}, 1, true,
+         [](Sandbox &b) { QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"}); }},
+        {"another program's Jet file: said at once", jet("other-program.mdb"), {}, {},
          {"ADO_ZEM.MDBは成績ファイルではないために処理が続行できないので終了します"}, 1, true,
          [](Sandbox &b) { QVERIFY(!kept(b)); }},
         {"damaged Jet file", jet("truncated.mdb"), {}, {carry}, {unreadable}, 1, true,
          [](Sandbox &b) { QVERIFY(!kept(b)); }},
         // mdbtools reads these two with exit status 0, losing rows.
-        {"Jet file cut within a page", jet("old-results.mdb", 7 * 2048 + 1), {}, {carry}, {unreadable}, 1, true},
+        {"Jet file cut within a page", jet("old-results.mdb", 7 * 2048 + 1), {}, {}, {unreadable}, 1, true},
         {"Jet file without its last page: the tools warn", jet("old-results.mdb", 7 * 2048), {}, {carry},
          {unreadable}, 1, true},
         {"Jet 4 header on nothing", [](Sandbox &b) { write(b.path(), QByteArray("\0\1\0\0Standard Jet DB\0\1", 21)); },
-         {}, {carry}, {unreadable}, 1, true},
+         {}, {}, {unreadable}, 1, true},
         {"Jet 5 header: not a file it reads", [](Sandbox &b) { write(b.path(), QByteArray("\0\1\0\0Standard Jet DB\0\2", 21)); },
          {}, {}, {damaged}, 1, true},
         {"old Jet file without mdbtools",
@@ -202,7 +286,7 @@ const std::vector<FileCase> &cases()
              jet("old-results.mdb")(b);
              qputenv("PATH", b.path("empty").toLocal8Bit());
          },
-         {}, {carry}, {"ADO_ZEM.MDBは以前の形式の成績ファイルですが､読むためのmdbtoolsがない"}, 1, true,
+         {}, {}, {"ADO_ZEM.MDBは以前の形式の成績ファイルですが､読むためのmdbtoolsがない"}, 1, true,
          [](Sandbox &b) { QVERIFY(!kept(b)); }},
         {"file in another letter case", [](Sandbox &b) { b.makeRecordFile("90", recent, "ado_zem.mdb"); },
          {}, {}, {}, std::nullopt, false,
@@ -269,6 +353,28 @@ private slots:
             QCOMPARE(Sandbox::bytes(box.path()), before);
         if (c.check)
             c.check(box);
+    }
+
+    // A creation and a carry-over killed halfway leave their temporary files
+    // and a lock; the next start removes them, and nothing of a copy still
+    // running.
+    void killedMidwayLeavesNothingAfterTheNextStart()
+    {
+        Sandbox box;
+        jet("old-results.mdb")(box);
+        for (const QString what : {"creating", "carrying"}) {
+            QProcess helper;
+            helper.start(QStringLiteral(SANSU_HELPER_DIR "/die_while_building"), {what});
+            QVERIFY(helper.waitForFinished(30000));
+            QCOMPARE(helper.exitStatus(), QProcess::CrashExit);
+        }
+        const QString running = QStringLiteral(".ADO_ZEM.MDB.%1.carrying").arg(QCoreApplication::applicationPid());
+        write(box.path(running), "a copy at work");
+        QCOMPARE(files(box).size(), 7); // the file, two temporaries with their journals, a lock, ours
+        box.dialogs.answers = {false};
+        MenuWindow menu;
+        QCOMPARE(Sandbox::endStatus([&] { menu.showForm(); }), 1);
+        QCOMPARE(files(box), (QStringList{running, "ADO_ZEM.MDB"}));
     }
 
     void heldByAnotherProgram_data()

@@ -1,5 +1,6 @@
 #include "app/menu_window.h"
 
+#include "app/carry_over_window.h"
 #include "app/face_icon.h"
 #include "app/wait_notice.h"
 #include "clock/clock_window.h"
@@ -92,6 +93,8 @@ void MenuWindow::DB_ALLOC()
     if (!RecordFile::currentFolderExists())
         stopWith(QStringLiteral("起動したフォルダがなくなっています､") + name
                  + QStringLiteral("を作れないために処理が続行できないので終了します"));
+    // What copies of the program that were stopped midway left behind.
+    RecordFile::removeStaleTemporaries(name);
     // From now on this is the file of every window.
     const ResultsLog &log = log_.emplace(RecordFile::locate(name));
     const RecordFile::Kind kind = RecordFile::kindOf(log.path());
@@ -172,38 +175,54 @@ void MenuWindow::carryOverJetFile(const QString &path)
     using Status = JetCarryOver::Result::Status;
     const QString name = ProjectGlobals::instance().databaseFileName;
     const QString leftAsItIs = QStringLiteral("\n(") + name + QStringLiteral("はそのまま残しています)");
+    const QString cannotGoOn = QStringLiteral("処理が続行できないので終了します");
+    CarryOverWindow progress(name);
+    // Its tables are read first: only a results file is offered to be carried over.
+    const JetFile::Listing tables = JetFile::tables(path, progress.looking());
+    progress.done();
+    switch (tables.status) {
+    case JetFile::Status::Read:
+        break;
+    case JetFile::Status::ToolsMissing:
+        stopWith(name + QStringLiteral("は以前の形式の成績ファイルですが､読むためのmdbtoolsがないために")
+                 + cannotGoOn + QStringLiteral("\n(mdbtoolsを入れてから､もう一度起動してください)") + leftAsItIs);
+    case JetFile::Status::Cancelled:
+        stopWith(name + QStringLiteral("を調べるのをやめたために") + cannotGoOn + leftAsItIs);
+    case JetFile::Status::Unreadable:
+        stopWith(StoreMessages::withReason(name + QStringLiteral("を読めないために") + cannotGoOn + leftAsItIs,
+                                           tables.detail));
+    }
+    if (!JetCarryOver::isResultsFile(tables))
+        stopWith(name + QStringLiteral("は成績ファイルではないために") + cannotGoOn + leftAsItIs);
     if (!Dialogs::current().ask(name + QStringLiteral("は以前の形式の成績ファイルです､今の形式に移しますか?\n"
                                                       "(元のファイルは名前を変えて残します)")))
-        stopWith(name + QStringLiteral("が以前の形式のために処理が続行できないので終了します")
-                 + leftAsItIs);
-    const JetCarryOver::Result carried = JetCarryOver::run(path);
+        stopWith(name + QStringLiteral("が以前の形式のために") + cannotGoOn + leftAsItIs);
+    CarryOverWindow carrying(name);
+    const JetCarryOver::Result carried = JetCarryOver::run(path, tables, carrying.carrying());
+    carrying.done();
     switch (carried.status) {
     case Status::CarriedOver:
         break;
-    case Status::ToolsMissing:
-        stopWith(name + QStringLiteral("は以前の形式の成績ファイルですが､読むためのmdbtoolsが"
-                                       "ないために処理が続行できないので終了します\n"
-                                       "(mdbtoolsを入れてから､もう一度起動してください)")
+    case Status::AlreadyCarried:
+        return; // another copy did it meanwhile: its file is the one to go on with
+    case Status::InProgress:
+        stopWith(name + QStringLiteral("はほかのさんすうドリルが今の形式に移しているところです､") + cannotGoOn
                  + leftAsItIs);
+    case Status::Cancelled:
+        stopWith(name + QStringLiteral("を今の形式に移すのをやめたために") + cannotGoOn + leftAsItIs);
     case Status::Unreadable:
-        stopWith(StoreMessages::withReason(
-            name + QStringLiteral("を読めないために処理が続行できないので終了します") + leftAsItIs,
-            carried.reason));
-    case Status::NotOurs:
-        stopWith(name + QStringLiteral("は成績ファイルではないために処理が続行できないので終了します")
-                 + leftAsItIs);
+        stopWith(StoreMessages::withReason(name + QStringLiteral("を読めないために") + cannotGoOn + leftAsItIs,
+                                           carried.reason));
     case Status::Failed:
         stopWith(StoreMessages::withReason(
-            name + QStringLiteral("を今の形式に移せないために処理が続行できないので終了します")
-                + leftAsItIs,
-            carried.reason));
+            name + QStringLiteral("を今の形式に移せないために") + cannotGoOn + leftAsItIs, carried.reason));
     }
     QString message = name + QStringLiteral("の成績%1件を今の形式に移しました､元のファイルは%2として残しています")
                                  .arg(carried.carried)
                                  .arg(QFileInfo(carried.keptAs).fileName());
     if (!carried.misfits.isEmpty()) {
-        // Rows whose date or score is not what this program writes are named, so
-        // that a parent can find them in the kept file.
+        // Rows whose date is no date are named, so that a parent can find
+        // them in the kept file.
         constexpr int named = 10;
         message += QStringLiteral("\n\n移せなかった成績%1件:").arg(carried.misfits.size());
         for (const QString &row : carried.misfits.mid(0, named))

@@ -9,8 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -56,29 +58,38 @@ StoreOutcome swapIn(const QString &path, const QString &building, const QString 
     }
     return StoreOutcome::ok();
 }
+// What is known of a file to see that it is still the one that was read.
+struct Seen
+{
+    qint64 size;
+    QDateTime modified;
+    bool operator==(const Seen &) const = default;
+};
+
+Seen seen(const QString &path)
+{
+    const QFileInfo info(path);
+    return {info.size(), info.lastModified()};
+}
 } // namespace
+
+bool JetCarryOver::isResultsFile(const JetFile::Listing &listing)
+{
+    return !listing.stored(ResultsSchema::settingsTable).isEmpty()
+           && !listing.stored(ResultsSchema::resultsTable).isEmpty();
+}
 
 bool JetCarryOver::fits(const ResultRow &row)
 {
-    const QString &when = row.when;
     if (row.holdsQuote())
-        return false;
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    if (!digits.match(row.score).hasMatch())
         return false;
     static const QRegularExpression dateText(
         QStringLiteral("^([0-9]{4})/([0-9]{2})/([0-9]{2})(?: ([0-9]{1,2}):([0-9]{2}):([0-9]{2}))?$"));
-    const QRegularExpressionMatch m = dateText.match(when);
-    if (!m.hasMatch())
+    const QRegularExpressionMatch m = dateText.match(row.when);
+    if (!m.hasMatch() || !QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()).isValid())
         return false;
-    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    if (!date.isValid())
-        return false;
-    if (m.captured(4).isEmpty())
-        return true;
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
-    // Midnight is written as the date alone, and the hour is never padded.
-    return time.isValid() && time != QTime(0, 0) && !m.captured(4).startsWith(QLatin1Char('0'));
+    return m.captured(4).isEmpty()
+           || QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt()).isValid();
 }
 
 QString JetCarryOver::keptName(const QString &path, int jetVersion)
@@ -95,14 +106,40 @@ QString JetCarryOver::keptName(const QString &path, int jetVersion)
     }
 }
 
-JetCarryOver::Result JetCarryOver::run(const QString &path)
+JetCarryOver::Result JetCarryOver::run(const QString &path, const JetFile::Listing &listing,
+                                       const Progress &progress)
 {
     using S = ResultsSchema;
     Result result;
-    const JetFile::Contents old = JetFile::read(path, {S::settingsTable, S::resultsTable});
+    // A second copy of the program that reaches this point while the first
+    // is carrying the file over stops here; one that comes after finds the
+    // file carried over already.
+    QLockFile lock(RecordFile::lockName(path));
+    if (!lock.tryLock(0)) {
+        result.status = Status::InProgress;
+        return result;
+    }
+    const std::optional<int> jetVersion = JetFile::version(path);
+    if (!jetVersion) {
+        result.status = Status::AlreadyCarried;
+        return result;
+    }
+    const Seen before = seen(path);
+
+    const auto reached = [&](Step step, int rows) {
+        if (progress.reached)
+            progress.reached(step, rows);
+    };
+    const JetFile::Watch watch{[&](const QString &table, int lines) {
+                                   // The first line of an export names the columns.
+                                   reached(table == S::settingsTable ? Step::ReadingSettings : Step::ReadingResults,
+                                           std::max(0, lines - 1));
+                               },
+                               progress.cancelled};
+    reached(Step::ReadingSettings, 0);
+    const JetFile::Contents old = JetFile::read(path, listing, {S::settingsTable, S::resultsTable}, watch);
     if (old.status != JetFile::Status::Read) {
-        result.status = old.status == JetFile::Status::ToolsMissing ? Status::ToolsMissing
-                                                                     : Status::Unreadable;
+        result.status = old.status == JetFile::Status::Cancelled ? Status::Cancelled : Status::Unreadable;
         result.reason = old.detail;
         return result;
     }
@@ -113,8 +150,8 @@ JetCarryOver::Result JetCarryOver::run(const QString &path)
     const int drillColumn = results ? column(*results, S::drillColumn) : -1;
     const int scoreColumn = results ? column(*results, S::scoreColumn) : -1;
     if (periodColumn < 0 || whenColumn < 0 || drillColumn < 0 || scoreColumn < 0) {
-        result.status = Status::NotOurs;
-        result.reason = old.tableNames.join(QStringLiteral(", "));
+        result.status = Status::Unreadable;
+        result.reason = QStringLiteral("the tables have other columns than a results file");
         return result;
     }
 
@@ -133,15 +170,23 @@ JetCarryOver::Result JetCarryOver::run(const QString &path)
         else
             result.misfits.append(texts.when + QStringLiteral("　") + texts.drill + QStringLiteral("　") + texts.score);
     }
+    if (progress.cancelled && progress.cancelled()) {
+        result.status = Status::Cancelled;
+        return result;
+    }
 
+    reached(Step::Writing, static_cast<int>(results->rows.size()));
     const QString building = RecordFile::temporaryName(path, QStringLiteral("carrying"));
     StoreOutcome done = ResultsLog::build(building, period, rows);
+    // Only the file that was read is swapped out.
+    if (done && (seen(path) != before || JetFile::version(path) != jetVersion))
+        done = StoreOutcome::failed(QStringLiteral("the file was changed while it was read"));
     if (done) {
-        result.keptAs = keptName(path, JetFile::version(path).value_or(3));
+        result.keptAs = keptName(path, *jetVersion);
         done = swapIn(path, building, result.keptAs);
     }
     if (!done) {
-        QFile::remove(building);
+        RecordFile::removeWithJournal(building);
         result.status = Status::Failed;
         result.reason = done.reason;
         result.keptAs.clear();

@@ -1,41 +1,57 @@
 #pragma once
 
+#include "store/jet_file.h"
 #include "store/result_row.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Carries a results file of the old Jet format over into a file of ours: its
-// first retention period and every results row whose texts fit (a date text
-// and a number of right answers), texts unchanged. The new file is made whole
-// under a temporary name; the old file is kept, unchanged, under a name that
-// says what it is, and only then does the new file take the old one's place.
-// Anything that fails before that leaves every file as it was.
+// first retention period and every results row whose date is a date, texts
+// unchanged. The new file is made whole under a temporary name; the old file
+// is kept, unchanged, under a name that says what it is, and only then does
+// the new file take the old one's place. Anything that fails or is cancelled
+// before that leaves every file as it was. One copy of the program carries a
+// file over at a time.
 class JetCarryOver
 {
 public:
+    enum class Step { ReadingSettings, ReadingResults, Writing };
+    // What a carry-over reports while it runs, and asks whether to go on.
+    struct Progress
+    {
+        std::function<void(Step step, int rowsRead)> reached;
+        std::function<bool()> cancelled;
+    };
+
     struct Result
     {
         enum class Status {
-            CarriedOver,  // the new file is in place
-            ToolsMissing, // the programs that read the old format are not installed
-            Unreadable,   // damaged, or not a database the tools can read
-            NotOurs,      // a database without the tables of a results file
-            Failed,       // the new file could not be written or put in place
+            CarriedOver,    // the new file is in place
+            AlreadyCarried, // another copy of the program carried it over meanwhile
+            InProgress,     // another copy of the program is carrying it over now
+            Unreadable,     // the tools cannot read it
+            Cancelled,
+            Failed,         // the new file could not be written or put in place
         };
         Status status = Status::Failed;
         int carried = 0;          // results rows carried over
-        QStringList misfits;      // rows left behind, each "日時　科目　得点"
+        QStringList misfits;      // rows left behind, each "date　drill　score"
         QString keptAs;           // the old file's new name (CarriedOver)
         QString reason;           // what went wrong, in the tools' or engine's words
     };
 
-    // `path`: the results file, found to be in the Jet format.
-    static Result run(const QString &path);
+    // True when the file's tables are those of a results file.
+    static bool isResultsFile(const JetFile::Listing &listing);
+    // `path`: the results file, found to be in the Jet format; `listing`: its
+    // tables, those of a results file.
+    static Result run(const QString &path, const JetFile::Listing &listing, const Progress &progress = {});
 
-    // A results row fits when its date is date text ("yyyy/MM/dd", with
-    // " H:mm:ss" after it unless the time is 0:00:00) of a real date and time,
-    // its score is decimal digits, and no text holds a quote.
+    // A row is carried when its date is a real date, alone or with a time
+    // whose hour is padded or not ("yyyy/MM/dd", "yyyy/MM/dd H:mm:ss",
+    // "yyyy/MM/dd HH:mm:ss"), and none of its texts holds a quote.
     static bool fits(const ResultRow &row);
     // The name the old file is kept under: "ADO_ZEM.jet3.MDB" for a Jet 3
     // "ADO_ZEM.MDB", with a number added when that name is taken.

@@ -2,24 +2,40 @@
 
 #include "store/record_file.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QTimer>
 
-#include <algorithm>
 #include <utility>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <unistd.h>
+#endif
+
 namespace {
-constexpr int toolTimeoutMs = 30000;
 const QString listTool = QStringLiteral("mdb-tables");
 const QString exportTool = QStringLiteral("mdb-export");
+// How often a running tool is looked at: whether the reading is cancelled.
+constexpr int pollMs = 50;
+// What a tool may say on its error output; the rest is dropped.
+constexpr qint64 maxErrorBytes = 64 * 1024;
+
+int &silenceLimit()
+{
+    static int ms = 30000;
+    return ms;
+}
 
 struct ToolRun
 {
     QByteArray output;
     QString failure; // empty when the tool ended with status 0 and printed no message
+    bool cancelled = false;
 };
 
 QString firstLine(const QByteArray &text)
@@ -28,7 +44,24 @@ QString firstLine(const QByteArray &text)
     return line.isEmpty() ? QStringLiteral("no message") : line;
 }
 
-ToolRun runTool(const QString &program, const QStringList &arguments)
+// Stops a tool's whole process group: the tool and whatever it started.
+void stopGroup(QProcess &process, qint64 group)
+{
+#ifdef Q_OS_UNIX
+    if (group > 0)
+        ::kill(-static_cast<pid_t>(group), SIGKILL);
+#else
+    Q_UNUSED(group)
+#endif
+    process.kill();
+    process.waitForFinished();
+}
+
+// Runs a tool and collects what it prints, at most `maxOutput` bytes. The
+// wait runs an event loop; `watch` hears of every line printed (a row, for
+// mdb-export) and is asked, now and then, whether to stop.
+ToolRun runTool(const QString &program, const QStringList &arguments, qint64 maxOutput,
+                const JetFile::Watch &watch, const QString &table)
 {
     const QString name = QFileInfo(program).fileName();
     QProcess process;
@@ -37,15 +70,66 @@ ToolRun runTool(const QString &program, const QStringList &arguments)
     env.insert(QStringLiteral("MDBICONV"), QStringLiteral("UTF-8"));
     process.setProcessEnvironment(env);
     process.setStandardInputFile(QProcess::nullDevice());
+#ifdef Q_OS_UNIX
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
     process.start(program, arguments);
-    if (!process.waitForStarted(toolTimeoutMs))
+    if (!process.waitForStarted())
         return {{}, name + QStringLiteral(": cannot start: ") + process.errorString()};
-    if (!process.waitForFinished(toolTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return {{}, name + QStringLiteral(": no answer within %1 s").arg(toolTimeoutMs / 1000)};
+    const qint64 group = process.processId();
+
+    ToolRun run;
+    QByteArray errors;
+    int lines = 0;
+    QEventLoop loop;
+    QTimer silence;
+    silence.setSingleShot(true);
+    QTimer poll;
+    const auto stop = [&](const QString &why) {
+        if (run.failure.isEmpty())
+            run.failure = why;
+        loop.quit();
+    };
+    const auto take = [&] {
+        const QByteArray more = process.readAllStandardOutput();
+        if (run.output.size() + more.size() > maxOutput) {
+            stop(name + QStringLiteral(": printed more than a file of this size can hold (%1 bytes)").arg(maxOutput));
+            return;
+        }
+        run.output += more;
+        lines += static_cast<int>(more.count('\n'));
+        if (!more.isEmpty())
+            silence.start(silenceLimit());
+        if (watch.reading && !more.isEmpty())
+            watch.reading(table, lines);
+    };
+    QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, take);
+    QObject::connect(&process, &QProcess::readyReadStandardError, &loop, [&] {
+        errors += process.readAllStandardError().left(qMax<qint64>(0, maxErrorBytes - errors.size()));
+    });
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&silence, &QTimer::timeout, &loop, [&] {
+        stop(name + QStringLiteral(": no answer within %1 s").arg(silenceLimit() / 1000.0));
+    });
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (watch.cancelled && watch.cancelled()) {
+            run.cancelled = true;
+            stop(name + QStringLiteral(": cancelled"));
+        }
+    });
+    silence.start(silenceLimit());
+    poll.start(pollMs);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    if (run.failure.isEmpty())
+        take(); // what the tool printed last
+    // Whatever it left running goes with it.
+    stopGroup(process, group);
+    if (!run.failure.isEmpty()) {
+        run.output.clear();
+        return run;
     }
-    const QByteArray errors = process.readAllStandardError();
+    errors += process.readAllStandardError().left(qMax<qint64>(0, maxErrorBytes - errors.size()));
     if (process.exitStatus() != QProcess::NormalExit)
         return {{}, name + QStringLiteral(": crashed: ") + firstLine(errors)};
     if (process.exitCode() != 0)
@@ -55,7 +139,7 @@ ToolRun runTool(const QString &program, const QStringList &arguments)
     // counts as a failure.
     if (!errors.trimmed().isEmpty())
         return {{}, name + QStringLiteral(": ") + firstLine(errors)};
-    return {process.readAllStandardOutput(), {}};
+    return run;
 }
 
 // Splits mdb-export's CSV: fields separated by commas, each row ended by
@@ -99,11 +183,34 @@ std::optional<std::vector<QStringList>> parseCsv(const QString &text)
     return rows;
 }
 
-JetFile::Contents unreadable(const QString &detail)
+template <typename Result>
+Result unreadable(const QString &detail)
 {
-    JetFile::Contents contents;
-    contents.detail = detail;
-    return contents;
+    Result result;
+    result.detail = detail;
+    return result;
+}
+
+template <typename Result>
+Result failedRun(const ToolRun &run)
+{
+    Result result;
+    result.status = run.cancelled ? JetFile::Status::Cancelled : JetFile::Status::Unreadable;
+    result.detail = run.failure;
+    return result;
+}
+
+// A path that starts with a folder can never be taken for an option.
+QString argument(const QString &path)
+{
+    return QFileInfo(path).isRelative() ? QStringLiteral("./") + path : path;
+}
+
+// A results file holds texts of a few bytes each; its export, in UTF-8 with
+// quotes and commas, is never many times its own size.
+qint64 outputLimit(const QString &path)
+{
+    return 4 * QFileInfo(path).size() + 64 * 1024;
 }
 
 // A Jet file is made of whole pages. The tools read a page cut short as if
@@ -151,42 +258,71 @@ std::optional<int> JetFile::version(const QString &path)
     }
 }
 
-JetFile::Contents JetFile::read(const QString &path, const QStringList &wanted)
+int JetFile::silenceLimitMs()
+{
+    return silenceLimit();
+}
+
+void JetFile::setSilenceLimitMs(int ms)
+{
+    silenceLimit() = ms;
+}
+
+QString JetFile::Listing::stored(const QString &name) const
+{
+    for (const QString &table : tableNames) {
+        if (table.compare(name, Qt::CaseInsensitive) == 0)
+            return table;
+    }
+    return QString();
+}
+
+JetFile::Listing JetFile::tables(const QString &path, const Watch &watch)
 {
     const QString lister = QStandardPaths::findExecutable(listTool);
-    const QString exporter = QStandardPaths::findExecutable(exportTool);
-    if (lister.isEmpty() || exporter.isEmpty()) {
-        Contents missing;
+    if (lister.isEmpty() || QStandardPaths::findExecutable(exportTool).isEmpty()) {
+        Listing missing;
         missing.status = Status::ToolsMissing;
         missing.detail = (lister.isEmpty() ? listTool : exportTool) + QStringLiteral(": not found");
         return missing;
     }
     if (const QString cut = partialPage(path); !cut.isEmpty())
-        return unreadable(cut);
-    // A path that starts with a folder can never be taken for an option.
-    const QString file = QFileInfo(path).isRelative() ? QStringLiteral("./") + path : path;
-    const ToolRun listing = runTool(lister, {QStringLiteral("-1"), file});
-    if (!listing.failure.isEmpty())
-        return unreadable(listing.failure);
+        return unreadable<Listing>(cut);
+    const ToolRun run = runTool(lister, {QStringLiteral("-1"), argument(path)}, outputLimit(path), watch, QString());
+    if (!run.failure.isEmpty())
+        return failedRun<Listing>(run);
+    Listing listing;
+    listing.status = Status::Read;
+    listing.tableNames = QString::fromUtf8(run.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return listing;
+}
 
+JetFile::Contents JetFile::read(const QString &path, const Listing &listing, const QStringList &wanted,
+                                const Watch &watch)
+{
+    const QString exporter = QStandardPaths::findExecutable(exportTool);
+    if (exporter.isEmpty()) {
+        Contents missing;
+        missing.status = Status::ToolsMissing;
+        missing.detail = exportTool + QStringLiteral(": not found");
+        return missing;
+    }
     Contents contents;
-    contents.tableNames = QString::fromUtf8(listing.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString &want : wanted) {
-        const auto stored = std::find_if(contents.tableNames.cbegin(), contents.tableNames.cend(),
-                                         [&](const QString &n) { return n.compare(want, Qt::CaseInsensitive) == 0; });
-        if (stored == contents.tableNames.cend())
+        const QString stored = listing.stored(want);
+        if (stored.isEmpty())
             continue;
-        const ToolRun exported = runTool(exporter, {file, *stored});
+        const ToolRun exported = runTool(exporter, {argument(path), stored}, outputLimit(path), watch, want);
         if (!exported.failure.isEmpty())
-            return unreadable(exported.failure);
+            return failedRun<Contents>(exported);
         auto rows = parseCsv(QString::fromUtf8(exported.output));
         if (!rows || rows->empty())
-            return unreadable(exportTool + QStringLiteral(": unreadable output for table ") + *stored);
+            return unreadable<Contents>(exportTool + QStringLiteral(": unreadable output for table ") + stored);
         Table table{rows->front(), {rows->begin() + 1, rows->end()}};
         for (const QStringList &row : table.rows) {
             if (row.size() != table.columns.size())
-                return unreadable(exportTool + QStringLiteral(": a row of table %1 has %2 fields, not %3")
-                                                   .arg(*stored).arg(row.size()).arg(table.columns.size()));
+                return unreadable<Contents>(exportTool + QStringLiteral(": a row of table %1 has %2 fields, not %3")
+                                                             .arg(stored).arg(row.size()).arg(table.columns.size()));
         }
         contents.tables[want] = table;
     }

@@ -46,11 +46,6 @@ bool isHeld(const QSqlError &error)
     return error.nativeErrorCode() == QLatin1String("5") || error.nativeErrorCode() == QLatin1String("6");
 }
 
-void removeWithJournal(const QString &path)
-{
-    QFile::remove(path);
-    QFile::remove(path + QStringLiteral("-journal"));
-}
 } // namespace
 
 int RecordDatabase::lockWaitMs()
@@ -156,7 +151,7 @@ bool RecordDatabase::open(const QString &path)
 
 bool RecordDatabase::build(const QString &temporary, const std::function<bool(RecordDatabase &)> &fill)
 {
-    removeWithJournal(temporary);
+    RecordFile::removeWithJournal(temporary);
     if (!openUri(temporary, QStringLiteral("rwc")))
         return false;
     // SQLite writes the file on its first change; give it its header now.
@@ -164,7 +159,7 @@ bool RecordDatabase::build(const QString &temporary, const std::function<bool(Re
     const QString writeError = lastError_;
     close();
     if (!written) {
-        removeWithJournal(temporary);
+        RecordFile::removeWithJournal(temporary);
         lastError_ = writeError;
     }
     return written;
@@ -184,7 +179,7 @@ bool RecordDatabase::create(const QString &path, const std::function<bool(Record
         return false;
     // QFile::rename never replaces an existing file.
     if (!QFile::rename(building, path)) {
-        removeWithJournal(building);
+        RecordFile::removeWithJournal(building);
         lastError_ = QStringLiteral("a file of that name exists already: ") + path;
         return false;
     }

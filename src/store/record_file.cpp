@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRegularExpression>
 
 #include <filesystem>
@@ -107,6 +108,19 @@ QString RecordFile::temporaryName(const QString &path, const QString &what)
     return info.path() == QLatin1String(".") ? name : info.dir().filePath(name);
 }
 
+QString RecordFile::lockName(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString name = QStringLiteral(".%1.lock").arg(info.fileName());
+    return info.path() == QLatin1String(".") ? name : info.dir().filePath(name);
+}
+
+void RecordFile::removeWithJournal(const QString &path)
+{
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
 QStringList RecordFile::removeStaleTemporaries(const QString &fileName)
 {
     const QRegularExpression temporary(
@@ -119,6 +133,15 @@ QStringList RecordFile::removeStaleTemporaries(const QString &fileName)
         if (m.hasMatch() && !isRunning(m.captured(1).toLongLong(), QFileInfo(here().filePath(entry)))
             && QFile::remove(entry))
             removed << entry;
+    }
+    // A lock left by a process that is gone is taken over, and let go.
+    const QString lock = lockName(locate(fileName));
+    if (QFileInfo::exists(lock)) {
+        QLockFile stale(lock);
+        if (stale.tryLock(0)) {
+            stale.unlock();
+            removed << lock;
+        }
     }
     return removed;
 }

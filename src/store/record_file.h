@@ -34,9 +34,15 @@ public:
     // A name beside `path` for a file this process builds before it takes the
     // path's place: ".NAME.PID.WHAT".
     static QString temporaryName(const QString &path, const QString &what);
+    // The lock a copy of the program holds while it carries `path` over:
+    // ".NAME.lock".
+    static QString lockName(const QString &path);
+    // Removes a file this process built and SQLite's journal of it.
+    static void removeWithJournal(const QString &path);
     // Removes, from the current folder, what processes that are gone left of
     // their temporary files for `fileName` (".NAME.PID.creating",
-    // ".NAME.PID.carrying" and their journals). The names removed.
+    // ".NAME.PID.carrying" and their journals), and a lock whose holder is
+    // gone. The names removed.
     static QStringList removeStaleTemporaries(const QString &fileName);
     // False once the current folder has been deleted (nothing can be made in it).
     static bool currentFolderExists();

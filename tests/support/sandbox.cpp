@@ -5,6 +5,7 @@
 #include "platform/project_globals.h"
 #include "platform/random_draw.h"
 #include "platform/system_clock.h"
+#include "store/jet_file.h"
 #include "store/record_database.h"
 #include "store/record_file.h"
 #include "store/results_schema.h"
@@ -47,6 +48,7 @@ Sandbox::Sandbox()
     dialogs.whenAsked = nullptr;
     // Another program's hold on the file is waited for briefly here.
     RecordDatabase::setLockWaitMs(lockWaitMs);
+    JetFile::setSilenceLimitMs(toolSilenceMs);
     sound.clear();
     RecordingSound::onClose() = nullptr;
     RecordingSound::realLength() = false;
@@ -59,6 +61,7 @@ Sandbox::~Sandbox()
     ProgramExit::setHandler(nullptr);
     ProgramExit::setFarewell(nullptr);
     RecordDatabase::setLockWaitMs(10000);
+    JetFile::setSilenceLimitMs(30000);
     RecordingSound::onClose() = nullptr;
     QDir::setCurrent(previous_);
     // A test may have taken the folder's write permission away.

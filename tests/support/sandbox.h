@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -33,8 +34,10 @@ public:
     Sandbox &operator=(const Sandbox &) = delete;
 
     static QDateTime now() { return QDateTime(QDate(2001, 4, 27), QTime(9, 5, 3)); }
-    // How long a file another program holds is waited for.
+    // How long a file another program holds is waited for, and how long a
+    // tool reading an old file may stay silent.
     static constexpr int lockWaitMs = 1500;
+    static constexpr int toolSilenceMs = 2000;
 
     // A file or folder in the working folder.
     QString path(const QString &name = QStringLiteral("ADO_ZEM.MDB")) const;
@@ -56,6 +59,9 @@ public:
     FakeDialogs &dialogs;
     ScriptedRandom &random;
     QStringList &sound; // what the windows' sound devices did, in order
+    // Lives as long as the sandbox: timers and connections made for a test
+    // end with it.
+    QObject scope;
 
 private:
     QTemporaryDir dir_;

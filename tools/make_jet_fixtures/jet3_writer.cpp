@@ -1,5 +1,7 @@
 #include "jet3_writer.h"
 
+#include <algorithm>
+
 #include <iconv.h>
 
 namespace {
@@ -33,6 +35,7 @@ struct StoredTable
     bool system = false;
     std::vector<Column> columns;
     std::vector<std::vector<Value>> rows;
+    std::vector<size_t> deleted;
 };
 
 void put16(QByteArray &bytes, int at, quint32 value)
@@ -108,9 +111,12 @@ QByteArray encodeRow(const std::vector<Column> &columns, const std::vector<Value
     return row + nullMask;
 }
 
+// The offset flags of a row that was deleted: its bytes stay on the page.
+constexpr quint32 deletedRow = 0xC000;
+
 // A data page owned by the table whose definition is on `tablePage`; rows are
 // stored from the end of the page towards its header.
-QByteArray dataPage(int tablePage, const std::vector<QByteArray> &rows)
+QByteArray dataPage(int tablePage, const std::vector<QByteArray> &rows, const std::vector<size_t> &deleted = {})
 {
     QByteArray page(pageSize, '\0');
     page[0] = 0x01;
@@ -121,7 +127,8 @@ QByteArray dataPage(int tablePage, const std::vector<QByteArray> &rows)
     for (size_t i = 0; i < rows.size(); ++i) {
         end -= int(rows[i].size());
         page.replace(end, int(rows[i].size()), rows[i]);
-        put16(page, dataHeaderSize + 2 * int(i), quint32(end));
+        const bool gone = std::find(deleted.begin(), deleted.end(), i) != deleted.end();
+        put16(page, dataHeaderSize + 2 * int(i), quint32(end) | (gone ? deletedRow : 0));
     }
     put16(page, 2, quint32(end - dataHeaderSize - 2 * int(rows.size())));
     return page;
@@ -140,7 +147,7 @@ QByteArray definitionPage(const StoredTable &table, quint32 usedPagesMap, quint3
     for (const Column &c : table.columns)
         varCount += c.fixed() ? 0 : 1;
     const quint32 columnCount = quint32(table.columns.size());
-    put32(page, 0x0C, quint32(table.rows.size()));
+    put32(page, 0x0C, quint32(table.rows.size() - table.deleted.size())); // live rows
     page[0x14] = char(table.system ? systemTable : userTable);
     put16(page, 0x15, columnCount); // most columns a row has
     put16(page, 0x17, quint32(varCount));
@@ -204,9 +211,10 @@ QByteArray headerPage()
 } // namespace
 
 void Jet3Writer::addTable(const QString &name, const QStringList &columns,
-                          const std::vector<std::vector<std::optional<QString>>> &rows)
+                          const std::vector<std::vector<std::optional<QString>>> &rows,
+                          const std::vector<size_t> &deleted)
 {
-    tables.push_back({name, columns, rows});
+    tables.push_back({name, columns, rows, deleted});
 }
 
 std::optional<Jet3Writer::Encoded> Jet3Writer::encode(const Table &table, QString *error)
@@ -259,12 +267,13 @@ QByteArray Jet3Writer::build(QString *error) const
                                       {"Type", Integer, 2},
                                       {"Flags", LongInteger, 4},
                                       {"LvProp", LongBinary, 0}},
+                                     {},
                                      {}}};
     for (const Table &table : tables) {
         const auto encoded = encode(table, error);
         if (!encoded)
             return QByteArray();
-        StoredTable s{encoded->name, false, {}, encoded->rows};
+        StoredTable s{encoded->name, false, {}, encoded->rows, table.deleted};
         for (const QByteArray &column : encoded->columns)
             s.columns.push_back({column, Text, textLength});
         stored.push_back(s);
@@ -309,7 +318,7 @@ QByteArray Jet3Writer::build(QString *error) const
                 return QByteArray();
             }
         }
-        pages.push_back(dataPage(tablePage, rows));
+        pages.push_back(dataPage(tablePage, rows, stored[i].deleted));
     }
     pages[1] = dataPage(0, maps);
 

@@ -18,9 +18,11 @@ public:
     static constexpr int pageSize = 2048;
 
     // A table whose rows all have one text for each column. A missing text is
-    // stored as NULL.
+    // stored as NULL. The rows numbered in `deleted` are stored as Jet leaves
+    // a deleted row: its bytes kept, its offset flagged (0xC000).
     void addTable(const QString &name, const QStringList &columns,
-                  const std::vector<std::vector<std::optional<QString>>> &rows);
+                  const std::vector<std::vector<std::optional<QString>>> &rows,
+                  const std::vector<size_t> &deleted = {});
 
     // The whole file. Empty, with the reason in `error`, when a text has no
     // code page 932 form or a table does not fit on one data page.
@@ -32,6 +34,7 @@ private:
         QString name;
         QStringList columns;
         std::vector<std::vector<std::optional<QString>>> rows;
+        std::vector<size_t> deleted;
     };
     // A table with its names and texts in code page 932.
     struct Encoded

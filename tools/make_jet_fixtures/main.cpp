@@ -13,11 +13,11 @@ using Rows = std::vector<std::vector<std::optional<QString>>>;
 
 const QStringList logColumns{QStringLiteral("日時"), QStringLiteral("科目"), QStringLiteral("得点")};
 
-Jet3Writer resultsFile(const QString &retention, const Rows &log)
+Jet3Writer resultsFile(const QString &retention, const Rows &log, const std::vector<size_t> &deleted = {})
 {
     Jet3Writer w;
     w.addTable(QStringLiteral("ENV"), {QStringLiteral("SET_LOG")}, {{retention}});
-    w.addTable(QStringLiteral("LOG"), logColumns, log);
+    w.addTable(QStringLiteral("LOG"), logColumns, log, deleted);
     return w;
 }
 
@@ -31,6 +31,22 @@ Jet3Writer oldResults()
                         {QStringLiteral("2024/12/24 18:45:10"), QStringLiteral("ひいて１０"), QStringLiteral("10")},
                         {QStringLiteral("2026/11/30 8:00:00"), QStringLiteral("たしざん１０"), QStringLiteral("5")},
                         {QStringLiteral("2026/12/01 7:59:59"), QStringLiteral("たしざん２０"), QStringLiteral("2")}});
+}
+
+// As a file of the old program looks after years of use: times written from
+// 0:00:01 to 0:59:59 with the hour 0, a PC whose time form pads the hour, a
+// date alone, and rows its purge deleted, whose bytes stay on the page.
+Jet3Writer timesAndDeletedRows()
+{
+    return resultsFile(QStringLiteral("36500"),
+                       {{QStringLiteral("2001/01/05 8:00:00"), QStringLiteral("たしざん１０"), QStringLiteral("1")},
+                        {QStringLiteral("2026/12/01 0:30:00"), QStringLiteral("たしざん１０"), QStringLiteral("4")},
+                        {QStringLiteral("2026/12/01 09:05:00"), QStringLiteral("ひきざん１０"), QStringLiteral("6")},
+                        {QStringLiteral("2001/01/06 9:00:00"), QStringLiteral("とけい"), QStringLiteral("2")},
+                        {QStringLiteral("2026/12/02 0:00:01"), QStringLiteral("とけい"), QStringLiteral("2")},
+                        {QStringLiteral("2026/12/03"), QStringLiteral("たして１０"), QStringLiteral("3")},
+                        {QStringLiteral("2026/12/03 23:59:59"), QStringLiteral("ひいて１０"), QStringLiteral("9")}},
+                       {0, 3});
 }
 
 Jet3Writer misfits()
@@ -77,7 +93,8 @@ int main(int argc, char *argv[])
     const QByteArray old = oldResults().build(&error);
     const QByteArray odd = misfits().build(&error);
     const QByteArray other = otherProgram().build(&error);
-    if (old.isEmpty() || odd.isEmpty() || other.isEmpty()) {
+    const QByteArray times = timesAndDeletedRows().build(&error);
+    if (old.isEmpty() || odd.isEmpty() || other.isEmpty() || times.isEmpty()) {
         std::fprintf(stderr, "make_jet_fixtures: %s\n", qPrintable(error));
         return 1;
     }
@@ -87,6 +104,7 @@ int main(int argc, char *argv[])
     const bool ok = save(dir, QStringLiteral("old-results.mdb"), old)
                     && save(dir, QStringLiteral("truncated.mdb"), truncated)
                     && save(dir, QStringLiteral("old-results-misfits.mdb"), odd)
-                    && save(dir, QStringLiteral("other-program.mdb"), other);
+                    && save(dir, QStringLiteral("other-program.mdb"), other)
+                    && save(dir, QStringLiteral("old-results-times.mdb"), times);
     return ok ? 0 : 1;
 }
