@@ -240,7 +240,8 @@ void MenuWindow::SET_LOG_GET()
     const ResultsLog &store = *log_;
     ResultsLog::PeriodRead period = store.readPeriod();
     if (period.status == Status::FileUnusable)
-        stopWith(g.databaseFileName + QStringLiteral("がありません"));
+        stopWith(period.held ? unusableFile(store.path(), StoreOutcome::failed(period.reason, true))
+                             : g.databaseFileName + QStringLiteral("がありません"));
     if (period.status == Status::QueryFailed) {
         Dialogs::current().tell(g.settingsTableName + QStringLiteral("がありません､新規作成します"));
         const StoreOutcome repaired = store.repairSettings();
@@ -315,7 +316,8 @@ void MenuWindow::Command1_Click(qint16 Index)
 
 void MenuWindow::Command9_Click()
 {
-    scoreWindow()->showForm();
+    if (Form *window = scoreWindow())
+        window->showForm();
 }
 
 void MenuWindow::unloadDrills()

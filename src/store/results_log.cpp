@@ -68,13 +68,14 @@ ResultsLog::PeriodRead ResultsLog::readPeriod() const
     using Status = PeriodRead::Status;
     RecordDatabase db;
     if (!db.open(path_))
-        return {Status::FileUnusable, QString(), db.lastError()};
+        return {Status::FileUnusable, QString(), db.lastError(), db.lastFailureWasHeld()};
     const auto rows = db.query(Statements::settingsQuery());
     if (!rows)
-        return {Status::QueryFailed, QString(), db.lastError()};
+        return {db.lastFailureWasHeld() ? Status::FileUnusable : Status::QueryFailed, QString(), db.lastError(),
+                db.lastFailureWasHeld()};
     if (rows->empty())
-        return {Status::NoRow, QString(), QString()};
-    return {Status::Read, rows->front().value(0).toString(), QString()};
+        return {Status::NoRow, QString(), QString(), false};
+    return {Status::Read, rows->front().value(0).toString(), QString(), false};
 }
 
 StoreOutcome ResultsLog::repairSettings() const

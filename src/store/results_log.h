@@ -43,6 +43,7 @@ public:
         Status status = Status::FileUnusable;
         QString text;
         QString reason;
+        bool held = false; // another program held the file beyond the wait
     };
     PeriodRead readPeriod() const;
     // Makes ENV again with its row "90", and LOG too when it is gone as well.
