@@ -116,21 +116,17 @@ private slots:
         QTest::newRow("question read") << Phase::Posed << "reading due" << Phase::Asking << "3 ＋ 4 ＝ ？" << "3 4 ？" << "disabled" << 0;
         QTest::newRow("reading ended") << Phase::Asking << "spoken" << Phase::Open << "" << "3 4 ？" << "hidden" << 0;
         QTest::newRow("wrong tile") << Phase::Open << "tile 5" << Phase::Open << "NG" << "3 4 ？" << "hidden" << 0;
-        QTest::newRow("a tile that is no number") << Phase::Open << "tile x" << Phase::Open << "NG" << "3 4 ？" << "hidden" << 0;
         QTest::newRow("right tile") << Phase::Open << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
         QTest::newRow("right tile before the reading") << Phase::Posed << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
         QTest::newRow("right tile during the reading") << Phase::Asking << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
         QTest::newRow("answer read") << Phase::AnsweredPending << "reading due" << Phase::Reading << "3 ＋ 4 ＝ 7" << "3 4 7" << "hidden" << 1;
         QTest::newRow("answer read to the end: 次") << Phase::Reading << "spoken" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
-        QTest::newRow("tile after the answer") << Phase::AnsweredPending << "tile 7" << Phase::AnsweredPending << "" << "3 4 7" << "hidden" << 1;
         QTest::newRow("tile once answered and read") << Phase::Answered << "tile 7" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
-        QTest::newRow("nothing due when open") << Phase::Open << "reading due" << Phase::Open << "" << "3 4 ？" << "hidden" << 0;
         QTest::newRow("nothing due once answered") << Phase::Answered << "reading due" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
         QTest::newRow("次: the next question") << Phase::Answered << "次" << Phase::Posed << "" << "5 2 ？" << "shown" << 1;
         QTest::newRow("次 while open: replaced, not counted") << Phase::Open << "次" << Phase::Posed << "" << "5 2 ？" << "shown" << 0;
         QTest::newRow("次 during a reading: the new one is read next") << Phase::Asking << "次, spoken" << Phase::Posed << "" << "5 2 ？" << "shown" << 0;
         QTest::newRow("closed: a tile does nothing") << Phase::Closed << "tile 7" << Phase::Closed << "" << "3 4 7" << "shown" << 1;
-        QTest::newRow("closed: 次 does nothing") << Phase::Closed << "次" << Phase::Closed << "" << "3 4 7" << "shown" << 1;
         QTest::newRow("closed: nothing due") << Phase::Closed << "reading due" << Phase::Closed << "" << "3 4 7" << "shown" << 1;
     }
 
@@ -242,12 +238,10 @@ private slots:
         QTest::newRow("right label") << Phase::Open << "label 1" << Phase::AnsweredPending << "OK" << "3じ15ふん" << "hidden" << 1;
         QTest::newRow("right label before the prompt: none asked")
             << Phase::Posed << "label 1, prompt due" << Phase::AnsweredPending << "" << "3じ15ふん" << "hidden" << 1;
-        QTest::newRow("label out of range") << Phase::Open << "label 8" << Phase::Open << "" << labels << "hidden" << 0;
         QTest::newRow("time read") << Phase::AnsweredPending << "reading due" << Phase::Reading << "3 じ 15 ふん" << "3じ15ふん" << "hidden" << 1;
         QTest::newRow("time read to the end: 次") << Phase::Reading << "spoken" << Phase::Answered << "" << "3じ15ふん" << "shown" << 1;
         QTest::newRow("label once answered") << Phase::Answered << "label 1" << Phase::Answered << "" << "3じ15ふん" << "shown" << 1;
         QTest::newRow("nothing to ask when open") << Phase::Open << "prompt due" << Phase::Open << "" << labels << "hidden" << 0;
-        QTest::newRow("nothing to read when open") << Phase::Open << "reading due" << Phase::Open << "" << labels << "hidden" << 0;
         QTest::newRow("次: the next question") << Phase::Answered << "次" << Phase::Posed << "" << fresh << "hidden" << 1;
         QTest::newRow("fresh question, unprompted") << Phase::Open << "fresh question" << Phase::Open << "" << fresh << "hidden" << 0;
         QTest::newRow("fresh question before the prompt") << Phase::Posed << "fresh question, prompt due" << Phase::Asking << "いまなんじ？" << fresh << "hidden" << 0;
