@@ -28,33 +28,23 @@ constexpr Phase phasesInOrder[] = {Phase::Posed, Phase::Asking, Phase::Open, Pha
 // たしざん１０: 3 ＋ 4 ＝ ？ on loading; 5 ＋ 2 after it.
 DrillKind addition() { return DrillKind(*DrillTable::atMenuIndex(1)); }
 
-// Takes a number sitting from loading to `phase` the way a child does: the
-// reading, the right tile 7, its reading.
-void reach(NumberSitting &s, Phase phase)
+// Takes a sitting from loading to `phase` as a child does: the question
+// asked, the right answer, its reading, closing.
+template <typename Rules>
+void reach(Rules &s, Phase phase, const std::function<void()> &ask, const std::function<void()> &answer,
+           const std::function<void()> &read)
 {
     s.load(0);
-    for (Phase at : phasesInOrder) {
-        if (at == phase)
-            return;
-        switch (at) {
-        case Phase::Posed:
-        case Phase::AnsweredPending:
-            s.readingDue(true, 0);
-            break;
-        case Phase::Asking:
-        case Phase::Reading:
-            s.spoken();
-            break;
-        case Phase::Open:
-            s.tile(QStringLiteral("7"));
-            break;
-        case Phase::Answered:
-            s.close();
-            break;
-        case Phase::Closed:
-            break;
-        }
-    }
+    const std::function<void()> spoken = [&] { s.spoken(); };
+    const std::function<void()> steps[] = {ask, spoken, answer, read, spoken, [&] { s.close(); }};
+    for (size_t i = 0; phasesInOrder[i] != phase; ++i)
+        steps[i]();
+}
+
+void reach(NumberSitting &s, Phase phase)
+{
+    reach(s, phase, [&] { s.readingDue(true, 0); }, [&] { s.tile(QStringLiteral("7")); },
+          [&] { s.readingDue(true, 0); });
 }
 
 // The clock: 3:15 in label 1 on loading; 7:40 in label 3 a draw later.
@@ -66,31 +56,7 @@ void scriptClock(Sandbox &box)
 
 void reach(ClockSitting &s, Phase phase)
 {
-    s.load(0);
-    for (Phase at : phasesInOrder) {
-        if (at == phase)
-            return;
-        switch (at) {
-        case Phase::Posed:
-            s.promptDue(true, 0);
-            break;
-        case Phase::AnsweredPending:
-            s.readingDue();
-            break;
-        case Phase::Asking:
-        case Phase::Reading:
-            s.spoken();
-            break;
-        case Phase::Open:
-            s.label(1);
-            break;
-        case Phase::Answered:
-            s.close();
-            break;
-        case Phase::Closed:
-            break;
-        }
-    }
+    reach(s, phase, [&] { s.promptDue(true, 0); }, [&] { s.label(1); }, [&] { s.readingDue(); });
 }
 
 QString shownNext(bool visible, bool enabled)
