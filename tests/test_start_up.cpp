@@ -254,6 +254,14 @@ const std::vector<FileCase> &cases()
              QVERIFY(!running(Sandbox::bytes(b.path("child.pid"))));
              QCOMPARE(files(b), (QStringList{"ADO_ZEM.MDB", "child.pid"}));
          }},
+        {"changed by someone else while it was read: not swapped out",
+         standIns("touch -d 2001-01-01 ADO_ZEM.MDB\n"
+                  "if [ \"$2\" = ENV ]; then printf 'SET_LOG\\n\"90\"\\n'; else printf '日時,科目,得点\\n'; fi\n"),
+         {}, {carry}, {"ADO_ZEM.MDBを今の形式に移せないために処理が続行できないので終了します"}, 1, false,
+         [](Sandbox &b) {
+             QVERIFY(b.dialogs.told[0].endsWith("(the file was changed while it was read)"));
+             QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"});
+         }},
         {"cancelled while it reads: left as it is",
          [](Sandbox &b) {
              standIns("exec sleep 600\n")(b);
