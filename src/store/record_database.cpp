@@ -144,9 +144,31 @@ std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &st
                                                                const QVariantList &values,
                                                                QStringList *columnNames)
 {
+    std::vector<QVariantList> rows;
+    int columns = -1;
+    const bool ran = forEachRow(
+        statement, values,
+        [&rows, &columns](const QSqlQuery &q) {
+            if (columns < 0)
+                columns = q.record().count();
+            QVariantList row;
+            row.reserve(columns);
+            for (int c = 0; c < columns; ++c)
+                row.append(q.value(c));
+            rows.push_back(std::move(row));
+        },
+        columnNames);
+    if (!ran)
+        return std::nullopt;
+    return rows;
+}
+
+bool RecordDatabase::forEachRow(const QString &statement, const QVariantList &values,
+                                const std::function<void(const QSqlQuery &)> &row, QStringList *columnNames)
+{
     if (!isOpen()) {
         lastError_ = QStringLiteral("database not open");
-        return std::nullopt;
+        return false;
     }
     QSqlQuery q(connection());
     q.setForwardOnly(true);
@@ -160,29 +182,22 @@ std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &st
     }
     if (!ran) {
         lastError_ = q.lastError().text();
-        return std::nullopt;
+        return false;
     }
-    std::vector<QVariantList> rows;
-    const QSqlRecord record = q.record();
-    const int columns = record.count();
     if (columnNames) {
+        const QSqlRecord record = q.record();
         columnNames->clear();
-        for (int c = 0; c < columns; ++c)
+        for (int c = 0; c < record.count(); ++c)
             columnNames->append(record.fieldName(c));
     }
-    while (q.next()) {
-        QVariantList row;
-        row.reserve(columns);
-        for (int c = 0; c < columns; ++c)
-            row.append(q.value(c));
-        rows.push_back(std::move(row));
-    }
+    while (q.next())
+        row(q);
     if (q.lastError().isValid()) {
         lastError_ = q.lastError().text();
-        return std::nullopt;
+        return false;
     }
     lastError_.clear();
-    return rows;
+    return true;
 }
 
 bool RecordDatabase::transaction()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -41,6 +42,12 @@ public:
     std::optional<std::vector<QVariantList>> query(const QString &statement,
                                                    const QVariantList &values = {},
                                                    QStringList *columns = nullptr);
+
+    // Runs a query as query() does, but hands each row to `row` as it is read
+    // (its values in column order) instead of keeping them all: for reads of
+    // many rows. False (and lastError) when it fails.
+    bool forEachRow(const QString &statement, const QVariantList &values,
+                    const std::function<void(const QSqlQuery &)> &row, QStringList *columns = nullptr);
 
     // Groups the statements that follow into one transaction.
     bool transaction();
