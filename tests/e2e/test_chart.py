@@ -1,0 +1,71 @@
+"""The desktop menu's 成績のグラフ action: `sansu-drill --chart` in a folder
+holding a results file with rows shows the chart of たしざん１０ and no menu,
+names the drill and its counts through accessible names, and ends with status
+0 when closed, the file unchanged (a row older than the period included:
+nothing is purged)."""
+
+import datetime
+import os
+import sqlite3
+
+import pyatspi
+
+from sansu_e2e import DB, MENU, close, fail, run_test, showing, start, wait_exit, wait_for, window
+
+CHART, DRILL = "成績のグラフ", "たしざん１０"
+
+
+def make_results(path, today):
+    yesterday = today - datetime.timedelta(days=1)
+    db = sqlite3.connect(path)
+    db.executescript("CREATE TABLE ENV ( SET_LOG TEXT ) ; CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"
+                     "INSERT INTO ENV ( SET_LOG ) VALUES ( '90' );")
+    for when, drill, score in ((f"{yesterday:%Y/%m/%d} 15:20:41", DRILL, "12"),
+                               (f"{yesterday:%Y/%m/%d} 9:05:03", DRILL, "7"),
+                               (f"{today:%Y/%m/%d} 10:02:17", DRILL, "9"),
+                               ("きのう", DRILL, "5"),
+                               ("2000/01/01 9:00:00", DRILL, "3"),
+                               (f"{today:%Y/%m/%d} 16:45:00", "とけい", "5")):
+        db.execute(f"INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '{when}','{drill}','{score}' );")
+    db.commit()
+    db.close()
+
+
+def names(acc):
+    """The accessible names of the showing descendants of acc, and whether each is checked."""
+    found, stack = {}, [acc]
+    while stack:
+        for child in stack.pop():
+            if child is not None and showing(child):
+                stack.append(child)
+                found[child.name] = child.getState().contains(pyatspi.STATE_CHECKED)
+    return found
+
+
+def body(build, work):
+    db = os.path.join(work, DB)
+    started = datetime.date.today()
+    make_results(db, started)
+    before = open(db, "rb").read()
+    process, app = start([os.path.join(build, "sansu-drill"), "--chart"], work)
+    win = window(app, CHART)
+    # The 90 days kept (the row of 2000 lies before them): two sittings
+    # yesterday and one today, whichever day the program took as today.
+    summaries = {f"{d - datetime.timedelta(days=89):%Y/%m/%d}～{d:%Y/%m/%d} の90日間に3回、練習した日は2日"
+                 for d in (started, datetime.date.today())}
+    expected = {f"{DRILL}の得点のグラフ", f"{DRILL}の1日にした回数のグラフ",
+                "日時が日付でないか得点が数でない成績 1 件は入っていません"}
+    shown = wait_for(f"'{CHART}' to name {DRILL} (chosen), its charts, its counts and the row left out",
+                     lambda: (lambda n: n if expected <= n.keys() and summaries & n.keys() and n.get(DRILL)
+                              else None)(names(win)))
+    if any(w is not None and w.name == MENU and showing(w) for w in app):
+        fail(f"Expected no menu with --chart; the names shown were {sorted(shown)}.")
+    close(CHART)
+    status = wait_exit(process)
+    if status != 0 or open(db, "rb").read() != before or sorted(os.listdir(work)) != [DB]:
+        fail(f"Expected status 0 and the folder holding the results file unchanged, not status {status} "
+             f"and {sorted(os.listdir(work))}.")
+
+
+if __name__ == "__main__":
+    run_test(body)
