@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 // The value of `length` ASCII digits at `at`, or -1 when any is not a digit.
@@ -71,23 +72,23 @@ ScoreChartData ScoreChartData::of(const std::vector<ResultsLog::ScoreRow> &rows,
     ScoreChartData data;
     std::vector<Placed> placed;
     placed.reserve(rows.size());
+    qint64 firstSecond = std::numeric_limits<qint64>::max();
+    qint64 lastSecond = std::numeric_limits<qint64>::min();
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::optional<Moment> moment = parse(rows[i].when);
         const std::optional<int> score = scoreOf(rows[i].score);
-        if (moment && score)
-            placed.push_back(
-                {moment->date.toJulianDay() * 86400 + moment->second, *score, static_cast<int>(i)});
-        else
+        if (!moment || !score) {
             ++data.leftOut;
+            continue;
+        }
+        const qint64 second = moment->date.toJulianDay() * 86400 + moment->second;
+        placed.push_back({second, *score, static_cast<int>(i)});
+        firstSecond = std::min(firstSecond, second);
+        lastSecond = std::max(lastSecond, second);
     }
-    // The text of a date sorts 9:05 after 15:20; the chart goes by the time.
-    std::sort(placed.begin(), placed.end(), [](const Placed &a, const Placed &b) {
-        return a.second != b.second ? a.second < b.second : a.row < b.row;
-    });
-    const auto dayOf = [](const Placed &p) { return QDate::fromJulianDay(p.second / 86400); };
 
-    QDate first = placed.empty() ? today : dayOf(placed.front());
-    const QDate last = placed.empty() ? today : std::max(today, dayOf(placed.back()));
+    QDate first = placed.empty() ? today : QDate::fromJulianDay(firstSecond / 86400);
+    const QDate last = placed.empty() ? today : std::max(today, QDate::fromJulianDay(lastSecond / 86400));
     // The same reach as the purge's: a period it would not cut by limits nothing.
     if (Retention::cutOff(QDateTime(today, QTime(0, 0)), periodDays))
         first = std::max(first, today.addDays(1 - static_cast<qint64>(std::ceil(periodDays))));
@@ -95,14 +96,37 @@ ScoreChartData ScoreChartData::of(const std::vector<ResultsLog::ScoreRow> &rows,
     data.days = static_cast<int>(first.daysTo(last)) + 1;
     data.best.assign(static_cast<size_t>(data.days), -1);
     data.count.assign(static_cast<size_t>(data.days), 0);
-    data.points.reserve(placed.size());
+    const qint64 firstJulianDay = first.toJulianDay();
+    const auto dayOf = [firstJulianDay](const Placed &p) { return p.second / 86400 - firstJulianDay; };
+
+    // The rows by day (a count per day, then each row in its day's place),
+    // and within a day by time: the text of a date sorts 9:05 after 15:20.
     for (const Placed &p : placed) {
-        const int day = static_cast<int>(p.second / 86400 - first.toJulianDay());
+        const qint64 day = dayOf(p);
         if (day < 0)
             continue; // past the period
-        data.points.push_back({day, p.score, p.row});
-        data.best[static_cast<size_t>(day)] = std::max(data.best[static_cast<size_t>(day)], p.score);
         ++data.count[static_cast<size_t>(day)];
+        data.best[static_cast<size_t>(day)] = std::max(data.best[static_cast<size_t>(day)], p.score);
+    }
+    std::vector<size_t> start(static_cast<size_t>(data.days) + 1, 0);
+    for (size_t day = 0; day < data.count.size(); ++day)
+        start[day + 1] = start[day] + static_cast<size_t>(data.count[day]);
+    std::vector<Placed> byDay(start.back());
+    std::vector<size_t> next(start.begin(), start.end() - 1);
+    for (const Placed &p : placed) {
+        const qint64 day = dayOf(p);
+        if (day >= 0)
+            byDay[next[static_cast<size_t>(day)]++] = p;
+    }
+    data.points.reserve(byDay.size());
+    for (size_t day = 0; day < data.count.size(); ++day) {
+        const auto from = byDay.begin() + static_cast<std::ptrdiff_t>(start[day]);
+        const auto to = byDay.begin() + static_cast<std::ptrdiff_t>(start[day + 1]);
+        std::sort(from, to, [](const Placed &a, const Placed &b) {
+            return a.second != b.second ? a.second < b.second : a.row < b.row;
+        });
+        for (auto p = from; p != to; ++p)
+            data.points.push_back({static_cast<int>(day), p->score, p->row});
     }
     return data;
 }

@@ -18,9 +18,11 @@
 #include <QChart>
 #include <QChartView>
 #include <QCursor>
+#include <QImage>
 #include <QLabel>
 #include <QLegend>
 #include <QLineSeries>
+#include <QPainter>
 #include <QRadioButton>
 #include <QScatterSeries>
 #include <QToolTip>
@@ -40,6 +42,21 @@ constexpr int countBottom = 22; // room for the dates under the bars
 const QColor pointColour(0, 0, 192);
 const QColor bestColour(224, 0, 0);
 const QColor barBorder(192, 96, 0);
+
+// A round point, drawn once as an image: the chart paints an image per point
+// far faster than an item of its own per point, which a drill with thousands
+// of points would feel. Drawn large, so that it stays round on HiDPI screens.
+QImage dot(const QColor &colour)
+{
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    painter.drawEllipse(QRectF(0, 0, 32, 32));
+    return image;
+}
 
 QFont chartFont()
 {
@@ -179,6 +196,7 @@ ScoreChartWindow::ScoreChartWindow(const ResultsLog &log)
     points_->setMarkerSize(8);
     points_->setColor(pointColour);
     points_->setBorderColor(pointColour);
+    points_->setLightMarker(dot(pointColour));
     for (QAbstractSeries *series : std::initializer_list<QAbstractSeries *>{best_, points_}) {
         scoreChart_->addSeries(series);
         series->attachAxis(scoreDays_);
