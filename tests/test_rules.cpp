@@ -180,26 +180,24 @@ private slots:
         QTest::addColumn<double>("period");
         QTest::addColumn<QString>("days");     // the first day shown, and how many
         QTest::addColumn<QString>("points");   // "date text=score" in the chart's order
-        QTest::addColumn<QString>("best");     // per day, "-" without sittings
-        QTest::addColumn<QString>("counts");
+        QTest::addColumn<QString>("perDay");   // "best/sittings" a day, "-" for no best
         QTest::addColumn<int>("leftOut");
         QTest::newRow("by time within a day, padded hour, a day without sittings")
             << QStringList{"2001/04/25 15:20:41|12", "2001/04/25 9:05:03|7", "2001/04/27|5", "2001/04/25 09:30:00|8"}
             << 90.0 << "2001/04/25 3" << "2001/04/25 9:05:03=7 2001/04/25 09:30:00=8 2001/04/25 15:20:41=12 2001/04/27=5"
-            << "12 - 5" << "3 0 1" << 0;
+            << "12/3 -/0 5/1" << 0;
         QTest::newRow("a single sitting") << QStringList{"2001/04/27 9:05:03|3"} << 90.0 << "2001/04/27 1"
-                                          << "2001/04/27 9:05:03=3" << "3" << "1" << 0;
-        QTest::newRow("no rows: today alone") << QStringList() << 90.0 << "2001/04/27 1" << "" << "-" << "0" << 0;
+                                          << "2001/04/27 9:05:03=3" << "3/1" << 0;
+        QTest::newRow("no rows: today alone") << QStringList() << 90.0 << "2001/04/27 1" << "" << "-/0" << 0;
         QTest::newRow("not dates, not calendar dates or times, not scores")
             << QStringList{"きのう|5", "2001/02/30|5", "2001/04/27 24:00:00|5", "2001/04/27 9:5:03|5",
                            "2001/04/27 9:05:03|七", "2001/04/27|-1", "|", "2001/04/26 10:00:00|4"}
-            << 90.0 << "2001/04/26 2" << "2001/04/26 10:00:00=4" << "4 -" << "1 0" << 7;
+            << 90.0 << "2001/04/26 2" << "2001/04/26 10:00:00=4" << "4/1 -/0" << 7;
         QTest::newRow("the period cuts older rows; a later day widens the span")
             << QStringList{"2001/04/25 23:59:59|9", "2001/04/26 8:00:00|6", "2001/04/28 7:00:00|2"} << 2.0
-            << "2001/04/26 3" << "2001/04/26 8:00:00=6 2001/04/28 7:00:00=2" << "6 - 2" << "1 0 1" << 0;
-        QTest::newRow("a period below one day limits nothing") << QStringList{"2001/04/24|1"} << 0.5
-                                                               << "2001/04/24 4" << "2001/04/24=1" << "1 - - -"
-                                                               << "1 0 0 0" << 0;
+            << "2001/04/26 3" << "2001/04/26 8:00:00=6 2001/04/28 7:00:00=2" << "6/1 -/0 2/1" << 0;
+        QTest::newRow("a period below one day limits nothing")
+            << QStringList{"2001/04/24|1"} << 0.5 << "2001/04/24 4" << "2001/04/24=1" << "1/1 -/0 -/0 -/0" << 0;
     }
 
     void chartData()
@@ -211,19 +209,17 @@ private slots:
         for (const QString &row : rows)
             read.push_back({row.section('|', 0, 0), row.section('|', 1)});
         const ScoreChartData data = ScoreChartData::of(read, period, Sandbox::now().date());
-        QStringList points, best, counts;
+        QStringList points, perDay;
         for (const ScoreChartData::Point &p : data.points) {
             QCOMPARE(data.firstDay.addDays(p.day), ScoreChartData::parse(read[p.row].when)->date);
             points << read[p.row].when + "=" + QString::number(p.score);
         }
-        for (int day = 0; day < data.days; ++day) {
-            best << (data.best[day] < 0 ? QStringLiteral("-") : QString::number(data.best[day]));
-            counts << QString::number(data.count[day]);
-        }
+        for (int day = 0; day < data.days; ++day)
+            perDay << (data.best[day] < 0 ? QStringLiteral("-") : QString::number(data.best[day])) + "/"
+                          + QString::number(data.count[day]);
         QTEST(data.firstDay.toString("yyyy/MM/dd") + " " + QString::number(data.days), "days");
         QTEST(points.join(' '), "points");
-        QTEST(best.join(' '), "best");
-        QTEST(counts.join(' '), "counts");
+        QTEST(perDay.join(' '), "perDay");
         QTEST(data.leftOut, "leftOut");
     }
 
