@@ -14,31 +14,15 @@ from sansu_e2e import DB, close, fail, run_test, showing, sqlite, start, wait_ex
 CHART, DRILL = "成績のグラフ", "たしざん１０"
 
 
-def make_results(path, today):
-    yesterday = f"{today - datetime.timedelta(days=1):%Y/%m/%d}"
-    rows = [(f"{yesterday} 15:20:41", DRILL, "12"), (f"{yesterday} 9:05:03", DRILL, "7"),
-            (f"{today:%Y/%m/%d} 10:02:17", DRILL, "9"), ("きのう", DRILL, "5"), ("2000/01/01 9:00:00", DRILL, "3"),
-            (f"{today:%Y/%m/%d} 16:45:00", "とけい", "5")]
-    sqlite(path, "CREATE TABLE ENV ( SET_LOG TEXT ) ; CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"
-                 "INSERT INTO ENV ( SET_LOG ) VALUES ( '90' );"
-           + "".join(f"INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '{w}','{d}','{s}' );" for w, d, s in rows))
-
-
-def names(acc):
-    """The accessible names of the showing descendants of acc, and whether each is checked."""
-    found, stack = {}, [acc]
-    while stack:
-        for child in stack.pop():
-            if child is not None and showing(child):
-                stack.append(child)
-                found[child.name] = child.getState().contains(pyatspi.STATE_CHECKED)
-    return found
-
-
 def body(build, work):
-    db = os.path.join(work, DB)
-    started = datetime.date.today()
-    make_results(db, started)
+    db, started = os.path.join(work, DB), datetime.date.today()
+    yesterday = f"{started - datetime.timedelta(days=1):%Y/%m/%d}"
+    rows = [(f"{yesterday} 15:20:41", DRILL, "12"), (f"{yesterday} 9:05:03", DRILL, "7"),
+            (f"{started:%Y/%m/%d} 10:02:17", DRILL, "9"), ("きのう", DRILL, "5"), ("2000/01/01 9:00:00", DRILL, "3"),
+            (f"{started:%Y/%m/%d} 16:45:00", "とけい", "5")]
+    sqlite(db, "CREATE TABLE ENV ( SET_LOG TEXT ) ; CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"
+               "INSERT INTO ENV ( SET_LOG ) VALUES ( '90' );"
+         + "".join(f"INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '{w}','{d}','{s}' );" for w, d, s in rows))
     before = open(db, "rb").read()
     process, app = start([os.path.join(build, "sansu-drill"), "--chart"], work)
     win = window(app, CHART)
@@ -48,8 +32,10 @@ def body(build, work):
                  for d in (started, datetime.date.today())}
     expected = {f"{DRILL}の得点のグラフ", f"{DRILL}の1日にした回数のグラフ",
                 "日時が日付でないか得点が数でない成績 1 件は入っていません"}
+    def names():  # each name shown, and whether it is checked
+        return {a.name: a.getState().contains(pyatspi.STATE_CHECKED) for a in pyatspi.findAllDescendants(win, showing)}
     wait_for(f"'{CHART}' to name {DRILL} (chosen), its charts, its counts and the row left out",
-             lambda: (lambda n: expected <= n.keys() and summaries & n.keys() and n.get(DRILL))(names(win)))
+             lambda: (lambda n: expected <= n.keys() and summaries & n.keys() and n.get(DRILL))(names()))
     close(CHART)
     status = wait_exit(process)
     if status != 0 or open(db, "rb").read() != before or sorted(os.listdir(work)) != [DB]:
