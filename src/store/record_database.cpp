@@ -144,27 +144,49 @@ std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &st
                                                                const QVariantList &values,
                                                                QStringList *columnNames)
 {
-    std::vector<QVariantList> rows;
-    int columns = -1;
-    const bool ran = forEachRow(
-        statement, values,
-        [&rows, &columns](const QSqlQuery &q) {
-            if (columns < 0)
-                columns = q.record().count();
-            QVariantList row;
-            row.reserve(columns);
-            for (int c = 0; c < columns; ++c)
-                row.append(q.value(c));
-            rows.push_back(std::move(row));
-        },
-        columnNames);
-    if (!ran)
+    if (!isOpen()) {
+        lastError_ = QStringLiteral("database not open");
         return std::nullopt;
+    }
+    QSqlQuery q(connection());
+    q.setForwardOnly(true);
+    bool ran = false;
+    if (values.isEmpty()) {
+        ran = q.exec(statement);
+    } else if (q.prepare(statement)) {
+        for (const QVariant &value : values)
+            q.addBindValue(value);
+        ran = q.exec();
+    }
+    if (!ran) {
+        lastError_ = q.lastError().text();
+        return std::nullopt;
+    }
+    std::vector<QVariantList> rows;
+    const QSqlRecord record = q.record();
+    const int columns = record.count();
+    if (columnNames) {
+        columnNames->clear();
+        for (int c = 0; c < columns; ++c)
+            columnNames->append(record.fieldName(c));
+    }
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c)
+            row.append(q.value(c));
+        rows.push_back(std::move(row));
+    }
+    if (q.lastError().isValid()) {
+        lastError_ = q.lastError().text();
+        return std::nullopt;
+    }
+    lastError_.clear();
     return rows;
 }
 
 bool RecordDatabase::forEachRow(const QString &statement, const QVariantList &values,
-                                const std::function<void(const QSqlQuery &)> &row, QStringList *columnNames)
+                                const std::function<void(const QSqlQuery &)> &row)
 {
     if (!isOpen()) {
         lastError_ = QStringLiteral("database not open");
@@ -183,12 +205,6 @@ bool RecordDatabase::forEachRow(const QString &statement, const QVariantList &va
     if (!ran) {
         lastError_ = q.lastError().text();
         return false;
-    }
-    if (columnNames) {
-        const QSqlRecord record = q.record();
-        columnNames->clear();
-        for (int c = 0; c < record.count(); ++c)
-            columnNames->append(record.fieldName(c));
     }
     while (q.next())
         row(q);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -9,6 +8,8 @@
 #include <functional>
 #include <optional>
 #include <vector>
+
+class QSqlQuery;
 
 // One open SQLite connection to the record file, for one operation: open,
 // run statements, close. Opening never creates a file; creating never touches
@@ -47,7 +48,7 @@ public:
     // (its values in column order) instead of keeping them all: for reads of
     // many rows. False (and lastError) when it fails.
     bool forEachRow(const QString &statement, const QVariantList &values,
-                    const std::function<void(const QSqlQuery &)> &row, QStringList *columns = nullptr);
+                    const std::function<void(const QSqlQuery &)> &row);
 
     // Groups the statements that follow into one transaction.
     bool transaction();

@@ -4,6 +4,8 @@
 #include "store/results_schema.h"
 #include "store/statements.h"
 
+#include <QSqlQuery>
+
 namespace {
 StoreOutcome failed(const RecordDatabase &db)
 {
