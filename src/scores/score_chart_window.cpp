@@ -188,7 +188,7 @@ ScoreChartWindow::ScoreChartWindow(const ResultsLog &log)
     scoreDays_->setLabelsVisible(false); // the dates stand under the bars
     scoreAxis_ = newNumbers(scoreChart_);
     best_ = new QLineSeries();
-    best_->setName(QStringLiteral("その日のいちばん"));
+    best_->setName(QStringLiteral("その日の最高"));
     best_->setPen(QPen(bestColour, 2));
     points_ = new QScatterSeries();
     points_->setName(QStringLiteral("得点"));
