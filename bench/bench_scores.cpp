@@ -33,41 +33,11 @@
 #include <QTemporaryDir>
 
 #include <optional>
-#include <random>
 
 namespace {
 const QStringList drills = bench::drillNames();
 
 using bench::fail;
-
-// A new record file with mainRows results of the first drill and otherRows
-// spread over the other drills, over the 90 days up to the last sitting.
-bool fill(const QString &path, int mainRows, int otherRows)
-{
-    RecordDatabase db;
-    if (!bench::createRecordFile(db, path)) {
-        std::fprintf(stderr, "cannot create %s: %s\n", qPrintable(path), qPrintable(db.lastError()));
-        return false;
-    }
-    std::mt19937 rng(20010427);
-    const QDateTime latest(QDate(2001, 4, 27), QTime(18, 0));
-    std::uniform_int_distribution<int> seconds(0, 90 * 86400);
-    std::uniform_int_distribution<int> score(1, 30);
-    std::uniform_int_distribution<int> other(1, static_cast<int>(drills.size()) - 1);
-    const auto row = [&](int i) {
-        bench::Result r;
-        r.when = latest.addSecs(-seconds(rng));
-        r.drill = i < mainRows ? drills[0] : drills[other(rng)];
-        r.score = score(rng);
-        return r;
-    };
-    QString error;
-    if (!bench::insertResults(path, mainRows + otherRows, row, error)) {
-        std::fprintf(stderr, "cannot fill %s: %s\n", qPrintable(path), qPrintable(error));
-        return false;
-    }
-    return true;
-}
 
 // The key of a page's last row, as the statement for the next page takes it.
 struct Key
@@ -222,7 +192,7 @@ int main(int argc, char **argv)
                 otherRows);
     QElapsedTimer timer;
     timer.start();
-    if (!fill(QDir::current().absoluteFilePath(g.databaseFileName), mainRows, otherRows))
+    if (!bench::fillDrills(QDir::current().absoluteFilePath(g.databaseFileName), mainRows, otherRows))
         return 1;
     // The file the window reads, and so the floor.
     const QString path = QDir::current().absoluteFilePath(g.databaseFileName);

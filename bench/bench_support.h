@@ -31,6 +31,7 @@
 #include <cstdlib>
 #include <functional>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -252,6 +253,37 @@ inline bool insertResults(const QString &path, int rows, const std::function<Res
     }
     QSqlDatabase::removeDatabase(connection);
     return ok;
+}
+
+// A new record file at path with mainRows results of the first drill and
+// otherRows spread over the other drills, over the 90 days up to the last
+// sitting (2001/04/27 18:00), scores 1 to 30; the same rows on every call.
+inline bool fillDrills(const QString &path, int mainRows, int otherRows)
+{
+    RecordDatabase db;
+    if (!createRecordFile(db, path)) {
+        std::fprintf(stderr, "cannot create %s: %s\n", qPrintable(path), qPrintable(db.lastError()));
+        return false;
+    }
+    const QStringList drills = drillNames();
+    std::mt19937 rng(20010427);
+    const QDateTime latest(QDate(2001, 4, 27), QTime(18, 0));
+    std::uniform_int_distribution<int> seconds(0, 90 * 86400);
+    std::uniform_int_distribution<int> score(1, 30);
+    std::uniform_int_distribution<int> other(1, static_cast<int>(drills.size()) - 1);
+    const auto row = [&](int i) {
+        Result r;
+        r.when = latest.addSecs(-seconds(rng));
+        r.drill = i < mainRows ? drills[0] : drills[other(rng)];
+        r.score = score(rng);
+        return r;
+    };
+    QString error;
+    if (!insertResults(path, mainRows + otherRows, row, error)) {
+        std::fprintf(stderr, "cannot fill %s: %s\n", qPrintable(path), qPrintable(error));
+        return false;
+    }
+    return true;
 }
 
 

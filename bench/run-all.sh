@@ -31,7 +31,7 @@ fi
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 export LC_ALL="${LC_ALL:-C.UTF-8}"
 
-for program in bench_startup bench_windows_memory bench_click_latency bench_purge bench_scores \
+for program in bench_startup bench_windows_memory bench_click_latency bench_purge bench_scores bench_chart \
                bench_sound_latency bench_clock_frm_dsp bare_window sansu-drill; do
     if [ ! -x "$build/$program" ]; then
         echo "$0: $build/$program is missing; build the project first" >&2
@@ -40,9 +40,9 @@ for program in bench_startup bench_windows_memory bench_click_latency bench_purg
 done
 
 if [ "$quick" = "--quick" ]; then
-    startup="3 20000"; memory=1; clicks=5; purge=5; scores="2000 10000 2"; plays=5
+    startup="3 20000"; memory=1; clicks=5; purge=5; scores="2000 10000 2"; chart="2000 10000 2"; plays=5
 else
-    startup="11 1000000"; memory=5; clicks=30; purge=7; scores=""; plays=25
+    startup="11 1000000"; memory=5; clicks=30; purge=7; scores=""; chart=""; plays=25
 fi
 
 log=$(mktemp)
@@ -73,6 +73,8 @@ run "click on the right tile to the OK chime" "$build/bench_click_latency" $clic
 run "start-up purge of half of 1,000,000 rows" "$build/bench_purge" $purge
 # shellcheck disable=SC2086
 run "score window beside the engine's floor on a large results table" "$build/bench_scores" $scores
+# shellcheck disable=SC2086
+run "progress chart beside the engine's floor on a large results table" "$build/bench_chart" $chart
 run "sound device: play() to first samples" "$build/bench_sound_latency" $plays
 run "clock: setting one question" "$build/bench_clock_frm_dsp"
 exit $status

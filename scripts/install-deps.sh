@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
+  # Qt Charts' CMake files look for Qt OpenGL's, which qt6-charts-dev does not bring.
+  qt6-charts-dev libqt6opengl6-dev
   libsdl2-dev
   fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool sqlite3 mdbtools

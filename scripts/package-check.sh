@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: made with CPack from a build, installed
-# with apt-get, its desktop entry and metainfo valid, the installed launcher
+# with apt-get, its desktop entry and metainfo valid, the voice's credit and
+# the program's licence (GPL-3.0-or-later) stated, the installed launcher
 # started as the desktop menu starts it (--in-data-folder) up to the menu, and
 # removed again with apt-get, leaving none of its files behind.
 # Installing needs root (sudo is used otherwise). It will not run over an
@@ -56,6 +57,18 @@ for credit in '"tohoku-f01"' 'Intelligent Communication Network (Ito-Nose) Labor
     exit 1
   }
 done
+# The program's own licence, where a distribution looks for it: the copyright
+# file's paragraph for all files, and the metainfo's project licence.
+awk '/^Files: \*$/ { all = 1; next } /^$/ { all = 0 } all && /^License: GPL-3.0-or-later$/ { found = 1 }
+     END { exit !found }' /usr/share/doc/sansu-drill/copyright || {
+  echo "/usr/share/doc/sansu-drill/copyright does not name GPL-3.0-or-later for Files: *" >&2
+  exit 1
+}
+grep -qF '<project_license>GPL-3.0-or-later</project_license>' \
+  /usr/share/metainfo/org.sansudrill.SansuDrill.metainfo.xml || {
+  echo "the metainfo does not name the project's licence, GPL-3.0-or-later" >&2
+  exit 1
+}
 # Without Qt's translations the question's buttons would read Cancel, not キャンセル.
 dpkg-query -W -f='${Depends}' sansu-drill | grep -q qt6-translations-l10n || {
   echo "the package must depend on qt6-translations-l10n" >&2

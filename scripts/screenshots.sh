@@ -12,13 +12,25 @@ mkdir -p "$out"
 work="$(mktemp -d)"
 trap 'kill "${app_pid:-0}" "${xvfb_pid:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-# A record file with a few results, so the score window has something to list.
+# A record file with a few results, so the score window has something to list,
+# and four weeks of たしざん１０ before them (some days without practice, the
+# scores slowly rising), so the chart has a month to show.
 today="$(date +%Y/%m/%d)"
 yesterday="$(date -d yesterday +%Y/%m/%d)"
+month=""
+for d in $(seq 28 -1 2); do
+  [ $((d % 4)) -eq 3 ] && continue
+  day="$(date -d "$d days ago" +%Y/%m/%d)"
+  for s in $(seq 0 $(((d * 5) % 3))); do
+    time="$((8 + (d * 3 + s * 5) % 12)):$(printf '%02d:%02d' $(((d * 17 + s * 23) % 60)) $(((d * 13 + s * 29) % 60)))"
+    month+="INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '$day $time','たしざん１０','$((9 - d / 4 + (d * 7 + s * 11) % 5))' );"$'\n'
+  done
+done
 sqlite3 "$work/ADO_ZEM.MDB" <<SQL
 CREATE TABLE ENV ( SET_LOG TEXT ) ;
 CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;
 INSERT INTO ENV ( SET_LOG ) VALUES ( '90' );
+$month
 INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '$yesterday 9:05:03','たしざん１０','7' );
 INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '$yesterday 15:20:41','たしざん１０','12' );
 INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '$today 10:02:17','たしざん１０','9' );
@@ -70,3 +82,11 @@ xdotool windowmove "$clock" 0 0
 click "$menu" 180 215
 scores="$(wait_window "得点")"
 shot "$scores" scores.png 1
+
+# The progress chart, as the desktop menu's action opens it, on the same file.
+kill "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+(cd "$work" && exec "$build/sansu-drill" --chart) &
+app_pid=$!
+chart="$(wait_window "成績のグラフ")"
+shot "$chart" chart.png 1

@@ -1,10 +1,12 @@
 // The program's pure rules, as tables: how each drill kind poses a
 // question, how a clock question is drawn, the date text, the leading number,
-// the retention period typed and its cut-off, and the captions built from counts.
+// the retention period typed and its cut-off, what the progress chart makes of
+// a drill's rows, and the captions built from counts.
 #include "clock/clock_question.h"
 #include "drill/drill_kind.h"
 #include "platform/app_info.h"
 #include "platform/random_draw.h"
+#include "scores/score_chart_data.h"
 #include "sitting/sitting.h"
 #include "store/date_text.h"
 #include "store/leading_number.h"
@@ -170,6 +172,55 @@ private slots:
         QFETCH(QString, cut);
         const auto moment = Retention::cutOff(Sandbox::now(), days);
         QCOMPARE(moment ? DateText::of(*moment) : QString(), cut);
+    }
+
+    void chartData_data()
+    {
+        QTest::addColumn<QStringList>("rows"); // "date text|score", as read
+        QTest::addColumn<double>("period");
+        QTest::addColumn<QString>("days");     // the first day shown, and how many
+        QTest::addColumn<QString>("points");   // "date text=score" in the chart's order
+        QTest::addColumn<QString>("perDay");   // "best/sittings" a day, "-" for no best
+        QTest::addColumn<int>("leftOut");
+        QTest::newRow("by time within a day, padded hour, a day without sittings")
+            << QStringList{"2001/04/25 15:20:41|12", "2001/04/25 9:05:03|7", "2001/04/27|5", "2001/04/25 09:30:00|8"}
+            << 90.0 << "2001/04/25 3" << "2001/04/25 9:05:03=7 2001/04/25 09:30:00=8 2001/04/25 15:20:41=12 2001/04/27=5"
+            << "12/3 -/0 5/1" << 0;
+        QTest::newRow("a single sitting") << QStringList{"2001/04/27 9:05:03|3"} << 90.0 << "2001/04/27 1"
+                                          << "2001/04/27 9:05:03=3" << "3/1" << 0;
+        QTest::newRow("no rows: today alone") << QStringList() << 90.0 << "2001/04/27 1" << "" << "-/0" << 0;
+        QTest::newRow("not dates, not calendar dates or times, not scores")
+            << QStringList{"きのう|5", "2001/02/30|5", "2001/04/27 24:00:00|5", "2001/04/27 9:5:03|5",
+                           "2001/04/27 9:05:03|七", "2001/04/27|-1", "|", "2001/04/26 10:00:00|4"}
+            << 90.0 << "2001/04/26 2" << "2001/04/26 10:00:00=4" << "4/1 -/0" << 7;
+        QTest::newRow("the period cuts older rows; a later day widens the span")
+            << QStringList{"2001/04/25 23:59:59|9", "2001/04/26 8:00:00|6", "2001/04/28 7:00:00|2"} << 2.0
+            << "2001/04/26 3" << "2001/04/26 8:00:00=6 2001/04/28 7:00:00=2" << "6/1 -/0 2/1" << 0;
+        QTest::newRow("a period below one day limits nothing")
+            << QStringList{"2001/04/24|1"} << 0.5 << "2001/04/24 4" << "2001/04/24=1" << "1/1 -/0 -/0 -/0" << 0;
+    }
+
+    void chartData()
+    {
+        QFETCH(QStringList, rows);
+        QFETCH(double, period);
+        // Today is the fixture's day, 2001/04/27.
+        std::vector<ResultsLog::ScoreRow> read;
+        for (const QString &row : rows)
+            read.push_back({row.section('|', 0, 0), row.section('|', 1)});
+        const ScoreChartData data = ScoreChartData::of(read, period, Sandbox::now().date());
+        QStringList points, perDay;
+        for (const ScoreChartData::Point &p : data.points) {
+            QCOMPARE(data.firstDay.addDays(p.day), ScoreChartData::parse(read[p.row].when)->date);
+            points << read[p.row].when + "=" + QString::number(p.score);
+        }
+        for (int day = 0; day < data.days; ++day)
+            perDay << (data.best[day] < 0 ? QStringLiteral("-") : QString::number(data.best[day])) + "/"
+                          + QString::number(data.count[day]);
+        QTEST(data.firstDay.toString("yyyy/MM/dd") + " " + QString::number(data.days), "days");
+        QTEST(points.join(' '), "points");
+        QTEST(perDay.join(' '), "perDay");
+        QTEST(data.leftOut, "leftOut");
     }
 
     void captions()

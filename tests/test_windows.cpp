@@ -4,6 +4,7 @@
 #include "app/menu_window.h"
 #include "clock/clock_window.h"
 #include "drill/drill_window.h"
+#include "scores/score_chart_window.h"
 #include "scores/score_list_model.h"
 #include "scores/score_window.h"
 #include "support/recording_sound.h"
@@ -127,7 +128,8 @@ private slots:
         DrillWindow addition(drillAt(1), box.log()), subtraction(drillAt(5), box.log());
         ClockWindow clock(drillAt(6), box.log());
         ScoreWindow scores(box.log());
-        for (Form *w : std::initializer_list<Form *>{&menu, &addition, &subtraction, &clock, &scores}) {
+        ScoreChartWindow chart(box.log());
+        for (Form *w : std::initializer_list<Form *>{&menu, &addition, &subtraction, &clock, &scores, &chart}) {
             w->showForm();
             const QImage shown = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
             const QString approved = QStringLiteral(SANSU_SOURCE_DIR "/tests/data/windows/%1.png").arg(w->objectName());

@@ -7,10 +7,12 @@
 #include "platform/program_exit.h"
 #include "platform/project_globals.h"
 #include "platform/twips.h"
+#include "scores/score_chart_window.h"
 #include "scores/score_list_model.h"
 #include "store/retention.h"
 #include "store/store_messages.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -66,6 +68,12 @@ ScoreWindow::ScoreWindow(const ResultsLog &log)
     DataGrid1->setWordWrap(false);
     DataGrid1->setModel(model_);
     place(DataGrid1, 1800, 120, 7335, 7215);
+    // The chart is offered where a parent reads the rows, and adds nothing
+    // to the window's layout.
+    chartAction = new QAction(QStringLiteral("グラフで見る"), DataGrid1);
+    DataGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    DataGrid1->addAction(chartAction);
+    connect(chartAction, &QAction::triggered, this, &ScoreWindow::showChart);
 
     Text1 = new QLineEdit(QStringLiteral("Text1"), this);
     Text1->setObjectName(QStringLiteral("Text1"));
@@ -165,6 +173,18 @@ void ScoreWindow::setColumnWidths()
     DataGrid1->setColumnWidth(0, dateWidth);
     DataGrid1->setColumnWidth(1, drillWidth);
     DataGrid1->setColumnWidth(2, Twips::toPixels(usable * 2000 / 9000));
+}
+
+ScoreChartWindow *ScoreWindow::chartWindow()
+{
+    if (!chart_)
+        chart_ = std::make_unique<ScoreChartWindow>(log_);
+    return chart_.get();
+}
+
+void ScoreWindow::showChart()
+{
+    chartWindow()->showDrill(static_cast<int>(Option1Group->checkedId()));
 }
 
 void ScoreWindow::Command1_Click()

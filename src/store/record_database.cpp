@@ -227,16 +227,33 @@ bool RecordDatabase::execute(const QString &statement, int *rowsAffected)
 }
 
 std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &statement,
-                                                               const QVariantList &values,
-                                                               QStringList *columnNames)
+                                                               const QVariantList &values)
+{
+    std::vector<QVariantList> rows;
+    const auto keep = [&rows](const QSqlQuery &q) {
+        QVariantList row;
+        const int columns = q.record().count();
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c)
+            row.append(q.value(c));
+        rows.push_back(std::move(row));
+    };
+    if (!forEachRow(statement, values, keep, [&rows] { rows.clear(); }))
+        return std::nullopt;
+    return rows;
+}
+
+bool RecordDatabase::forEachRow(const QString &statement, const QVariantList &values,
+                                const std::function<void(const QSqlQuery &)> &row,
+                                const std::function<void()> &restart)
 {
     if (!isOpen()) {
         lastError_ = QStringLiteral("database not open");
-        return std::nullopt;
+        return false;
     }
-    std::vector<QVariantList> rows;
-    const bool ran = patiently([&] {
-        rows.clear();
+    return patiently([&] {
+        if (restart)
+            restart();
         QSqlQuery q(connection());
         q.setForwardOnly(true);
         bool executed = false;
@@ -249,28 +266,13 @@ std::optional<std::vector<QVariantList>> RecordDatabase::query(const QString &st
         }
         if (!executed)
             return failedWith(q.lastError());
-        const QSqlRecord record = q.record();
-        const int columns = record.count();
-        if (columnNames) {
-            columnNames->clear();
-            for (int c = 0; c < columns; ++c)
-                columnNames->append(record.fieldName(c));
-        }
-        while (q.next()) {
-            QVariantList row;
-            row.reserve(columns);
-            for (int c = 0; c < columns; ++c)
-                row.append(q.value(c));
-            rows.push_back(std::move(row));
-        }
+        while (q.next())
+            row(q);
         if (q.lastError().isValid())
             return failedWith(q.lastError());
         lastError_.clear();
         return true;
     });
-    if (!ran)
-        return std::nullopt;
-    return rows;
 }
 
 bool RecordDatabase::transaction()

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+class QSqlQuery;
+
 // One open SQLite connection to the record file, for one operation: open,
 // run statements, close. Opening never creates a file; creating never touches
 // an existing one. An operation that finds the file held by another program
@@ -48,11 +50,16 @@ public:
     // rowsAffected, when given, receives the count of rows it changed.
     bool execute(const QString &statement, int *rowsAffected = nullptr);
     // Runs a query, with values bound to its placeholders in order, and
-    // returns its rows, or nothing when it fails. columns, when given,
-    // receives the names of the result's columns.
-    std::optional<std::vector<QVariantList>> query(const QString &statement,
-                                                   const QVariantList &values = {},
-                                                   QStringList *columns = nullptr);
+    // returns its rows, or nothing when it fails.
+    std::optional<std::vector<QVariantList>> query(const QString &statement, const QVariantList &values = {});
+
+    // Runs a query as query() does, but hands each row to `row` as it is read
+    // (its values in column order) instead of keeping them all: for reads of
+    // many rows. When a held file makes it try again, `restart` is called
+    // first, so rows are not counted twice. False (and lastError) when it fails.
+    bool forEachRow(const QString &statement, const QVariantList &values,
+                    const std::function<void(const QSqlQuery &)> &row,
+                    const std::function<void()> &restart = nullptr);
 
     // Groups the statements that follow into one transaction.
     bool transaction();

@@ -4,6 +4,8 @@
 #include "store/results_schema.h"
 #include "store/statements.h"
 
+#include <QSqlQuery>
+
 namespace {
 StoreOutcome failed(const RecordDatabase &db)
 {
@@ -149,6 +151,25 @@ ResultsLog::ResultsPage ResultsLog::readResults(const QString &drillName, const 
         page.lastKey = RowKey{rows->back()[3], rows->back()[4].toLongLong()};
     page.outcome = StoreOutcome::ok();
     return page;
+}
+
+ResultsLog::DrillScores ResultsLog::readScores(const QString &drillName) const
+{
+    DrillScores read;
+    RecordDatabase db;
+    // A drill may have a hundred thousand rows: each is kept as it is read.
+    const auto keep = [&read](const QSqlQuery &q) {
+        read.rows.push_back({q.value(0).toString(), q.value(1).toString()});
+    };
+    const bool done = db.open(path_)
+                      && db.forEachRow(Statements::drillScores(), {drillName}, keep, [&read] { read.rows.clear(); });
+    if (!done) {
+        read.rows.clear();
+        read.outcome = failed(db);
+        return read;
+    }
+    read.outcome = StoreOutcome::ok();
+    return read;
 }
 
 ResultsLog::PeriodSave ResultsLog::savePeriod(const QString &periodText, QString *reason) const

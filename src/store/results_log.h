@@ -72,6 +72,21 @@ public:
     };
     ResultsPage readResults(const QString &drillName, const std::optional<RowKey> &after, int limit) const;
 
+    // Every row of a drill, its date text and score as stored, in no
+    // particular order: what the progress chart draws. One statement on a
+    // connection of its own, closed before this returns.
+    struct ScoreRow
+    {
+        QString when;
+        QString score;
+    };
+    struct DrillScores
+    {
+        StoreOutcome outcome;
+        std::vector<ScoreRow> rows;
+    };
+    DrillScores readScores(const QString &drillName) const;
+
     // Stores a retention period (already checked to be digits).
     enum class PeriodSave { Saved, NoRow, Failed };
     PeriodSave savePeriod(const QString &periodText, QString *reason) const;

@@ -69,6 +69,13 @@ QString Statements::gridPage(bool afterKey)
            + QStringLiteral(" ORDER BY ") + when + QStringLiteral(" DESC, rowid DESC LIMIT ?");
 }
 
+QString Statements::drillScores()
+{
+    return QStringLiteral("SELECT ") + S::whenColumn + QStringLiteral(", ") + S::scoreColumn
+           + QStringLiteral(" FROM ") + S::resultsTable + QStringLiteral(" WHERE ") + S::drillColumn
+           + QStringLiteral(" = ?");
+}
+
 QString Statements::tableExists()
 {
     // SQLite matches table names without regard to letter case, so the

@@ -26,6 +26,9 @@ public:
     // key of the last row read. Bound values: the drill name, with afterKey
     // the key's two values, then the limit.
     static QString gridPage(bool afterKey);
+    // "SELECT 日時, 得点 FROM LOG WHERE 科目 = ?": a drill's dates and scores
+    // for its progress chart (the drill name bound).
+    static QString drillScores();
     // Whether a table of a name exists, in any letter case (its name bound).
     static QString tableExists();
 };

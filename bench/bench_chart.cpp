@@ -1,0 +1,264 @@
+// Times the progress chart against a large results table, beside the engine's
+// floor: how long SQLite alone takes to run the chart's statement.
+//
+//   bench_chart [rows for たしざん１０] [rows spread over the other drills] [rounds]
+//
+// The chart reads a drill's dates and scores with one statement
+// (Statements::drillScores) and places them by day. Each round times, from
+// the call to both charts painted: opening the window on たしざん１０, and
+// switching to another drill (for information). Beside each, the floor: the
+// same statement run on a plain connection to the same file, opened
+// beforehand (prepare, bind the drill name, execute, read every value of
+// every row), before the window in even rounds and after it in odd ones.
+// Prints the medians side by side with the ratio window / floor (default 15
+// rounds); on the default fill the window should take at most 1.5 times its
+// floor to open.
+//
+// The clock stands at the last sitting of the fill (2001/04/27 18:00), so
+// that the 90 days kept are the 90 days filled. Runs on the offscreen
+// platform unless QT_QPA_PLATFORM says otherwise, in a temporary folder of
+// its own.
+
+#include "bench_support.h"
+#include "platform/app_setup.h"
+#include "platform/system_clock.h"
+#include "scores/score_chart_data.h"
+#include "scores/score_chart_window.h"
+#include "store/statements.h"
+
+#include <QApplication>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QDir>
+#include <QRadioButton>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+
+namespace {
+const QStringList drills = bench::drillNames();
+const QDateTime lastSitting(QDate(2001, 4, 27), QTime(18, 0));
+
+using bench::fail;
+
+struct FloorRead
+{
+    double ms = 0;
+    std::vector<ResultsLog::ScoreRow> rows;
+};
+
+// Runs the chart's statement for `drill` on a plain connection to the file,
+// opened before the clock starts and closed after it stops: prepare, bind,
+// execute, read every value of every row.
+FloorRead floorRead(const QString &path, const QString &drill)
+{
+    const QString name = QStringLiteral("bench-floor");
+    FloorRead read;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            fail(QStringLiteral("cannot open %1: %2").arg(path, db.lastError().text()));
+        std::vector<QVariantList> rows;
+        QElapsedTimer timer;
+        timer.start();
+        {
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            if (!q.prepare(Statements::drillScores()))
+                fail(QStringLiteral("cannot prepare the statement: ") + q.lastError().text());
+            q.addBindValue(drill);
+            if (!q.exec())
+                fail(QStringLiteral("cannot read the rows: ") + q.lastError().text());
+            const int columns = q.record().count();
+            while (q.next()) {
+                QVariantList row;
+                for (int c = 0; c < columns; ++c)
+                    row.append(q.value(c));
+                rows.push_back(std::move(row));
+            }
+            if (q.lastError().isValid())
+                fail(QStringLiteral("cannot read the rows: ") + q.lastError().text());
+            read.ms = bench::elapsedMs(timer);
+        }
+        db.close();
+        for (const QVariantList &row : rows)
+            read.rows.push_back({row[0].toString(), row[1].toString()});
+    }
+    QSqlDatabase::removeDatabase(name);
+    return read;
+}
+
+// Notes when each watched viewport is first painted after being armed.
+class PaintWatch : public QObject
+{
+public:
+    std::vector<QObject *> watched;
+    std::vector<qint64> firstPaintNs;
+    void watch(QWidget *viewport)
+    {
+        viewport->installEventFilter(this);
+        watched.push_back(viewport);
+        firstPaintNs.push_back(-1);
+    }
+    void arm() { std::fill(firstPaintNs.begin(), firstPaintNs.end(), -1); }
+    bool painted() const
+    {
+        return std::all_of(firstPaintNs.begin(), firstPaintNs.end(), [](qint64 ns) { return ns >= 0; });
+    }
+    qint64 lastPaintNs() const { return *std::max_element(firstPaintNs.begin(), firstPaintNs.end()); }
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            for (std::size_t i = 0; i < watched.size(); ++i)
+                if (watched[i] == object && firstPaintNs[i] < 0)
+                    firstPaintNs[i] = bench::nowNs();
+        return false;
+    }
+};
+
+// Milliseconds from the start of `action` to both charts painted: to the
+// return of repaints of both views that painted them, or, when the window was
+// not on the screen yet for that, to the later of their first paints.
+double timeToPainted(ScoreChartWindow &window, PaintWatch &watch, const std::function<void()> &action)
+{
+    watch.arm();
+    const qint64 start = bench::nowNs();
+    action();
+    window.scoreView->repaint();
+    window.countView->repaint();
+    qint64 end = bench::nowNs();
+    if (!watch.painted()) {
+        bench::settleUntil([&] { return watch.painted(); }, 10000, 0);
+        if (!watch.painted())
+            fail(QStringLiteral("the charts were never painted"));
+        end = watch.lastPaintNs();
+    }
+    return bench::msBetween(start, end);
+}
+
+// The sittings the bars of the window stand for.
+int sittingsDrawn(const ScoreChartWindow &window)
+{
+    const auto *bars = static_cast<QBarSeries *>(window.countView->chart()->series().value(0));
+    double sum = 0;
+    for (int i = 0; i < bars->barSets().value(0)->count(); ++i)
+        sum += bars->barSets().value(0)->at(i);
+    return static_cast<int>(sum);
+}
+
+void detail(const char *what, const std::vector<double> &ms)
+{
+    const bench::Summary s(ms);
+    std::printf("  %-36s median %7.1f ms  min %7.1f  p90 %7.1f  max %7.1f  (n=%zu)\n", what, s.median(),
+                s.min(), s.percentile(0.9), s.max(), s.count());
+}
+
+// One line of the table: the medians, their ratio and the median of the
+// round-by-round ratios; judged against the limit when limit > 0 and the fill
+// is the default one. False when over the limit.
+bool compare(const char *what, const std::vector<double> &window, const std::vector<double> &floor,
+             double limit, bool judged)
+{
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < window.size() && i < floor.size(); ++i)
+        ratios.push_back(window[i] / floor[i]);
+    const double w = bench::Summary(window).median();
+    const double f = bench::Summary(floor).median();
+    const double ratio = w / f;
+    std::printf("  %-36s %8.1f ms %8.1f ms %7.2f %9.2f", what, w, f, ratio, bench::Summary(ratios).median());
+    if (limit > 0 && judged)
+        std::printf("   limit %.2f: %s", limit, ratio <= limit ? "ok" : "OVER");
+    else if (limit > 0)
+        std::printf("   (limit %.2f for the default fill)", limit);
+    else
+        std::printf("   (for information)");
+    std::printf("\n");
+    return limit <= 0 || !judged || ratio <= limit;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bench::preferOffscreen();
+    QApplication app(argc, argv);
+    AppSetup::configure(app);
+
+    const int mainRows = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int otherRows = argc > 2 ? std::atoi(argv[2]) : 700000;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 15;
+
+    QTemporaryDir work;
+    QDir::setCurrent(work.path());
+    bench::setRecordGlobals();
+    SystemClock::setFixedNow(lastSitting);
+
+    bench::printMachine();
+    std::printf("rows: %d for %s, %d spread over the other drills\n", mainRows, qPrintable(drills[0]),
+                otherRows);
+    QElapsedTimer timer;
+    timer.start();
+    const QString path = QDir::current().absoluteFilePath(ResultsSchema::fileName);
+    if (!bench::fillDrills(path, mainRows, otherRows))
+        return 1;
+    const ResultsLog log(path);
+    std::printf("filled in %.1f s, file %.1f MB, %d rounds\n", timer.elapsed() / 1000.0,
+                QFileInfo(path).size() / 1e6, rounds);
+
+    ScoreChartWindow window(log);
+    PaintWatch watch;
+    watch.watch(window.scoreView->viewport());
+    watch.watch(window.countView->viewport());
+    std::vector<double> opening, openFloor, switching, switchFloor;
+    for (int round = 0; round < rounds; ++round) {
+        const auto sideBySide = [round](const std::function<void()> &floor,
+                                        const std::function<void()> &window) {
+            if (round % 2 == 0) {
+                floor();
+                window();
+            } else {
+                window();
+                floor();
+            }
+        };
+
+        FloorRead first;
+        sideBySide([&] { first = floorRead(path, drills[0]); },
+                   [&] { opening.push_back(timeToPainted(window, watch, [&] { window.showDrill(0); })); });
+        openFloor.push_back(first.ms);
+        // The window draws what the statement reads, placed by the chart's rules.
+        const ScoreChartData placed = ScoreChartData::of(first.rows, 90, lastSitting.date());
+        if (sittingsDrawn(window) != static_cast<int>(placed.points.size()))
+            fail(QStringLiteral("the window drew %1 sittings, the statement's rows place %2")
+                     .arg(sittingsDrawn(window))
+                     .arg(placed.points.size()));
+        if (round == 0)
+            std::printf("%s: %zu rows read, %zu sittings over %d days drawn\n", qPrintable(drills[0]),
+                        first.rows.size(), placed.points.size(), placed.days);
+        bench::settle(50);
+
+        const int other = 1 + round % (static_cast<int>(drills.size()) - 1);
+        sideBySide([&] { switchFloor.push_back(floorRead(path, drills[other]).ms); },
+                   [&] {
+                       switching.push_back(
+                           timeToPainted(window, watch, [&] { window.options[other]->click(); }));
+                   });
+        bench::settle(50);
+
+        window.unloadForm();
+        bench::settle(50);
+    }
+    std::printf("window: from the call to both charts painted; "
+                "floor: the chart's statement alone on a plain connection\n");
+    std::printf("  %-36s %11s %11s %7s %9s\n", "medians", "window", "floor", "ratio", "by round");
+    const bool judged = mainRows >= 100000 && otherRows >= 700000;
+    const bool ok = compare("open window", opening, openFloor, 1.5, judged);
+    compare("switch drill", switching, switchFloor, 0, judged);
+    std::printf("series:\n");
+    detail("window: open", opening);
+    detail("window: switch drill", switching);
+    detail("floor: on opening", openFloor);
+    detail("floor: on switching", switchFloor);
+    return ok ? 0 : 1;
+}

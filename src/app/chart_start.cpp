@@ -1,0 +1,35 @@
+#include "app/chart_start.h"
+
+#include "platform/dialogs.h"
+#include "platform/project_globals.h"
+#include "scores/score_chart_window.h"
+#include "store/record_file.h"
+#include "store/results_log.h"
+#include "store/results_schema.h"
+#include "store/store_messages.h"
+
+#include <QApplication>
+
+bool ChartStart::asked(const QStringList &arguments)
+{
+    return arguments.mid(1).contains(QStringLiteral("--chart"));
+}
+
+int ChartStart::run()
+{
+    ProjectGlobals &g = ProjectGlobals::instance();
+    g.setRecordNames(ResultsSchema::fileName, ResultsSchema::settingsTable, ResultsSchema::resultsTable);
+    const ResultsLog log(RecordFile::locate(ResultsSchema::fileName));
+    const StoreOutcome opened = log.probe();
+    if (!opened) {
+        const QString why = RecordFile::existsInAnyCase(log.path()) ? QStringLiteral("を読めません")
+                                                                    : QStringLiteral("が見つかりません");
+        Dialogs::current().tell(StoreMessages::withReason(
+            g.databaseFileName + why + QStringLiteral("､成績のグラフを表示できないので終了します"),
+            opened.reason));
+        return 1;
+    }
+    ScoreChartWindow chart(log);
+    chart.showDrill(0);
+    return QApplication::exec();
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform/form.h"
+#include "store/results_log.h"
+
+#include <QList>
+
+#include <memory>
+#include <vector>
+
+class QBarSet;
+class QButtonGroup;
+class QCategoryAxis;
+class QChart;
+class QChartView;
+class QLabel;
+class QLineSeries;
+class QRadioButton;
+class QScatterSeries;
+class QValueAxis;
+class ScoreChartData;
+
+// The progress window "成績のグラフ", for a parent: one drill at a time, each
+// sitting's score as a point over its day with a line through each day's
+// best, and below it a bar per day of how many sittings there were, over the
+// days the results are kept. It only reads: each drill chosen is read afresh
+// by one statement, and nothing holds the file in between.
+class ScoreChartWindow : public Form
+{
+    Q_OBJECT
+public:
+    explicit ScoreChartWindow(const ResultsLog &log);
+    ~ScoreChartWindow() override;
+
+    // Shows the chart of the drill at a row of the drill table: opens the
+    // window on it, or switches the open window to it.
+    void showDrill(int drillIndex);
+
+    QList<QRadioButton *> options; // one per drill, in the drill table's order
+    QButtonGroup *optionGroup = nullptr;
+    QChartView *scoreView = nullptr; // points and the daily best
+    QChartView *countView = nullptr; // sittings per day
+    QLabel *summary = nullptr;       // the days shown, sittings and days practised
+    QLabel *chosen = nullptr;        // the point last clicked: its date text and score
+    QLabel *leftOutLine = nullptr;   // rows that could not be placed, when there are any
+
+public slots:
+    // Reads and draws the drill at a row of the drill table.
+    void drillChosen(int drillIndex);
+
+protected:
+    void Form_Load() override;
+
+private:
+    void draw(const QString &drill);
+    // The text of a point's tooltip, and of `chosen` once it is clicked: the
+    // date text of its first sitting, how many more it stands for, the score.
+    QString pointText(const QPointF &point) const;
+    // The text of a day's bar's tooltip: the date and its sittings.
+    QString dayText(int day) const;
+
+    const ResultsLog &log_;
+    int drill_ = 0;
+
+    QChart *scoreChart_ = nullptr;
+    QChart *countChart_ = nullptr;
+    QScatterSeries *points_ = nullptr;
+    QLineSeries *best_ = nullptr;
+    QBarSet *counts_ = nullptr;
+    QCategoryAxis *scoreDays_ = nullptr;
+    QCategoryAxis *countDays_ = nullptr;
+    QValueAxis *scoreAxis_ = nullptr;
+    QValueAxis *countAxis_ = nullptr;
+
+    // The drill's rows as read, and what the chart makes of them.
+    std::vector<ResultsLog::ScoreRow> rows_;
+    std::unique_ptr<ScoreChartData> data_;
+    // Each point drawn, by day and score: the first of the sittings it stands
+    // for (in data_->points) and how many they are.
+    struct Marker
+    {
+        int first;
+        int count;
+    };
+    std::vector<Marker> markers_;
+};
