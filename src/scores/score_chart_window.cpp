@@ -9,6 +9,7 @@
 #include "platform/twips.h"
 #include "scores/score_chart_data.h"
 #include "store/leading_number.h"
+#include "store/results_schema.h"
 #include "store/store_messages.h"
 
 #include <QBarSeries>
@@ -191,7 +192,7 @@ ScoreChartWindow::ScoreChartWindow(const ResultsLog &log)
     best_->setName(QStringLiteral("その日の最高"));
     best_->setPen(QPen(bestColour, 2));
     points_ = new QScatterSeries();
-    points_->setName(QStringLiteral("得点"));
+    points_->setName(ResultsSchema::scoreColumn); // each point is a row's score
     points_->setMarkerShape(QScatterSeries::MarkerShapeCircle);
     points_->setMarkerSize(8);
     points_->setColor(pointColour);
