@@ -2,11 +2,10 @@
 
 #include "platform/colours.h"
 #include "platform/dialogs.h"
-#include "platform/drill_table.h"
 #include "platform/fonts.h"
-#include "platform/project_globals.h"
 #include "platform/system_clock.h"
 #include "platform/twips.h"
+#include "scores/drill_options.h"
 #include "scores/score_chart_data.h"
 #include "store/leading_number.h"
 #include "store/results_schema.h"
@@ -155,11 +154,6 @@ QValueAxis *newNumbers(QChart *chart)
     return axis;
 }
 
-void tellUnread(const QString &reason)
-{
-    Dialogs::current().tell(StoreMessages::withReason(
-        ProjectGlobals::instance().resultsTableName + QStringLiteral("を読み出せませんでした"), reason));
-}
 } // namespace
 
 ScoreChartWindow::ScoreChartWindow(const ResultsLog &log)
@@ -167,18 +161,7 @@ ScoreChartWindow::ScoreChartWindow(const ResultsLog &log)
 {
     // The drills stand where the score window has them.
     optionGroup = new QButtonGroup(this);
-    optionGroup->setExclusive(true);
-    for (const DrillTable::Entry &drill : DrillTable::all()) {
-        const int i = drill.scoreIndex();
-        auto *option = new QRadioButton(drill.name(), this);
-        option->setObjectName(QStringLiteral("drill_%1").arg(i));
-        option->setAccessibleName(option->text());
-        option->setFont(Twips::font(Fonts::pGothic, 9.75));
-        Colours::fill(option, Colours::green);
-        place(option, 120, 240 + 480 * i, 1335, 495);
-        optionGroup->addButton(option, i);
-        options.append(option);
-    }
+    options = DrillOptions::make(this, optionGroup, QStringLiteral("drill_"));
     connect(optionGroup, &QButtonGroup::idClicked, this, &ScoreChartWindow::drillChosen);
 
     scoreView = newChartView(this, QStringLiteral("scoreView"));
@@ -296,7 +279,7 @@ void ScoreChartWindow::drillChosen(int drillIndex)
         period.status == ResultsLog::PeriodRead::Status::Read ? LeadingNumber::of(period.text) : 0;
     ResultsLog::DrillScores read = log_.readScores(drill);
     if (!read.outcome)
-        tellUnread(read.outcome.reason);
+        Dialogs::current().tell(StoreMessages::unreadResults(read.outcome.reason));
     rows_ = std::move(read.rows);
     data_ = std::make_unique<ScoreChartData>(ScoreChartData::of(rows_, days, SystemClock::now().date()));
     draw(drill);

@@ -1,13 +1,12 @@
 #include "scores/score_window.h"
 
-#include "platform/colours.h"
 #include "platform/dialogs.h"
-#include "platform/drill_table.h"
 #include "platform/fonts.h"
 #include "platform/program_exit.h"
 #include "platform/project_globals.h"
 #include "platform/twips.h"
 #include "scores/score_chart_window.h"
+#include "scores/drill_options.h"
 #include "scores/score_list_model.h"
 #include "store/retention.h"
 #include "store/store_messages.h"
@@ -29,9 +28,7 @@ void tell(const QString &text)
 
 void tellUnread(const QString &reason)
 {
-    tell(StoreMessages::withReason(ProjectGlobals::instance().resultsTableName
-                                       + QStringLiteral("を読み出せませんでした"),
-                                   reason));
+    tell(StoreMessages::unreadResults(reason));
 }
 } // namespace
 
@@ -39,18 +36,7 @@ ScoreWindow::ScoreWindow(const ResultsLog &log)
     : Form(QStringLiteral("得点"), QStringLiteral("得点"), 9210, 7410), log_(log)
 {
     Option1Group = new QButtonGroup(this);
-    Option1Group->setExclusive(true);
-    for (const DrillTable::Entry &drill : DrillTable::all()) {
-        const int i = drill.scoreIndex();
-        auto *option = new QRadioButton(drill.name(), this);
-        option->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        option->setAccessibleName(option->text());
-        option->setFont(Twips::font(Fonts::pGothic, 9.75));
-        Colours::fill(option, Colours::green);
-        place(option, 120, 240 + 480 * i, 1335, 495);
-        Option1Group->addButton(option, i);
-        Option1.append(option);
-    }
+    Option1 = DrillOptions::make(this, Option1Group, QStringLiteral("Option1_"));
     connect(Option1Group, &QButtonGroup::idClicked, this,
             [this](int id) { Option1_Click(static_cast<qint16>(id)); });
 

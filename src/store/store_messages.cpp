@@ -11,3 +11,8 @@ QString StoreMessages::withReason(const QString &text, const QString &reason)
 {
     return reason.isEmpty() ? text : text + QStringLiteral("\n(") + reason + QStringLiteral(")");
 }
+
+QString StoreMessages::unreadResults(const QString &reason)
+{
+    return withReason(ResultsSchema::resultsTable + QStringLiteral("を読み出せませんでした"), reason);
+}
