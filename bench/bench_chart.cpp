@@ -148,35 +148,6 @@ int sittingsDrawn(const ScoreChartWindow &window)
     return static_cast<int>(sum);
 }
 
-void detail(const char *what, const std::vector<double> &ms)
-{
-    const bench::Summary s(ms);
-    std::printf("  %-36s median %7.1f ms  min %7.1f  p90 %7.1f  max %7.1f  (n=%zu)\n", what, s.median(),
-                s.min(), s.percentile(0.9), s.max(), s.count());
-}
-
-// One line of the table: the medians, their ratio and the median of the
-// round-by-round ratios; judged against the limit when limit > 0 and the fill
-// is the default one. False when over the limit.
-bool compare(const char *what, const std::vector<double> &window, const std::vector<double> &floor,
-             double limit, bool judged)
-{
-    std::vector<double> ratios;
-    for (std::size_t i = 0; i < window.size() && i < floor.size(); ++i)
-        ratios.push_back(window[i] / floor[i]);
-    const double w = bench::Summary(window).median();
-    const double f = bench::Summary(floor).median();
-    const double ratio = w / f;
-    std::printf("  %-36s %8.1f ms %8.1f ms %7.2f %9.2f", what, w, f, ratio, bench::Summary(ratios).median());
-    if (limit > 0 && judged)
-        std::printf("   limit %.2f: %s", limit, ratio <= limit ? "ok" : "OVER");
-    else if (limit > 0)
-        std::printf("   (limit %.2f for the default fill)", limit);
-    else
-        std::printf("   (for information)");
-    std::printf("\n");
-    return limit <= 0 || !judged || ratio <= limit;
-}
 } // namespace
 
 int main(int argc, char **argv)
@@ -253,12 +224,12 @@ int main(int argc, char **argv)
                 "floor: the chart's statement alone on a plain connection\n");
     std::printf("  %-36s %11s %11s %7s %9s\n", "medians", "window", "floor", "ratio", "by round");
     const bool judged = mainRows >= 100000 && otherRows >= 700000;
-    const bool ok = compare("open window", opening, openFloor, 1.5, judged);
-    compare("switch drill", switching, switchFloor, 0, judged);
+    const bool ok = bench::compare("open window", opening, openFloor, 1.5, judged);
+    bench::compare("switch drill", switching, switchFloor, 0, judged);
     std::printf("series:\n");
-    detail("window: open", opening);
-    detail("window: switch drill", switching);
-    detail("floor: on opening", openFloor);
-    detail("floor: on switching", switchFloor);
+    bench::detail("window: open", opening);
+    bench::detail("window: switch drill", switching);
+    bench::detail("floor: on opening", openFloor);
+    bench::detail("floor: on switching", switchFloor);
     return ok ? 0 : 1;
 }

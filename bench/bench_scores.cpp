@@ -139,37 +139,6 @@ double timeToPainted(QTableView *grid, PaintWatch &watch, const std::function<vo
     return bench::msBetween(start, end);
 }
 
-void detail(const char *what, const std::vector<double> &ms)
-{
-    const bench::Summary s(ms);
-    std::printf("  %-36s median %7.1f ms  min %7.1f  p90 %7.1f  max %7.1f  (n=%zu)\n", what, s.median(),
-                s.min(), s.percentile(0.9), s.max(), s.count());
-}
-
-// One line of the table: the window's and the floor's medians, the ratio of
-// the medians and the median of the round-by-round ratios; with a limit on
-// the ratio of the medians when limit > 0 (on smaller tables than the default
-// fill the window's own fixed costs dominate, and the line says so instead).
-// False when over the limit.
-bool compare(const char *what, const std::vector<double> &window, const std::vector<double> &floor,
-             double limit, bool judged)
-{
-    std::vector<double> ratios;
-    for (std::size_t i = 0; i < window.size() && i < floor.size(); ++i)
-        ratios.push_back(window[i] / floor[i]);
-    const double w = bench::Summary(window).median();
-    const double f = bench::Summary(floor).median();
-    const double ratio = w / f;
-    std::printf("  %-36s %8.1f ms %8.1f ms %7.2f %9.2f", what, w, f, ratio, bench::Summary(ratios).median());
-    if (limit > 0 && judged)
-        std::printf("   limit %.2f: %s", limit, ratio <= limit ? "ok" : "OVER");
-    else if (limit > 0)
-        std::printf("   (limit %.2f for the default fill)", limit);
-    else
-        std::printf("   (for information)");
-    std::printf("\n");
-    return limit <= 0 || !judged || ratio <= limit;
-}
 } // namespace
 
 int main(int argc, char **argv)
@@ -275,19 +244,19 @@ int main(int argc, char **argv)
                 "floor: the same page's statement alone on a plain connection\n");
     std::printf("  %-36s %11s %11s %7s %9s\n", "medians", "window", "floor", "ratio", "by round");
     const bool judged = mainRows >= 100000 && otherRows >= 700000;
-    bool ok = compare("open window, first page", opening, openFloor, 1.5, judged);
-    ok = compare("switch drill, first page", switching, switchFloor, 1.5, judged) && ok;
-    ok = compare("switch back, first page", back, backFloor, 1.5, judged) && ok;
+    bool ok = bench::compare("open window, first page", opening, openFloor, 1.5, judged);
+    ok = bench::compare("switch drill, first page", switching, switchFloor, 1.5, judged) && ok;
+    ok = bench::compare("switch back, first page", back, backFloor, 1.5, judged) && ok;
     if (!next.empty())
-        compare("scroll to the end, next page", next, nextFloor, 0, judged);
+        bench::compare("scroll to the end, next page", next, nextFloor, 0, judged);
     std::printf("series:\n");
-    detail("window: open, first page", opening);
-    detail("window: switch drill, first page", switching);
-    detail("window: switch back, first page", back);
-    detail("window: scroll, next page", next);
-    detail("floor: first page on opening", openFloor);
-    detail("floor: first page on switching", switchFloor);
-    detail("floor: first page on switching back", backFloor);
-    detail("floor: next page", nextFloor);
+    bench::detail("window: open, first page", opening);
+    bench::detail("window: switch drill, first page", switching);
+    bench::detail("window: switch back, first page", back);
+    bench::detail("window: scroll, next page", next);
+    bench::detail("floor: first page on opening", openFloor);
+    bench::detail("floor: first page on switching", switchFloor);
+    bench::detail("floor: first page on switching back", backFloor);
+    bench::detail("floor: next page", nextFloor);
     return ok ? 0 : 1;
 }

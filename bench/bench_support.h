@@ -491,4 +491,37 @@ private:
     std::thread thread_;
 };
 
+// ---- a window against its floor -------------------------------------------
+
+inline void detail(const char *what, const std::vector<double> &ms)
+{
+    const Summary s(ms);
+    std::printf("  %-36s median %7.1f ms  min %7.1f  p90 %7.1f  max %7.1f  (n=%zu)\n", what, s.median(),
+                s.min(), s.percentile(0.9), s.max(), s.count());
+}
+
+// One line of a window-against-floor table: the window's and the floor's medians, the ratio of
+// the medians and the median of the round-by-round ratios; with a limit on
+// the ratio of the medians when limit > 0 (on smaller tables than the default
+// fill the window's own fixed costs dominate, and the line says so instead).
+// False when over the limit.
+inline bool compare(const char *what, const std::vector<double> &window, const std::vector<double> &floor,
+             double limit, bool judged)
+{
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < window.size() && i < floor.size(); ++i)
+        ratios.push_back(window[i] / floor[i]);
+    const double w = Summary(window).median();
+    const double f = Summary(floor).median();
+    const double ratio = w / f;
+    std::printf("  %-36s %8.1f ms %8.1f ms %7.2f %9.2f", what, w, f, ratio, Summary(ratios).median());
+    if (limit > 0 && judged)
+        std::printf("   limit %.2f: %s", limit, ratio <= limit ? "ok" : "OVER");
+    else if (limit > 0)
+        std::printf("   (limit %.2f for the default fill)", limit);
+    else
+        std::printf("   (for information)");
+    std::printf("\n");
+    return limit <= 0 || !judged || ratio <= limit;
+}
 } // namespace bench
