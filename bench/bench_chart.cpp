@@ -147,7 +147,6 @@ int sittingsDrawn(const ScoreChartWindow &window)
         sum += bars->barSets().value(0)->at(i);
     return static_cast<int>(sum);
 }
-
 } // namespace
 
 int main(int argc, char **argv)

@@ -138,7 +138,6 @@ double timeToPainted(QTableView *grid, PaintWatch &watch, const std::function<vo
     }
     return bench::msBetween(start, end);
 }
-
 } // namespace
 
 int main(int argc, char **argv)
