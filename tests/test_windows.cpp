@@ -1,7 +1,9 @@
 // The windows on the offscreen platform, driven as a child and a parent use
 // them: what a number drill and the clock judge, read aloud and record, what
 // the score window lists and saves, and how the menu opens and ends things.
+#include "app/carry_over_window.h"
 #include "app/menu_window.h"
+#include "app/wait_notice.h"
 #include "clock/clock_window.h"
 #include "drill/drill_window.h"
 #include "scores/score_chart_window.h"
@@ -129,7 +131,11 @@ private slots:
         ClockWindow clock(drillAt(6), box.log());
         ScoreWindow scores(box.log());
         ScoreChartWindow chart(box.log());
-        for (Form *w : std::initializer_list<Form *>{&menu, &addition, &subtraction, &clock, &scores, &chart}) {
+        WaitNotice waiting(QStringLiteral("ADO_ZEM.MDB"));
+        CarryOverWindow carrying(QStringLiteral("ADO_ZEM.MDB"));
+        carrying.carrying().reached(JetCarryOver::Step::ReadingResults, 1234);
+        for (Form *w : std::initializer_list<Form *>{&menu, &addition, &subtraction, &clock, &scores, &chart,
+                                                     &waiting, &carrying}) {
             w->showForm();
             const QImage shown = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
             const QString approved = QStringLiteral(SANSU_SOURCE_DIR "/tests/data/windows/%1.png").arg(w->objectName());
