@@ -97,9 +97,15 @@ private slots:
                    && !face.Timer3->isActive();
         };
         bool clicked = false;
+        // The child clicks the label that shows the time on the face.
         QTimer::singleShot(clickAtMs, [&] {
-            click(clock ? static_cast<QWidget *>(face.Label1[face.sitting().ANS_NO()]) : drill.Label6[7]);
-            clicked = true;
+            QWidget *right = drill.Label6[7];
+            for (QLabel *label : face.Label1) {
+                if (clock && label->text() == face.sitting().HOUR_TXT() + "じ" + face.sitting().MIN_TXT() + "ふん")
+                    right = label;
+            }
+            click(right);
+            clicked = !clock || right != drill.Label6[7];
         });
         w.showForm();
         QTRY_VERIFY_WITH_TIMEOUT(clicked && idle(), 20000);
