@@ -37,7 +37,6 @@ public:
     // A number drill's row (not the clock's).
     explicit DrillKind(const DrillTable::Entry &drill);
 
-    const DrillTable::Entry &drill() const { return *drill_; }
     QString sign() const { return DrillTable::sign(drill_->operation); }
     QString smallWord() const { return DrillTable::smallWord(drill_->operation); }
     // Tiles 0 to the limit.

@@ -49,11 +49,6 @@ const DrillTable::Entry *DrillTable::atMenuIndex(int index)
     return found == std::end(drills) ? nullptr : found;
 }
 
-const DrillTable::Entry *DrillTable::atScoreIndex(int index)
-{
-    return index >= 0 && index < count() ? &drills[index] : nullptr;
-}
-
 QString DrillTable::sign(Operation operation)
 {
     switch (operation) {

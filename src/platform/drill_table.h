@@ -53,10 +53,8 @@ public:
     // Every drill, in the score window's order.
     static std::span<const Entry> all();
     static int count() { return static_cast<int>(all().size()); }
-    // The drill of a menu button or a score-window option; nullptr for an
-    // index that has none.
+    // The drill of a menu button; nullptr for an index that has none.
     static const Entry *atMenuIndex(int index);
-    static const Entry *atScoreIndex(int index);
 
     // "＋" or "－", and the small word above it: "たす" or "ひく".
     static QString sign(Operation operation);

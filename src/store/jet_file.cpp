@@ -258,11 +258,6 @@ std::optional<int> JetFile::version(const QString &path)
     }
 }
 
-int JetFile::silenceLimitMs()
-{
-    return silenceLimit();
-}
-
 void JetFile::setSilenceLimitMs(int ms)
 {
     silenceLimit() = ms;

@@ -27,7 +27,6 @@ public:
     static bool isNewerAccess(const QString &path);
 
     // The longest a tool may go without printing before it is stopped.
-    static int silenceLimitMs();
     static void setSilenceLimitMs(int ms);
 
     // What a reading reports while it runs and asks whether to go on. Both

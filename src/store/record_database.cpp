@@ -48,11 +48,6 @@ bool isHeld(const QSqlError &error)
 
 } // namespace
 
-int RecordDatabase::lockWaitMs()
-{
-    return lockWait();
-}
-
 void RecordDatabase::setLockWaitMs(int ms)
 {
     lockWait() = ms;

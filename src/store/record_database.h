@@ -19,7 +19,7 @@ class QSqlQuery;
 class RecordDatabase
 {
 public:
-    static int lockWaitMs();
+    // How long that wait lasts (10 s unless set otherwise).
     static void setLockWaitMs(int ms);
     // While a watcher is set, a wait for a held file is taken in short steps
     // and the watcher is told after each (start-up shows that it waits and
