@@ -120,8 +120,3 @@ Sitting::Step ClockSitting::readingDue()
              PromptFiles::forWord(QString::number(answeredMinute_)), PromptFiles::fixed(PromptFiles::MINUTE)},
             false};
 }
-
-void ClockSitting::spoken()
-{
-    finishSpeaking();
-}

@@ -68,8 +68,6 @@ public:
     Step label(int index);
     // The reading timer fired: the answered time.
     Step readingDue();
-    // The prompt or the reading has been played to its end.
-    void spoken();
 
 private:
     void setQuestion();

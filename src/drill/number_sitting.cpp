@@ -93,8 +93,3 @@ std::optional<Sitting::Step> NumberSitting::readingDue(bool onScreen, qint64 now
         step.say << PromptFiles::forWord(box);
     return step;
 }
-
-void NumberSitting::spoken()
-{
-    finishSpeaking();
-}

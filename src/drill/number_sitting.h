@@ -45,8 +45,6 @@ public:
     // The reading timer fired: the equation to read, box by box, or nothing
     // when the first reading still waits for the window to reach the screen.
     std::optional<Step> readingDue(bool onScreen, qint64 nowMs);
-    // The reading has been played to its end.
-    void spoken();
 
 private:
     Step pose();

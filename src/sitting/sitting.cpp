@@ -30,7 +30,7 @@ bool Sitting::holdForScreen(bool onScreen, qint64 nowMs) const
     return !spokenOnce_ && !onScreen && nowMs - begunAtMs_ < maxScreenWaitMs;
 }
 
-void Sitting::finishSpeaking()
+void Sitting::spoken()
 {
     spokenOnce_ = true;
     if (phase_ == SittingPhase::Asking)

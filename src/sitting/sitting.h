@@ -38,6 +38,9 @@ public:
     // The window closes, in any phase: the sitting ends. Its count, to be
     // recorded when not 0.
     int close();
+    // The prompt or reading that was due has been played to its end: Asking
+    // becomes Open and Reading becomes Answered.
+    void spoken();
 
 protected:
     // A new sitting at nowMs (a monotonic clock's milliseconds): count 0,
@@ -49,9 +52,6 @@ protected:
     // True while the first prompt of the sitting is to wait for the window:
     // it is not on the screen yet and the sitting is younger than the wait.
     bool holdForScreen(bool onScreen, qint64 nowMs) const;
-    // The prompt or reading that was due has been played: Asking becomes
-    // Open and Reading becomes Answered.
-    void finishSpeaking();
 
 private:
     SittingPhase phase_ = SittingPhase::Closed;
