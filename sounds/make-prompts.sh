@@ -169,7 +169,7 @@ slow=0.7
 # Said alone, this voice ends a word on the peak of its accent when the accent
 # falls on the last mora (it puts the peak at the end of the accented mora and
 # falls only on the next one), so such a word sounds asked back: に, なな,
-# じゅうに, じゅうなな, じゅういち, じゅうはち, the particle わ and じ. Those are
+# じゅうに, じゅうなな, じゅういち, じゅうはち and the particle わ. Those are
 # said another way:
 # - in the lengthened form of counting aloud, whose long last mora falls:
 #   ニー, ジューニー; or written in katakana, which Open JTalk reads with the
@@ -178,7 +178,7 @@ slow=0.7
 # - or said inside a phrase that goes on after them, where the next mora
 #   brings the fall, and cut out of it at the phoneme times of the trace:
 #   なな and じゅうなな before たす, わ between two numbers as in an equation
-#   (よん は なな), じ after a number as in a time (さんじ).
+#   (よん は なな).
 # Other spellings (2, に, ニ, 二), a slower pace or a phrase that ends with
 # the word (2です) leave the rise as it is.
 
@@ -205,29 +205,48 @@ speak 17 "17たす" "$pace" "[j u u n a n a] t a s u"
 speak 18 "ジューハチ" "$pace" "j u u h a ch i"
 speak 19 "19" "$pace" "j u u ky u u"
 speak 20 "20" "$pace" "n i j u u"
-speak 25 "25" "$pace" "n i j u u g o"
-speak 30 "30" "$pace" "s a N j u u"
-speak 35 "35" "$pace" "s a N j u u g o"
-speak 40 "40" "$pace" "y o N j u u"
-speak 45 "45" "$pace" "y o N j u u g o"
-speak 50 "50" "$pace" "g o j u u"
-speak 55 "55" "$pace" "g o j u u g o"
 
 # Signs and words. The equals sign is read as the topic particle は ("wa"),
 # cut out of よん は なな; ひく and いくつ keep the i and u between voiceless
 # consonants voiceless (I, U), as they are spoken. The two questions end with
 # a question mark, which gives them the question's rise; いまなんじ？ is one
 # phrase without a pause (written without a space, as a space makes a pause).
-# ふん is written フン: in hiragana it is taken for the interjection, in
-# katakana for a noun with its first mora high, as the counter is read on its
-# own.
 speak "＋" "たす" "$pace" "t a s u"
 speak "－" "ひく" "$pace" "h I k u"
 speak "＝" "4は7" "$slow" "y o N [w a] n a n a"
 speak "？" "いくつ？" "$pace" "i k U ts u"
 speak "いまなんじ？" "いまなんじ？" "$pace" "i m a n a N j i"
-speak "じ" "3じ" "$slow" "s a N [j i]"
-speak "ふん" "フン" "$pace" "f u N"
+
+# The clock's time words, each a whole word as a first-year class reads it:
+# the hour with its counter じ, the minute with its counter ふん or ぷん. They
+# are written in kanji, 4時 and 10分, where the dictionary knows the counter
+# readings: よじ, くじ, しちじ, じゅっぷん. A time is never pieced together from
+# a number and a counter said apart, which would give よんじ or じゅうふん. 0分
+# reads ぜろふん, so the full hour's minute is written レイフン. Each of these
+# words ends falling said alone, as check-prompts.sh measures.
+for hour in 1 2 3 4 5 6 7 8 9 10 11 12; do
+    case $hour in
+        1) said="i ch i j i" ;;        2) said="n i j i" ;;
+        3) said="s a N j i" ;;         4) said="y o j i" ;;
+        5) said="g o j i" ;;           6) said="r o k u j i" ;;
+        7) said="sh I ch i j i" ;;     8) said="h a ch i j i" ;;
+        9) said="k u j i" ;;           10) said="j u u j i" ;;
+        11) said="j u u i ch i j i" ;; 12) said="j u u n i j i" ;;
+    esac
+    speak "${hour}じ" "${hour}時" "$pace" "$said"
+done
+speak "0ふん" "レイフン" "$pace" "r e i f u N"
+speak "5ふん" "5分" "$pace" "g o f u N"
+speak "10ぷん" "10分" "$pace" "j u cl p u N"
+speak "15ふん" "15分" "$pace" "j u u g o f u N"
+speak "20ぷん" "20分" "$pace" "n i j u cl p u N"
+speak "25ふん" "25分" "$pace" "n i j u u g o f u N"
+speak "30ぷん" "30分" "$pace" "s a N j u cl p u N"
+speak "35ふん" "35分" "$pace" "s a N j u u g o f u N"
+speak "40ぷん" "40分" "$pace" "y o N j u cl p u N"
+speak "45ふん" "45分" "$pace" "y o N j u u g o f u N"
+speak "50ぷん" "50分" "$pace" "g o j u cl p u N"
+speak "55ふん" "55分" "$pace" "g o j u u g o f u N"
 
 # ---------------------------------------------------------------------------
 # Verdict sounds.
