@@ -57,6 +57,19 @@ for credit in '"tohoku-f01"' 'Intelligent Communication Network (Ito-Nose) Labor
     exit 1
   }
 done
+# Every prompt the program plays is installed and playable, and credited by
+# name: sound_check's list is the one list of them.
+/usr/lib/sansu-drill/sound_check >"$work/sound_check.log" || {
+  cat "$work/sound_check.log"
+  exit 1
+}
+while read -r prompt; do
+  case "$prompt" in OK.WAV | NG.WAV) continue ;; esac
+  grep -qF " sounds/$prompt" /usr/share/doc/sansu-drill/copyright || {
+    echo "/usr/share/doc/sansu-drill/copyright does not name the prompt $prompt" >&2
+    exit 1
+  }
+done < <(/usr/lib/sansu-drill/sound_check --list)
 # The program's own licence, where a distribution looks for it: the copyright
 # file's paragraph for all files, and the metainfo's project licence.
 awk '/^Files: \*$/ { all = 1; next } /^$/ { all = 0 } all && /^License: GPL-3.0-or-later$/ { found = 1 }

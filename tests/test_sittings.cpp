@@ -3,6 +3,7 @@
 // is shown and what is said.
 #include "clock/clock_sitting.h"
 #include "drill/number_sitting.h"
+#include "platform/clock_words.h"
 #include "support/sandbox.h"
 #include "support/test_main.h"
 
@@ -177,6 +178,7 @@ private slots:
         QVERIFY(!s.readingDue(false, 10999));
         QCOMPARE(s.phase(), Phase::Posed);
         QVERIFY(s.readingDue(false, 11000).has_value());
+        s.spoken(); // read to its end: the next sitting still waits for its own screen
         s.close();
         s.load(20000);
         QVERIFY(!s.readingDue(false, 20500));
@@ -196,7 +198,7 @@ private slots:
         QTest::addColumn<QString>("next");
         QTest::addColumn<int>("count");
         const QString labels = "1じ0ふん 3じ15ふん 2じ0ふん 4じ0ふん 5じ0ふん 6じ0ふん 7じ0ふん 8じ0ふん";
-        const QString fresh = "1じ5ふん 2じ5ふん 4じ5ふん 7じ40ふん 5じ5ふん 6じ5ふん 7じ5ふん 8じ5ふん";
+        const QString fresh = "1じ5ふん 2じ5ふん 4じ5ふん 7じ40ぷん 5じ5ふん 6じ5ふん 7じ5ふん 8じ5ふん";
         QTest::newRow("loaded: the prompt is due") << Phase::Posed << "" << Phase::Posed << "" << labels << "hidden" << 0;
         QTest::newRow("asked") << Phase::Posed << "prompt due" << Phase::Asking << "いまなんじ？" << labels << "hidden" << 0;
         QTest::newRow("prompt ended") << Phase::Asking << "spoken" << Phase::Open << "" << labels << "hidden" << 0;
@@ -204,7 +206,7 @@ private slots:
         QTest::newRow("right label") << Phase::Open << "label 1" << Phase::AnsweredPending << "OK" << "3じ15ふん" << "hidden" << 1;
         QTest::newRow("right label before the prompt: none asked")
             << Phase::Posed << "label 1, prompt due" << Phase::AnsweredPending << "" << "3じ15ふん" << "hidden" << 1;
-        QTest::newRow("time read") << Phase::AnsweredPending << "reading due" << Phase::Reading << "3 じ 15 ふん" << "3じ15ふん" << "hidden" << 1;
+        QTest::newRow("time read") << Phase::AnsweredPending << "reading due" << Phase::Reading << "3じ 15ふん" << "3じ15ふん" << "hidden" << 1;
         QTest::newRow("time read to the end: 次") << Phase::Reading << "spoken" << Phase::Answered << "" << "3じ15ふん" << "shown" << 1;
         QTest::newRow("label once answered") << Phase::Answered << "label 1" << Phase::Answered << "" << "3じ15ふん" << "shown" << 1;
         QTest::newRow("nothing to ask when open") << Phase::Open << "prompt due" << Phase::Open << "" << labels << "hidden" << 0;
@@ -212,7 +214,7 @@ private slots:
         QTest::newRow("fresh question, unprompted") << Phase::Open << "fresh question" << Phase::Open << "" << fresh << "hidden" << 0;
         QTest::newRow("fresh question before the prompt") << Phase::Posed << "fresh question, prompt due" << Phase::Asking << "いまなんじ？" << fresh << "hidden" << 0;
         QTest::newRow("fresh question after the answer: dropped, the answered time read")
-            << Phase::AnsweredPending << "fresh question, reading due" << Phase::Reading << "3 じ 15 ふん" << "3じ15ふん" << "hidden" << 1;
+            << Phase::AnsweredPending << "fresh question, reading due" << Phase::Reading << "3じ 15ふん" << "3じ15ふん" << "hidden" << 1;
         QTest::newRow("fresh question only once") << Phase::Open << "fresh question, fresh question" << Phase::Open << "" << fresh << "hidden" << 0;
         QTest::newRow("fresh question never after an answer") << Phase::Answered << "次, fresh question" << Phase::Posed << "" << fresh << "hidden" << 1;
         QTest::newRow("closed: a label does nothing") << Phase::Closed << "label 1" << Phase::Closed << "" << labels << "hidden" << 1;
@@ -261,6 +263,8 @@ private slots:
                  to == Phase::Closed ? QString("nothing") : shown);
         QCOMPARE(shownNext(seen.nextVisible, seen.nextEnabled), next);
         QCOMPARE(s.CLEAR_CNT(), count);
+        if (seen.answerVisible) // the face shows the time answered
+            QCOMPARE(ClockWords::time(seen.hour, seen.minute), seen.answer);
     }
 
     // Closing is possible in every phase and keeps the count for the row.
@@ -282,41 +286,82 @@ private slots:
         }
     }
 
+    void clockEventsDuringARedraw_data()
+    {
+        QTest::addColumn<QString>("drawing"); // the fresh question, or the one after 次
+        QTest::addColumn<QString>("events");  // what the child does while a wrong time is drawn again
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<Phase>("to");
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<int>("count");
+        // 3:15 in label 1 is on the screen; the new question is 7:40, whose
+        // first wrong time comes out 7:40 too and is drawn again.
+        QTest::newRow("fresh: the right label on the screen counts, the fresh one is dropped")
+            << "fresh" << "label 1" << "OK" << Phase::AnsweredPending << "3じ15ふん" << 1;
+        QTest::newRow("fresh: a wrong label on the screen, then the fresh question")
+            << "fresh" << "label 3" << "NG" << Phase::Posed << "7じ40ぷん" << 0;
+        QTest::newRow("次: nothing on the screen to click, 次 not twice")
+            << "次" << "label 1, 次" << "" << Phase::Posed << "7じ40ぷん" << 1;
+        QTest::newRow("次: closed meanwhile, the question dropped")
+            << "次" << "close" << "" << Phase::Closed << "3じ15ふん" << 1;
+        QTest::newRow("次: closed and loaded again: the new sitting's own question")
+            << "次" << "close, load" << "" << Phase::Posed << "1じ5ふん" << 0;
+    }
+
     // While a wrong time equal to the asked one is drawn again, the window
-    // handles its pending events: a click is judged against the question
-    // being set, a question asked for meanwhile comes after it is complete,
-    // and a close leaves nothing due.
+    // handles the child's pending clicks: each is judged against the question
+    // the child sees, and nothing of the question being drawn shows or counts
+    // until it is set. 次 cannot ask twice, and a sitting that ends meanwhile
+    // drops the question.
     void clockEventsDuringARedraw()
     {
+        QFETCH(QString, drawing);
+        QFETCH(QString, events);
+        QFETCH(QString, said);
         Sandbox box;
-        // 1:00 in label 1; the first wrong time is 1:00 too and drawn again.
-        box.random.draws({1, 0, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0});
-        std::function<void()> pending;
+        box.random.draws({3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
+        box.random.draws({7, 40, 3, 7, 40, 1, 5, 2, 5, 4, 5, 5, 5, 6, 5, 7, 5, 8, 5});
+        bool pending = false;
+        QStringList heard;
+        QString shownWhileDrawing;
         ClockSitting s([&] {
-            if (pending)
-                std::exchange(pending, nullptr)();
+            if (!std::exchange(pending, false))
+                return;
+            const ClockSitting::Shown seen = s.shown();
+            shownWhileDrawing = ClockWords::time(seen.hour, seen.minute) + (seen.nextEnabled ? " 次" : "");
+            for (const QString &e : events.split(", ")) {
+                if (e == "close")
+                    s.close();
+                else if (e == "load")
+                    s.load(0);
+                else if (e == "次")
+                    heard << s.next().say;
+                else
+                    heard << s.label(e.mid(6).toInt()).say;
+            }
         });
-        pending = [&] { QCOMPARE(words(s.label(1).say), QStringLiteral("OK")); };
-        QVERIFY(!s.load(0).due); // answered before it was asked
-        QCOMPARE(s.phase(), Phase::AnsweredPending);
-        QCOMPARE(s.shown().answer, QStringLiteral("1じ0ふん"));
-        QCOMPARE(s.shown().labels[0], QStringLiteral("2じ0ふん")); // the question completed after the click
-        QCOMPARE(words(s.readingDue().say), QStringLiteral("1 じ 0 ふん"));
-        s.spoken();
-
-        box.random.draws({1, 0, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0});
-        box.random.draws({12, 30, 2, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
-        pending = [&] { s.next(); };
-        QVERIFY(s.next().due);
-        QCOMPARE(s.HOUR_TXT(), QStringLiteral("12"));
-        QCOMPARE(s.MIN_TXT(), QStringLiteral("30"));
-        QCOMPARE(s.ANS_NO(), 2);
-        QCOMPARE(s.shown().labels[2], QStringLiteral("12じ30ふん"));
-
-        box.random.draws({1, 0, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0});
-        pending = [&] { s.close(); };
-        QVERIFY(!s.next().due);
-        QCOMPARE(s.phase(), Phase::Closed);
+        s.load(0);
+        if (drawing == "fresh") {
+            pending = true;
+            s.freshQuestionDue();
+        } else {
+            s.label(1);
+            s.readingDue();
+            s.spoken();
+            pending = true;
+            const bool due = s.next().due;
+            QCOMPARE(due, !events.contains("close"));
+        }
+        QCOMPARE(shownWhileDrawing, QStringLiteral("3じ15ふん"));
+        QCOMPARE(words(heard), said);
+        QTEST(s.phase(), "to");
+        const ClockSitting::Shown seen = s.shown();
+        QTEST(ClockWords::time(seen.hour, seen.minute), "face");
+        QTEST(s.CLEAR_CNT(), "count");
+        if (seen.labelsVisible)
+            QCOMPARE(seen.labels[static_cast<size_t>(s.ANS_NO())], ClockWords::time(seen.hour, seen.minute));
+        if (seen.answerVisible)
+            QCOMPARE(words(s.readingDue().say), QStringLiteral("3じ 15ふん"));
     }
 };
 

@@ -6,6 +6,7 @@
 #include "app/wait_notice.h"
 #include "clock/clock_window.h"
 #include "drill/drill_window.h"
+#include "platform/clock_words.h"
 #include "scores/score_chart_window.h"
 #include "scores/score_list_model.h"
 #include "scores/score_window.h"
@@ -16,6 +17,8 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QScopeGuard>
 #include <QRadioButton>
 #include <QTableView>
 
@@ -67,8 +70,8 @@ private slots:
         QTest::addColumn<QStringList>("heard");
         QTest::newRow("number drill, during the first reading") << false << 300
             << (wavs("3 ＋ 4 ＝ ？") + QStringList{"OK.WAV"} + wavs("3 ＋ 4 ＝ 7"));
-        QTest::newRow("clock, during いまなんじ？") << true << 300 << wavs("いまなんじ？ OK 3 じ 15 ふん");
-        QTest::newRow("clock, after the fresh question") << true << 1500 << wavs("いまなんじ？ OK 7 じ 40 ふん");
+        QTest::newRow("clock, during いまなんじ？") << true << 300 << wavs("いまなんじ？ OK 3じ 15ふん");
+        QTest::newRow("clock, after the fresh question") << true << 1500 << wavs("いまなんじ？ OK 7じ 40ぷん");
     }
 
     // Real timers and a device that takes each prompt's real length: the
@@ -101,7 +104,7 @@ private slots:
         QTimer::singleShot(clickAtMs, [&] {
             QWidget *right = drill.Label6[7];
             for (QLabel *label : face.Label1) {
-                if (clock && label->text() == face.sitting().HOUR_TXT() + "じ" + face.sitting().MIN_TXT() + "ふん")
+                if (clock && label->text() == ClockWords::time(face.sitting().HOUR_TXT().toInt(), face.sitting().MIN_TXT().toInt()))
                     right = label;
             }
             click(right);
@@ -112,8 +115,8 @@ private slots:
         QCOMPARE(box.sound.mid(1), heard);
         QVERIFY(!next->isHidden() && next->isEnabled());
         QCOMPARE(clock ? face.sitting().CLEAR_CNT() : drill.sitting().CLEAR_CNT(), 1);
-        if (clock) // the time read is the time answered
-            QCOMPARE(face.Label2->text(), QString(heard[2]).remove(".WAV") + "じ" + QString(heard[4]).remove(".WAV") + "ふん");
+        if (clock) // the time read is the time answered, word by word
+            QCOMPARE(face.Label2->text(), QString(heard[2] + heard[3]).remove(".WAV"));
 
         RecordingSound::realLength() = false;
         click(next);
@@ -122,6 +125,57 @@ private slots:
         QCOMPARE(clock ? face.sitting().phase() : drill.sitting().phase(), SittingPhase::Open);
         QVERIFY(!clock || !face.Label1[0]->isHidden());
         w.unloadForm();
+    }
+
+    void clockRedrawRunsOnlyTheChildsClick_data()
+    {
+        QTest::addColumn<bool>("clickPending");
+        QTest::addColumn<QStringList>("heard"); // "@drawing": played while the question was drawn
+        QTest::addColumn<QString>("shown");     // the chosen answer, or the label that shows the face's time
+        QTest::newRow("the time shown clicked: right, the fresh question dropped")
+            << true << QStringList{"OK.WAV@drawing", "3じ.WAV", "15ふん.WAV"} << "3じ15ふん";
+        QTest::newRow("no click: いまなんじ？ once the fresh question is set")
+            << false << QStringList{"いまなんじ？.WAV"} << "7じ40ぷん";
+    }
+
+    // The fresh question's redraw, a second after loading, while the first
+    // prompt still waits (it is due) and a click may be pending: the click is
+    // judged against the face the child sees, and no prompt plays over a
+    // question half set.
+    void clockRedrawRunsOnlyTheChildsClick()
+    {
+        QFETCH(bool, clickPending);
+        Sandbox box;
+        box.makeRecordFile();
+        // 3:15 in label 1; then 7:40 in label 3, whose first wrong time comes out 7:40 too.
+        box.random.draws({3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
+        box.random.draws({7, 40, 3, 7, 40, 1, 5, 2, 5, 4, 5, 5, 5, 6, 5, 7, 5, 8, 5});
+        ClockWindow face(drillAt(6), box.log());
+        RecordingSound::onPlay() = [&] {
+            if (face.sitting().drawingQuestion())
+                box.sound.last() += QStringLiteral("@drawing");
+        };
+        const auto played = qScopeGuard([] { RecordingSound::onPlay() = nullptr; });
+        face.showForm();
+        QVERIFY(face.Timer2->isActive()); // the prompt is due, not yet asked
+        QCOMPARE(face.Label1[1]->text(), QStringLiteral("3じ15ふん"));
+        QWidget *time = face.Label1[1];
+        const QPoint middle = time->rect().center();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            if (clickPending)
+                QCoreApplication::postEvent(time, new QMouseEvent(type, middle, time->mapToGlobal(middle),
+                                                                   Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        }
+        // A second passes before the window's first paint: the prompt is due
+        // and no longer waits for the screen when the redraw runs events.
+        QTest::qSleep(static_cast<int>(Sitting::maxScreenWaitMs) + 5);
+        face.Timer1_Timer();
+        QTRY_VERIFY(!face.Timer2->isActive() && !face.Timer3->isActive());
+        QTEST(box.sound.mid(1), "heard");
+        QFETCH(QString, shown);
+        QCOMPARE(clickPending ? face.Label2->text() : face.Label1[face.sitting().ANS_NO()]->text(), shown);
+        QCOMPARE(face.sitting().CLEAR_CNT(), clickPending ? 1 : 0);
+        face.unloadForm();
     }
 
     // The windows as they look, against images approved by eye in

@@ -1,5 +1,6 @@
 #include "clock/clock_face.h"
 
+#include "platform/clock_words.h"
 #include "platform/colours.h"
 #include "platform/twips.h"
 
@@ -53,13 +54,10 @@ QString ClockFace::hourLabel(int i)
 
 QString ClockFace::minuteLabel(int i)
 {
-    const int value = 5 * i;
-    QString digits;
-    if (value == 60)
-        digits = QStringLiteral("00");
-    else
-        digits = (value < 10 ? QStringLiteral("0") : QString()) + QString::number(value);
-    return digits + QStringLiteral("ふん");
+    // Two digits, "00" at the top, and the counter the answer labels write.
+    const int value = 5 * i % 60;
+    return (value < 10 ? QStringLiteral("0") : QString()) + QString::number(value)
+           + ClockWords::minuteCounter(value);
 }
 
 void ClockFace::clear(QImage &surface)

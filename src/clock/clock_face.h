@@ -8,7 +8,7 @@
 
 // The analogue teaching clock of the clock drill, drawn onto a retained
 // surface: a ring of hour labels (01じ … 12じ), a ring of minute labels
-// (05ふん … 55ふん, 00ふん at the top) between two circles, a centre dot, the
+// (05ふん, 10ぷん … 55ふん, 00ふん at the top) between two circles, a centre dot, the
 // red hour hand and the blue minute hand, each hand with a dot on it.
 //
 // All geometry is worked out in twips in double precision, as the window's
@@ -54,7 +54,7 @@ public:
     static QPointF pointAt(double cx, double cy, double rho, double degrees);
 
     // The ring labels for position i (1 to 12): "01じ" … "12じ" and
-    // "05ふん" … "55ふん", "00ふん" for i = 12.
+    // "05ふん", "10ぷん", "15ふん" … "50ぷん", "55ふん", and "00ふん" for i = 12.
     static QString hourLabel(int i);
     static QString minuteLabel(int i);
 

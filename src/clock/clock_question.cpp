@@ -1,5 +1,6 @@
 #include "clock/clock_question.h"
 
+#include "platform/clock_words.h"
 #include "platform/random_draw.h"
 
 namespace {
@@ -16,13 +17,13 @@ int drawMinute()
 }
 } // namespace
 
-ClockQuestion ClockQuestion::draw(const std::function<void(const ClockQuestion &)> &beforeRedraw)
+ClockQuestion ClockQuestion::draw(const std::function<void()> &beforeRedraw)
 {
     ClockQuestion q;
     q.hour = drawHour();
     q.minute = drawMinute();
     q.answerIndex = RandomDraw::modulo(4);
-    q.labels[q.answerIndex] = timeText(q.hour, q.minute);
+    q.labels[q.answerIndex] = ClockWords::time(q.hour, q.minute);
     for (int i = 0; i < 8; ++i) {
         if (i == q.answerIndex)
             continue;
@@ -30,17 +31,11 @@ ClockQuestion ClockQuestion::draw(const std::function<void(const ClockQuestion &
         int wrongHour = drawHour();
         int wrongMinute = drawMinute();
         while (wrongHour == q.hour && wrongMinute == q.minute) {
-            beforeRedraw(q);
+            beforeRedraw();
             wrongHour = drawHour();
             wrongMinute = drawMinute();
         }
-        q.labels[i] = timeText(wrongHour, wrongMinute);
+        q.labels[i] = ClockWords::time(wrongHour, wrongMinute);
     }
     return q;
-}
-
-QString ClockQuestion::timeText(int hour, int minute)
-{
-    return QString::number(hour) + QStringLiteral("じ") + QString::number(minute)
-           + QStringLiteral("ふん");
 }

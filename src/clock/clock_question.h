@@ -16,11 +16,8 @@ struct ClockQuestion
     int answerIndex = 0; // 0 to 3: the right answer is always in the upper row
     std::array<QString, 8> labels;
 
-    // Draws a question. A wrong time that comes out equal to the asked time is
-    // drawn again; each time, `beforeRedraw` is first given the question as
-    // drawn so far (labels not drawn yet are empty).
-    static ClockQuestion draw(const std::function<void(const ClockQuestion &)> &beforeRedraw);
-
-    // An answer-label text: "3じ15ふん", "12じ0ふん".
-    static QString timeText(int hour, int minute);
+    // Draws a question, its labels written as ClockWords::time writes them. A
+    // wrong time that comes out equal to the asked time is drawn again; each
+    // time, `beforeRedraw` runs first.
+    static ClockQuestion draw(const std::function<void()> &beforeRedraw);
 };

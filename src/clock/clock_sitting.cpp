@@ -1,5 +1,6 @@
 #include "clock/clock_sitting.h"
 
+#include "platform/clock_words.h"
 #include "sound/prompt_files.h"
 
 #include <utility>
@@ -18,9 +19,10 @@ ClockSitting::Shown ClockSitting::shown() const
     s.answer = answer_;
     s.answerVisible = p == SittingPhase::AnsweredPending || p == SittingPhase::Reading
                       || p == SittingPhase::Answered;
-    // 次 is offered exactly when the question is answered and its time read.
+    // 次 is offered exactly when the question is answered and its time read,
+    // and cannot be pressed while the next question is being drawn.
     s.nextVisible = p == SittingPhase::Answered;
-    s.nextEnabled = p != SittingPhase::Asking && p != SittingPhase::Reading;
+    s.nextEnabled = p != SittingPhase::Asking && p != SittingPhase::Reading && !drawingQuestion();
     s.hour = question_.hour;
     s.minute = question_.minute;
     return s;
@@ -28,61 +30,61 @@ ClockSitting::Shown ClockSitting::shown() const
 
 Sitting::Step ClockSitting::load(qint64 nowMs)
 {
+    // The window is not on the screen yet: nothing of the new sitting is
+    // shown until its first question is drawn.
+    const std::optional<ClockQuestion> first = drawQuestion();
+    if (!first)
+        return {};
     begin(nowMs);
     freshQuestionWanted_ = true;
-    setQuestion();
-    return {{}, phase() == SittingPhase::Posed};
+    adopt(*first);
+    return {{}, true};
 }
 
 Sitting::Step ClockSitting::next()
 {
-    if (phase() == SittingPhase::Closed)
+    if (phase() == SittingPhase::Closed || drawingQuestion())
         return {};
+    const std::optional<ClockQuestion> question = drawQuestion();
+    if (!question)
+        return {};
+    adopt(*question);
     setPhase(SittingPhase::Posed);
-    setQuestion();
-    return {{}, phase() == SittingPhase::Posed};
+    return {{}, true};
 }
 
 Sitting::Step ClockSitting::freshQuestionDue()
 {
     // It comes once, and only for the question set at load while that one is
-    // unanswered: a question answered is never replaced under the child.
-    if (std::exchange(freshQuestionWanted_, false) && isQuestionOpen())
-        setQuestion();
+    // unanswered: a question answered is never replaced under the child, not
+    // even when the answer comes while the fresh one is being drawn.
+    if (!std::exchange(freshQuestionWanted_, false) || !isQuestionOpen() || drawingQuestion())
+        return {};
+    const std::optional<ClockQuestion> fresh = drawQuestion();
+    if (fresh && isQuestionOpen())
+        adopt(*fresh);
     return {};
 }
 
-void ClockSitting::setQuestion()
+std::optional<ClockQuestion> ClockSitting::drawQuestion()
 {
-    // A question asked for while one is being set (by an event handled during
-    // a redraw) is set after it, never halfway through it, so the labels and
-    // the face always belong to one question.
-    if (settingQuestion_) {
-        questionWanted_ = true;
-        return;
-    }
-    settingQuestion_ = true;
-    do {
-        questionWanted_ = false;
-        const ClockQuestion drawn = ClockQuestion::draw([this](const ClockQuestion &soFar) {
-            // A click handled meanwhile is judged against this question.
-            adopt(soFar);
-            if (handlePending_)
-                handlePending_();
-        });
-        adopt(drawn);
-        ++questionsSet_;
-    } while (questionWanted_ && isQuestionOpen());
-    settingQuestion_ = false;
+    const quint64 sitting = epoch();
+    ++drawing_;
+    const ClockQuestion drawn = ClockQuestion::draw([this] {
+        if (handlePending_)
+            handlePending_();
+    });
+    --drawing_;
+    if (epoch() != sitting)
+        return std::nullopt;
+    return drawn;
 }
 
 void ClockSitting::adopt(const ClockQuestion &question)
 {
     question_ = question;
-    for (size_t i = 0; i < labels_.size(); ++i) {
-        if (!question.labels[i].isEmpty())
-            labels_[i] = question.labels[i];
-    }
+    labels_ = question.labels;
+    ++questionsSet_;
 }
 
 std::optional<Sitting::Step> ClockSitting::promptDue(bool onScreen, qint64 nowMs)
@@ -115,8 +117,8 @@ Sitting::Step ClockSitting::readingDue()
     if (phase() != SittingPhase::AnsweredPending)
         return {};
     setPhase(SittingPhase::Reading);
-    // The time the child answered, whatever question is shown by now.
-    return {{PromptFiles::forWord(QString::number(answeredHour_)), PromptFiles::fixed(PromptFiles::HOUR),
-             PromptFiles::forWord(QString::number(answeredMinute_)), PromptFiles::fixed(PromptFiles::MINUTE)},
+    // The time the child answered, each word said whole: 4じ (よじ), 10ぷん.
+    return {{PromptFiles::forWord(ClockWords::hour(answeredHour_)),
+             PromptFiles::forWord(ClockWords::minute(answeredMinute_))},
             false};
 }

@@ -10,7 +10,8 @@
 // set on loading and on each 次, and once more a second after loading while
 // the first one is still unanswered; "いまなんじ？" is asked once the window
 // is idle; a right label counts, shows the chosen time in place of the eight
-// and has the answered time read aloud; 次 is offered once that has ended.
+// and has the answered time read aloud, its hour word and its minute word;
+// 次 is offered once that has ended.
 //
 //   phase                 event                 next phase        says
 //   (any)                 load                  Posed             -
@@ -20,17 +21,25 @@
 //   AnsweredPending/Reading/Answered  fresh question time  (same) - (dropped)
 //   Posed/Asking/Open     wrong label           (same)            NG
 //   Posed/Asking/Open     right label           AnsweredPending   OK
-//   AnsweredPending       reading due           Reading           hour じ minute ふん
+//   AnsweredPending       reading due           Reading           3じ 15ふん
 //   Reading               reading ended         Answered          -
 //   any but Closed        次                    Posed             -
 //   any                   close                 Closed            -
 // Any other pair changes nothing and says nothing. The fresh question comes
 // at most once, and never after the first right answer of the sitting.
+//
+// While a wrong time that equals the asked one is drawn again, the window's
+// pending events are run (the child's clicks among them). Until the new
+// question is wholly drawn, the sitting stays as the child sees it: the
+// question, its labels and its phase are the ones on the screen, a click is
+// judged against them, and 次 is disabled. A question answered meanwhile is
+// not replaced by the fresh one; a sitting closed or begun anew meanwhile
+// drops the question it was drawing.
 class ClockSitting : public Sitting
 {
 public:
-    // Runs the window's pending events (clicks among them) while a wrong
-    // time that equals the asked one is drawn again.
+    // Runs the window's pending events while a wrong time that equals the
+    // asked one is drawn again.
     using PendingEvents = std::function<void()>;
     explicit ClockSitting(PendingEvents handlePending = nullptr);
 
@@ -49,12 +58,16 @@ public:
     Shown shown() const;
     // Counts the questions set, so a window can tell when the face is new.
     int questionsSet() const { return questionsSet_; }
+    // True while a question is being drawn: the window's timers hold their
+    // work until it is set.
+    bool drawingQuestion() const { return drawing_ > 0; }
 
     int ANS_NO() const { return question_.answerIndex; }
     QString HOUR_TXT() const { return QString::number(question_.hour); }
     QString MIN_TXT() const { return QString::number(question_.minute); }
 
-    // The window loads: a new sitting and its first question; its prompt is due.
+    // The window loads: a new sitting and its first question; its prompt is
+    // due (not when the window was closed or loaded again while it was drawn).
     Step load(qint64 nowMs);
     // 次: a new question replaces the one shown; its prompt is due.
     Step next();
@@ -66,12 +79,14 @@ public:
     std::optional<Step> promptDue(bool onScreen, qint64 nowMs);
     // The answer label `index` (0 to 7) is clicked.
     Step label(int index);
-    // The reading timer fired: the answered time.
+    // The reading timer fired: the answered time, its hour word and its
+    // minute word, as the chosen label writes them.
     Step readingDue();
 
 private:
-    void setQuestion();
-    // Takes what is drawn of a question so far as the question shown.
+    // Draws a new question, running the pending events at each redraw; nothing
+    // when the sitting ended or began anew meanwhile.
+    std::optional<ClockQuestion> drawQuestion();
     void adopt(const ClockQuestion &question);
 
     PendingEvents handlePending_;
@@ -81,7 +96,6 @@ private:
     int answeredHour_ = 12;
     int answeredMinute_ = 0;
     int questionsSet_ = 0;
+    int drawing_ = 0;
     bool freshQuestionWanted_ = false;
-    bool settingQuestion_ = false;
-    bool questionWanted_ = false;
 };

@@ -31,8 +31,10 @@ constexpr double answerHeight = 405;
 ClockWindow::ClockWindow(const DrillTable::Entry &drill, const ResultsLog &log)
     : SittingForm(drill, log, 6525, 8040, Fonts::gothic),
       sitting_([this] {
-          // While a wrong time is drawn again, pending events (clicks among
-          // them) are handled, against the question as drawn so far.
+          // While a wrong time is drawn again, pending events are handled:
+          // the child's clicks, against the question still on the screen
+          // (次 disabled meanwhile). The timers hold their work until the new
+          // question is set and drawn.
           showSitting();
           QCoreApplication::processEvents();
       })
@@ -113,9 +115,10 @@ void ClockWindow::Form_Load()
     startSitting();
     openSound();
     const Sitting::Step posed = sitting_.load(monotonicMs());
+    if (!posed.due)
+        return; // closed, or loaded again, while its question was drawn
     frm_dsp();
-    if (posed.due)
-        Timer2->start();
+    Timer2->start();
     Timer1->start();
 }
 
@@ -130,6 +133,8 @@ void ClockWindow::Form_Unload()
 void ClockWindow::Command1_Click()
 {
     const Sitting::Step posed = sitting_.next();
+    if (!isLoaded())
+        return; // closed while the question was drawn
     frm_dsp();
     if (posed.due)
         Timer2->start();
@@ -173,13 +178,20 @@ void ClockWindow::Label1_Click(qint16 Index)
 
 void ClockWindow::Timer1_Timer()
 {
+    if (sitting_.drawingQuestion())
+        return; // comes again once the question being drawn is set
     Timer1->stop();
     sitting_.freshQuestionDue();
-    frm_dsp();
+    if (isLoaded())
+        frm_dsp();
 }
 
 void ClockWindow::Timer2_Timer()
 {
+    // A timer that fires while a question is being drawn keeps running: its
+    // prompt comes once the question is set and drawn, never over a half-set one.
+    if (sitting_.drawingQuestion())
+        return;
     const std::optional<Sitting::Step> prompt = sitting_.promptDue(isOnScreen(), monotonicMs());
     if (!prompt)
         return; // the first prompt waits for the window to reach the screen
@@ -189,6 +201,8 @@ void ClockWindow::Timer2_Timer()
 
 void ClockWindow::Timer3_Timer()
 {
+    if (sitting_.drawingQuestion())
+        return;
     Timer3->stop();
     speak(sitting_.readingDue().say);
 }

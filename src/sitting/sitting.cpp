@@ -7,12 +7,14 @@ QString Sitting::clearCaption(int count)
 
 int Sitting::close()
 {
+    ++epoch_;
     phase_ = SittingPhase::Closed;
     return count_;
 }
 
 void Sitting::begin(qint64 nowMs)
 {
+    ++epoch_;
     phase_ = SittingPhase::Posed;
     count_ = 0;
     begunAtMs_ = nowMs;

@@ -52,10 +52,14 @@ protected:
     // True while the first prompt of the sitting is to wait for the window:
     // it is not on the screen yet and the sitting is younger than the wait.
     bool holdForScreen(bool onScreen, qint64 nowMs) const;
+    // Changes whenever a sitting begins or ends, so that work begun in one
+    // sitting can tell, once it returns, that the sitting is over.
+    quint64 epoch() const { return epoch_; }
 
 private:
     SittingPhase phase_ = SittingPhase::Closed;
     int count_ = 0;
     qint64 begunAtMs_ = 0;
     bool spokenOnce_ = false;
+    quint64 epoch_ = 0;
 };

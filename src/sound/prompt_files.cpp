@@ -1,6 +1,7 @@
 #include "sound/prompt_files.h"
 
 #include "platform/app_info.h"
+#include "platform/clock_words.h"
 #include "platform/drill_table.h"
 
 #include <algorithm>
@@ -8,8 +9,6 @@
 const QString PromptFiles::OK = QStringLiteral("/OK.WAV");
 const QString PromptFiles::NG = QStringLiteral("/NG.WAV");
 const QString PromptFiles::WHAT_TIME = QStringLiteral("/いまなんじ？.WAV");
-const QString PromptFiles::HOUR = QStringLiteral("/じ.WAV");
-const QString PromptFiles::MINUTE = QStringLiteral("/ふん.WAV");
 
 QString PromptFiles::fixed(const QString &separatorAndName)
 {
@@ -24,8 +23,8 @@ QString PromptFiles::forWord(const QString &word)
 QStringList PromptFiles::required()
 {
     // What the drills of the drill table say: the verdicts; the numbers of the
-    // equations (and of the clock's hours and minutes), their signs, "＝" and
-    // "？"; the clock's question and its words after the hour and the minute.
+    // equations, their signs, "＝" and "？"; the clock's question and its
+    // time words, an hour word and a minute word for every time it asks.
     QStringList words{QStringLiteral("OK"), QStringLiteral("NG")};
     QStringList signs;
     int largest = 0;
@@ -33,7 +32,6 @@ QStringList PromptFiles::required()
     for (const DrillTable::Entry &drill : DrillTable::all()) {
         if (drill.isClock()) {
             clock = true;
-            largest = std::max(largest, 12);
             continue;
         }
         largest = std::max(largest, drill.limit);
@@ -42,13 +40,14 @@ QStringList PromptFiles::required()
     }
     for (int n = 0; n <= largest; ++n)
         words << QString::number(n);
-    for (int minute = 0; clock && minute <= 55; minute += 5) {
-        if (minute > largest)
-            words << QString::number(minute);
-    }
     words << signs << QStringLiteral("＝") << QStringLiteral("？");
-    if (clock)
-        words << QStringLiteral("いまなんじ？") << QStringLiteral("じ") << QStringLiteral("ふん");
+    if (clock) {
+        words << QStringLiteral("いまなんじ？");
+        for (int hour = 1; hour <= 12; ++hour)
+            words << ClockWords::hour(hour);
+        for (int minute = 0; minute <= 55; minute += 5)
+            words << ClockWords::minute(minute);
+    }
     QStringList names;
     for (const QString &word : words)
         names << word + QStringLiteral(".WAV");

@@ -17,7 +17,7 @@ from sansu_e2e import (DB, MENU, answer, click, close, controls, fail, find, gri
 
 DRILL, CLOCK, SCORES = "たしざん１０", "とけい", "得点"
 LABEL, BUTTON = pyatspi.ROLE_LABEL, pyatspi.ROLE_PUSH_BUTTON
-TIME = re.compile(r"\d{1,2}じ\d{1,2}ふん")
+TIME = re.compile(r"\d{1,2}じ\d{1,2}[ふぷ]ん")
 # yyyy/MM/dd H:mm:ss, the hour not padded; the time is left out at midnight exactly.
 DATE = re.compile(r"\d{4}/\d{2}/\d{2}( (1?\d|2[0-3]):\d{2}:\d{2})?")
 

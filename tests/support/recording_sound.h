@@ -11,8 +11,9 @@
 
 // A sound device that plays nothing and notes what it is asked to do in one
 // list shared by every device: "open", the file name of each prompt played,
-// "close". onClose, when set, runs as a device closes. With realLength set,
-// play() takes as long as the prompt lasts, blocking as the real device does.
+// "close". onClose, when set, runs as a device closes; onPlay, as a prompt
+// starts. With realLength set, play() takes as long as the prompt lasts,
+// blocking as the real device does.
 class RecordingSound : public SoundDevice
 {
 public:
@@ -20,6 +21,8 @@ public:
     void play(const QString &path) override
     {
         events() << QFileInfo(path).fileName();
+        if (onPlay())
+            onPlay()();
         QString error;
         if (const auto clip = realLength() ? WavClip::load(path, &error) : std::nullopt)
             QThread::usleep(static_cast<unsigned long>(clip->seconds() * 1e6));
@@ -37,6 +40,11 @@ public:
         return list;
     }
     static std::function<void()> &onClose()
+    {
+        static std::function<void()> hook;
+        return hook;
+    }
+    static std::function<void()> &onPlay()
     {
         static std::function<void()> hook;
         return hook;

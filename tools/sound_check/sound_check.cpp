@@ -3,6 +3,8 @@
 //
 //   sound_check            checks the folder this tool lies in
 //   sound_check FOLDER     checks FOLDER
+//   sound_check --list     prints the names of the prompts, one a line (the
+//                          build makes the copyright file's list from it)
 //
 // Exit status: 0 when every prompt is present and playable, 1 when any is
 // missing or unplayable, 2 when the folder cannot be checked at all.
@@ -21,10 +23,16 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList args = app.arguments().mid(1);
+    if (args == QStringList{QStringLiteral("--list")}) {
+        for (const QString &name : PromptFiles::required())
+            out << name << "\n";
+        return 0;
+    }
     if (args.size() > 1 || (args.size() == 1 && args[0].startsWith(QLatin1Char('-')))) {
         err << "usage: sound_check [FOLDER]\n"
+               "       sound_check --list\n"
                "Checks that every voice prompt of the drills is present and is a playable WAV file\n"
-               "in FOLDER (default: the folder this program lies in).\n";
+               "in FOLDER (default: the folder this program lies in), or lists their names.\n";
         return 2;
     }
     const QString folder = args.isEmpty() ? QCoreApplication::applicationDirPath() : args[0];
