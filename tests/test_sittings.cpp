@@ -267,25 +267,6 @@ private slots:
             QCOMPARE(ClockWords::time(seen.hour, seen.minute), seen.answer);
     }
 
-    // Closing is possible in every phase and keeps the count for the row.
-    void closeInEveryPhase()
-    {
-        for (Phase phase : phasesInOrder) {
-            Sandbox box;
-            box.random.draws({3, 4});
-            NumberSitting number(addition());
-            reach(number, phase);
-            scriptClock(box);
-            ClockSitting clock;
-            reach(clock, phase);
-            const int answered = phase == Phase::Closed || phase >= Phase::AnsweredPending ? 1 : 0;
-            QCOMPARE(clock.close(), answered);
-            QCOMPARE(number.close(), answered);
-            QCOMPARE(clock.phase(), Phase::Closed);
-            QCOMPARE(number.phase(), Phase::Closed);
-        }
-    }
-
     void clockEventsDuringARedraw_data()
     {
         QTest::addColumn<QString>("drawing"); // the fresh question, or the one after 次
