@@ -10,11 +10,6 @@
 
 #include <QApplication>
 
-bool ChartStart::asked(const QStringList &arguments)
-{
-    return arguments.mid(1).contains(QStringLiteral("--chart"));
-}
-
 int ChartStart::run()
 {
     ProjectGlobals &g = ProjectGlobals::instance();

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QStringList>
-
 // `sansu-drill --chart`: the progress chart on its own, as the desktop menu's
 // action opens it for a parent. Without the menu's start-up: the results
 // file is found as the menu finds it, but never created, repaired, carried
@@ -10,7 +8,6 @@
 class ChartStart
 {
 public:
-    static bool asked(const QStringList &arguments);
     // Shows the chart and runs the event loop: the program's exit status.
     static int run();
 };

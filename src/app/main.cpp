@@ -1,4 +1,5 @@
 #include "app/chart_start.h"
+#include "app/command_line.h"
 #include "app/menu_window.h"
 #include "platform/app_setup.h"
 
@@ -6,9 +7,14 @@
 
 int main(int argc, char *argv[])
 {
+    // --help, --version and a wrong command line are answered before Qt
+    // looks for a display.
+    const CommandLine::Reading command = CommandLine::start(argc, argv);
+    if (command.endStatus)
+        return *command.endStatus;
     QApplication app(argc, argv);
     AppSetup::configure(app);
-    if (ChartStart::asked(QApplication::arguments()))
+    if (command.options.chart)
         return ChartStart::run();
     MenuWindow menu;
     menu.showForm();
