@@ -3,8 +3,9 @@
 // when due (the first prompt held while the window is not on the screen),
 // prompts and readings played to their end, right and wrong clicks, 次 when it
 // is offered, the clock's fresh question, clicks made while a clock question
-// is drawn, closes and reopens. After every event the rules that must always
-// hold are checked; a failure names the seed and the events that led to it.
+// is drawn, closes and reopens; half of them with missed questions asked
+// again. After every event the rules that must always hold are checked; a
+// failure names the seed and the events that led to it.
 #include "clock/clock_sitting.h"
 #include "drill/number_sitting.h"
 #include "platform/clock_words.h"
@@ -16,11 +17,38 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <numeric>
+#include <deque>
 #include <random>
 
 namespace {
 constexpr int sequences = 100000;
 constexpr int eventsPerSequence = 24;
+
+// The drills' draws, counted: a question that comes back takes none.
+class CountedDraws : public SeededRandomSource
+{
+public:
+    using SeededRandomSource::SeededRandomSource;
+    double next() override
+    {
+        ++taken();
+        return SeededRandomSource::next();
+    }
+    static int &taken()
+    {
+        static int count = 0;
+        return count;
+    }
+};
+
+// What the runs came to, for the test's summary line.
+struct Figures
+{
+    int missed = 0;
+    int cameBack = 0;
+};
+Figures figures;
 
 QString said(const Sitting::Step &step)
 {
@@ -44,7 +72,10 @@ class Explorer
 public:
     QString failure;
 
-    Explorer(quint64 seed, Rules rules) : choices_(seed), s_(std::move(rules)) {}
+    Explorer(quint64 seed, bool askAgain, Rules rules) : choices_(seed), s_(std::move(rules)), askAgain_(askAgain) {}
+    // Each event is one of those the window can take now, as a child would
+    // come to them: time passing, a timer that is due, a click, 次 when it
+    // is offered; now and then the window is closed.
     void run()
     {
         for (int i = 0; i < eventsPerSequence && failure.isEmpty(); ++i) {
@@ -52,28 +83,37 @@ public:
                 load();
                 continue;
             }
-            switch (pick(8)) {
+            const auto shown = s_.shown();
+            const bool next = shown.nextVisible && shown.nextEnabled;
+            const bool due = timerDue();
+            const int weights[] = {1, due ? 4 : 0, clickable() ? 4 : 0, next ? 4 : 0, 1};
+            int choice = pick(std::accumulate(std::begin(weights), std::end(weights), 0));
+            int event = 0;
+            while (choice >= weights[event])
+                choice -= weights[event++];
+            switch (event) {
             case 0:
                 now_ += pick(700);
                 onScreen_ = onScreen_ || chance(50);
                 break;
             case 1:
-            case 2:
                 fireTimer();
                 break;
-            case 3:
-            case 4:
+            case 2:
                 click(chance(60));
                 break;
-            case 5:
-                if (const auto shown = s_.shown(); shown.nextVisible && shown.nextEnabled) {
-                    note(QStringLiteral("次"));
-                    const Sitting::Step posed = s_.next();
-                    promptDue_ = promptDue_ || (loaded_ && posed.due);
-                }
+            case 3: {
+                note(QStringLiteral("次"));
+                const int sitting = sittings_;
+                const int drawn = CountedDraws::taken();
+                const Sitting::Step posed = s_.next();
+                promptDue_ = promptDue_ || (loaded_ && posed.due);
+                if (posed.due && sitting == sittings_)
+                    this->posed(CountedDraws::taken() - drawn);
                 break;
+            }
             default:
-                if (chance(25))
+                if (chance(30))
                     close();
             }
             check();
@@ -85,6 +125,10 @@ protected:
     virtual void fireTimer() = 0;
     virtual void click(bool right) = 0;
     virtual void check() = 0;
+    virtual bool timerDue() const = 0;
+    virtual bool clickable() const = 0;
+    // What identifies the question shown: its boxes, or its time and labels.
+    virtual QString question() const = 0;
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(choices_); }
     bool chance(int percent) { return pick(100) < percent; }
@@ -100,17 +144,49 @@ protected:
         rightAnswers_ = 0;
         onScreen_ = false;
         loaded_ = true;
+        ++sittings_;
+        missed_.clear();
+        posings_ = 0;
     }
     void close()
     {
         note(QStringLiteral("close"));
+        ++sittings_;
         expect(s_.close() == rightAnswers_, QStringLiteral("the count recorded is not the right answers"));
         loaded_ = promptDue_ = readingDue_ = false;
         freshAtMs_ = -1;
     }
-    // A verdict heard; a right answer counts and has its reading due.
+    // A question was posed, taking `drawn` draws: a new one is drawn unless
+    // a missed one is due, which comes back, the oldest first, and takes none.
+    void posed(int drawn)
+    {
+        ++posings_;
+        const bool due = !missed_.empty() && missed_.front().posing + 3 <= posings_;
+        if (drawn == 0) {
+            expect(due && missed_.front().question == question(),
+                   QStringLiteral("%1 was posed without a draw, not a missed question due").arg(question()));
+            if (due)
+                missed_.pop_front();
+            ++figures.cameBack;
+        } else {
+            expect(!due, QStringLiteral("%1 was not asked again in its turn").arg(due ? missed_.front().question : ""));
+        }
+        replaced();
+    }
+    // The question on the screen is new to the child: its first answer is to come.
+    void replaced()
+    {
+        current_ = question();
+        answeredOnce_ = false;
+    }
+    // A verdict heard; a right answer counts and has its reading due. A
+    // wrong first answer, with the parent's choice, has the question back.
     void judged(const Sitting::Step &verdict, bool open, bool right, const QString &what)
     {
+        if (open && !std::exchange(answeredOnce_, true) && !right && askAgain_ && missed_.size() < 5) {
+            missed_.push_back({current_, posings_});
+            ++figures.missed;
+        }
         const QString expected = !open ? QString() : right ? QStringLiteral("OK") : QStringLiteral("NG");
         expect(said(verdict) == expected, what + QStringLiteral(" was judged \"%1\"").arg(said(verdict)));
         if (said(verdict) == QLatin1String("OK")) {
@@ -138,14 +214,25 @@ protected:
     bool promptDue_ = false;  // the question's prompt or reading
     bool readingDue_ = false; // the answer's reading
     qint64 freshAtMs_ = -1;   // the clock's fresh question
+    const bool askAgain_;     // missed questions come back
+    struct Missed
+    {
+        QString question;
+        int posing;
+    };
+    std::deque<Missed> missed_; // waiting to come back, the oldest first
+    int posings_ = 0;
+    int sittings_ = 0;          // sittings begun and ended
+    QString current_;
+    bool answeredOnce_ = false;
 };
 
 // A number drill: one timer reads the question or the answer once it is due.
 class NumberExplorer : public Explorer<NumberSitting>
 {
 public:
-    NumberExplorer(const DrillTable::Entry &drill, quint64 seed)
-        : Explorer(seed, NumberSitting(DrillKind(drill))), kind_(drill)
+    NumberExplorer(const DrillTable::Entry &drill, quint64 seed, bool askAgain)
+        : Explorer(seed, askAgain, NumberSitting(DrillKind(drill))), kind_(drill)
     {
     }
 
@@ -153,7 +240,18 @@ private:
     void load() override
     {
         begin();
-        promptDue_ = s_.load(now_).due;
+        const int drawn = CountedDraws::taken();
+        promptDue_ = s_.load(now_, askAgain_).due;
+        posed(CountedDraws::taken() - drawn);
+    }
+
+    bool timerDue() const override { return promptDue_ || readingDue_; }
+    bool clickable() const override { return true; } // the tiles never hide
+
+    QString question() const override
+    {
+        const DrillKind::Equation e = s_.shown().equation;
+        return e.first + QLatin1Char(' ') + e.second + QLatin1Char(' ') + e.result;
     }
 
     void fireTimer() override
@@ -205,16 +303,28 @@ private:
 class ClockExplorer : public Explorer<ClockSitting>
 {
 public:
-    explicit ClockExplorer(quint64 seed) : Explorer(seed, ClockSitting([this] { duringRedraw(); })) {}
+    ClockExplorer(quint64 seed, bool askAgain) : Explorer(seed, askAgain, ClockSitting([this] { duringRedraw(); })) {}
 
 private:
     void load() override
     {
         begin();
         loading_ = true; // not on the screen: nothing reaches it
-        promptDue_ = s_.load(now_).due;
+        const int drawn = CountedDraws::taken();
+        promptDue_ = s_.load(now_, askAgain_).due;
         loading_ = false;
         freshAtMs_ = now_ + 1000;
+        posed(CountedDraws::taken() - drawn);
+    }
+
+    bool timerDue() const override { return promptDue_ || readingDue_ || (freshAtMs_ >= 0 && now_ >= freshAtMs_); }
+    bool clickable() const override { return s_.shown().labelsVisible; }
+
+    QString question() const override
+    {
+        const ClockSitting::Shown shown = s_.shown();
+        return ClockWords::time(shown.hour, shown.minute) + QLatin1Char(' ')
+               + QStringList(shown.labels.begin(), shown.labels.end()).join(QLatin1Char(' '));
     }
 
     void fireTimer() override
@@ -222,7 +332,11 @@ private:
         if (freshAtMs_ >= 0 && now_ >= freshAtMs_ && chance(50)) {
             note(QStringLiteral("fresh question"));
             freshAtMs_ = -1;
+            const int sitting = sittings_;
+            const QString before = question();
             s_.freshQuestionDue();
+            if (sitting == sittings_ && question() != before)
+                replaced(); // in place of the first, not a question more
         } else if (promptDue_) {
             const std::optional<Sitting::Step> prompt = s_.promptDue(onScreen_, now_);
             note(prompt ? QStringLiteral("prompt") : QStringLiteral("prompt held"));
@@ -312,21 +426,24 @@ private slots:
     {
         const auto drills = DrillTable::all();
         for (int seed = 0; seed < sequences; ++seed) {
-            RandomDraw::setSource(std::make_unique<SeededRandomSource>(static_cast<quint64>(seed)));
+            RandomDraw::setSource(std::make_unique<CountedDraws>(static_cast<quint64>(seed)));
             const DrillTable::Entry &drill = drills[static_cast<size_t>(seed / 2) % drills.size()];
             QString failure;
+            const bool askAgain = seed % 4 < 2;
             if (seed % 2 == 0 || drill.isClock()) {
-                ClockExplorer explorer(static_cast<quint64>(seed));
+                ClockExplorer explorer(static_cast<quint64>(seed), askAgain);
                 explorer.run();
                 failure = explorer.failure;
             } else {
-                NumberExplorer explorer(drill, static_cast<quint64>(seed));
+                NumberExplorer explorer(drill, static_cast<quint64>(seed), askAgain);
                 explorer.run();
                 failure = explorer.failure;
             }
             QVERIFY2(failure.isEmpty(), qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(failure)));
         }
         RandomDraw::setSource(nullptr);
+        qInfo("%d sequences, half with missed questions asked again: %d missed, %d came back", sequences,
+              figures.missed, figures.cameBack);
     }
 };
 

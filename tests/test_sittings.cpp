@@ -4,6 +4,8 @@
 #include "clock/clock_sitting.h"
 #include "drill/number_sitting.h"
 #include "platform/clock_words.h"
+#include "platform/random_draw.h"
+#include "platform/seeded_random_source.h"
 #include "support/sandbox.h"
 #include "support/test_main.h"
 
@@ -265,6 +267,119 @@ private slots:
         QCOMPARE(s.CLEAR_CNT(), count);
         if (seen.answerVisible) // the face shows the time answered
             QCOMPARE(ClockWords::time(seen.hour, seen.minute), seen.answer);
+    }
+
+    void missedQuestionsComeBack_data()
+    {
+        QTest::addColumn<int>("drill");        // its menu index: 1 たしざん１０, 6 とけい
+        QTest::addColumn<bool>("askAgain");    // the parent's choice
+        QTest::addColumn<QString>("answers");  // per question: w a wrong tile first, r right at once
+        QTest::addColumn<QString>("posed");    // per question: new (drawn), or =k (question k again, no draw)
+        QTest::newRow("wrong, then right when it comes back") << 1 << true << "w r r r r r r" << "new new new =1 new new new";
+        QTest::newRow("missed again: back again") << 1 << true << "w r r w r r r" << "new new new =1 new new =1";
+        QTest::newRow("two missed: the oldest first") << 1 << true << "w w r r r r r" << "new new new =1 =2 new new";
+        QTest::newRow("off: nothing comes back") << 1 << false << "w w r r r r r" << "new new new new new new new";
+        QTest::newRow("clock: the same time and labels") << 6 << true << "w r r r r" << "new new new =1 new";
+        QTest::newRow("clock, off") << 6 << false << "w r r r r" << "new new new new new";
+    }
+
+    // A question whose first answer was wrong comes back whole after two
+    // others, in place of a draw, is judged and counted as any question, and
+    // is done once answered right; with the choice off every question is drawn.
+    void missedQuestionsComeBack()
+    {
+        QFETCH(int, drill);
+        QFETCH(bool, askAgain);
+        QFETCH(QString, answers);
+        Sandbox box;
+        box.random.draws({3, 4, 5, 2, 1, 6, 2, 2, 6, 1, 4, 3, 0, 9, 8, 1}); // eight different sums
+        NumberSitting number(DrillKind(*DrillTable::atMenuIndex(drill == 6 ? 1 : drill)));
+        ClockSitting clock;
+        Sitting &s = drill == 6 ? static_cast<Sitting &>(clock) : number;
+        QStringList questions;
+        QStringList posed;
+        int drawn = box.random.taken();
+        for (const QString &answer : answers.split(' ')) {
+            if (questions.isEmpty())
+                drill == 6 ? clock.load(0, askAgain) : number.load(0, askAgain);
+            else
+                drill == 6 ? clock.next() : number.next();
+            const NumberSitting::Shown n = number.shown();
+            const ClockSitting::Shown c = clock.shown();
+            const QString question = drill == 6 ? QStringList(c.labels.begin(), c.labels.end()).join(' ')
+                                                : n.equation.first + " " + n.equation.second + " " + n.equation.result;
+            const int again = questions.indexOf(question);
+            posed << (again < 0 ? QStringLiteral("new") : QStringLiteral("=%1").arg(again + 1));
+            QCOMPARE(box.random.taken() > drawn, again < 0); // a question that comes back takes no draw
+            drawn = box.random.taken();
+            questions << question;
+            const int right = drill == 6 ? clock.ANS_NO() : number.shown().equation.first.toInt() + n.equation.second.toInt();
+            drill == 6 ? (void)clock.promptDue(true, 0) : (void)number.readingDue(true, 0);
+            s.spoken();
+            if (answer == "w")
+                QCOMPARE(words(drill == 6 ? clock.label((right + 1) % 8).say : number.tile(QString::number(right + 1)).say), "NG");
+            QCOMPARE(words(drill == 6 ? clock.label(right).say : number.tile(QString::number(right)).say), "OK");
+            drill == 6 ? (void)clock.readingDue() : (void)number.readingDue(true, 0);
+            s.spoken();
+        }
+        QTEST(posed.join(' '), "posed");
+        QCOMPARE(s.CLEAR_CNT(), questions.size());
+    }
+
+    // At most five wait; the sixth is not remembered, and the oldest comes first.
+    void fiveMissedQuestionsWait()
+    {
+        MissedQuestions<int> missed;
+        missed.begin(true);
+        for (int question = 1; question <= 6; ++question) {
+            missed.posed(question);
+            missed.answered(false);
+        }
+        QCOMPARE(missed.waiting(), 5);
+        QList<std::optional<int>> back;
+        for (int i = 0; i < 7; ++i)
+            back << missed.due();
+        QCOMPARE(back, (QList<std::optional<int>>{std::nullopt, std::nullopt, 1, 2, 3, 4, 5}));
+    }
+
+    // With the choice off, every drill draws exactly what it drew before:
+    // the same questions as its kind's own draws from the same seed, wrong
+    // answers or not.
+    void missedQuestionsOffDrawsAsBefore()
+    {
+        Sandbox box;
+        for (const DrillTable::Entry &drill : DrillTable::all()) {
+            QStringList sitting, drawn;
+            RandomDraw::setSource(std::make_unique<SeededRandomSource>(7));
+            if (drill.isClock()) {
+                ClockSitting s;
+                for (int i = 0; i < 20; ++i) {
+                    i == 0 ? s.load(0) : s.next();
+                    sitting << s.shown().labels.front();
+                    s.label((s.ANS_NO() + 1) % 8);
+                    s.label(s.ANS_NO());
+                }
+                RandomDraw::setSource(std::make_unique<SeededRandomSource>(7));
+                for (int i = 0; i < 20; ++i)
+                    drawn << ClockQuestion::draw([] {}).labels.front();
+            } else {
+                const DrillKind kind(drill);
+                NumberSitting s(kind);
+                for (int i = 0; i < 20; ++i) {
+                    i == 0 ? s.load(0) : s.next();
+                    const DrillKind::Equation e = s.shown().equation;
+                    sitting << e.first + e.second + e.result;
+                    s.tile(QStringLiteral("-1"));
+                }
+                RandomDraw::setSource(std::make_unique<SeededRandomSource>(7));
+                DrillKind::Equation e = kind.initialEquation();
+                for (int i = 0; i < 20; ++i) {
+                    e = kind.pose(e);
+                    drawn << e.first + e.second + e.result;
+                }
+            }
+            QCOMPARE(sitting, drawn);
+        }
     }
 
     void clockEventsDuringARedraw_data()

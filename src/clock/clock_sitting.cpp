@@ -28,7 +28,7 @@ ClockSitting::Shown ClockSitting::shown() const
     return s;
 }
 
-Sitting::Step ClockSitting::load(qint64 nowMs)
+Sitting::Step ClockSitting::load(qint64 nowMs, bool askMissedAgain)
 {
     // The window is not on the screen yet: nothing of the new sitting is
     // shown until its first question is drawn.
@@ -36,6 +36,7 @@ Sitting::Step ClockSitting::load(qint64 nowMs)
     if (!first)
         return {};
     begin(nowMs);
+    missed_.begin(askMissedAgain);
     freshQuestionWanted_ = true;
     adopt(*first);
     return {{}, true};
@@ -45,7 +46,10 @@ Sitting::Step ClockSitting::next()
 {
     if (phase() == SittingPhase::Closed || drawingQuestion())
         return {};
-    const std::optional<ClockQuestion> question = drawQuestion();
+    // A missed question that is due comes back whole and takes no draw.
+    std::optional<ClockQuestion> question = missed_.due();
+    if (!question)
+        question = drawQuestion();
     if (!question)
         return {};
     adopt(*question);
@@ -85,6 +89,7 @@ void ClockSitting::adopt(const ClockQuestion &question)
     question_ = question;
     labels_ = question.labels;
     ++questionsSet_;
+    missed_.posed(question);
 }
 
 std::optional<Sitting::Step> ClockSitting::promptDue(bool onScreen, qint64 nowMs)
@@ -101,6 +106,7 @@ Sitting::Step ClockSitting::label(int index)
 {
     if (index < 0 || index >= static_cast<int>(labels_.size()) || !isQuestionOpen())
         return {};
+    missed_.answered(index == question_.answerIndex);
     if (index != question_.answerIndex)
         return {{PromptFiles::fixed(PromptFiles::NG)}, false};
     answer_ = labels_[static_cast<size_t>(index)];

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock/clock_question.h"
+#include "sitting/missed_questions.h"
 #include "sitting/sitting.h"
 
 #include <functional>
@@ -26,7 +27,10 @@
 //   any but Closed        次                    Posed             -
 //   any                   close                 Closed            -
 // Any other pair changes nothing and says nothing. The fresh question comes
-// at most once, and never after the first right answer of the sitting.
+// at most once, and never after the first right answer of the sitting. When
+// a parent chose it, a question whose first answer was wrong comes back on a
+// later 次 (after two others), the same time with the same labels, drawn
+// afresh on the face and taking no draw.
 //
 // While a wrong time that equals the asked one is drawn again, the window's
 // pending events are run (the child's clicks among them). Until the new
@@ -67,8 +71,9 @@ public:
     QString MIN_TXT() const { return QString::number(question_.minute); }
 
     // The window loads: a new sitting and its first question; its prompt is
-    // due (not when the window was closed or loaded again while it was drawn).
-    Step load(qint64 nowMs);
+    // due (not when the window was closed or loaded again while it was
+    // drawn). askMissedAgain: missed questions come back (the parent's choice).
+    Step load(qint64 nowMs, bool askMissedAgain = false);
     // 次: a new question replaces the one shown; its prompt is due.
     Step next();
     // A second after loading: a fresh question replaces the load-time one
@@ -98,4 +103,5 @@ private:
     int questionsSet_ = 0;
     int drawing_ = 0;
     bool freshQuestionWanted_ = false;
+    MissedQuestions<ClockQuestion> missed_;
 };

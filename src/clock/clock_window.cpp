@@ -3,6 +3,7 @@
 #include "clock/clock_face.h"
 #include "platform/colours.h"
 #include "platform/fonts.h"
+#include "platform/project_globals.h"
 #include "platform/twips.h"
 
 #include <QCoreApplication>
@@ -114,7 +115,7 @@ void ClockWindow::Form_Load()
     resetControls();
     startSitting();
     openSound();
-    const Sitting::Step posed = sitting_.load(monotonicMs());
+    const Sitting::Step posed = sitting_.load(monotonicMs(), ProjectGlobals::instance().askMissedAgain);
     if (!posed.due)
         return; // closed, or loaded again, while its question was drawn
     frm_dsp();

@@ -2,6 +2,7 @@
 
 #include "platform/colours.h"
 #include "platform/fonts.h"
+#include "platform/project_globals.h"
 #include "platform/twips.h"
 
 #include <QFrame>
@@ -119,7 +120,7 @@ void DrillWindow::Form_Load()
     startSitting();
     for (int i = 0; i < Label6.size(); ++i)
         setCaption(Label6[i], QString::number(i));
-    const Sitting::Step posed = sitting_.load(monotonicMs());
+    const Sitting::Step posed = sitting_.load(monotonicMs(), ProjectGlobals::instance().askMissedAgain);
     showSitting();
     if (posed.due)
         Timer1->start();

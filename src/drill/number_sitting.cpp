@@ -30,9 +30,10 @@ NumberSitting::Shown NumberSitting::shown() const
     return s;
 }
 
-Sitting::Step NumberSitting::load(qint64 nowMs)
+Sitting::Step NumberSitting::load(qint64 nowMs, bool askMissedAgain)
 {
     begin(nowMs);
+    missed_.begin(askMissedAgain);
     equation_ = kind_.initialEquation();
     return pose();
 }
@@ -46,7 +47,10 @@ Sitting::Step NumberSitting::next()
 
 Sitting::Step NumberSitting::pose()
 {
-    equation_ = kind_.pose(equation_);
+    // A missed question that is due comes back whole and takes no draw.
+    const std::optional<DrillKind::Equation> back = missed_.due();
+    equation_ = back ? *back : kind_.pose(equation_);
+    missed_.posed(equation_);
     setPhase(SittingPhase::Posed);
     return {{}, true};
 }
@@ -60,7 +64,9 @@ Sitting::Step NumberSitting::tile(const QString &caption)
         return {};
     bool isNumber = false;
     const int number = caption.toInt(&isNumber);
-    if (!isNumber || number != unknown->answer)
+    const bool right = isNumber && number == unknown->answer;
+    missed_.answered(right);
+    if (!right)
         return {{PromptFiles::fixed(PromptFiles::NG)}, false};
 
     switch (unknown->box) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "drill/drill_kind.h"
+#include "sitting/missed_questions.h"
 #include "sitting/sitting.h"
 
 #include <optional>
@@ -9,7 +10,8 @@
 // posed on loading and on each 次; its reading follows once the window is
 // idle; a tile is judged by its number; a right answer completes the
 // equation, counts, and has the completed equation read; 次 is offered once
-// that reading has ended.
+// that reading has ended. When a parent chose it, a question whose first
+// answer was wrong comes back after two others, in place of a new draw.
 //
 //   phase            event                 next phase        says
 //   (any)            load                  Posed             -
@@ -36,8 +38,9 @@ public:
     };
     Shown shown() const;
 
-    // The window loads: a new sitting and its first question; its reading is due.
-    Step load(qint64 nowMs);
+    // The window loads: a new sitting and its first question; its reading is
+    // due. askMissedAgain: missed questions come back (the parent's choice).
+    Step load(qint64 nowMs, bool askMissedAgain = false);
     // 次: a new question replaces the one shown, whatever its state.
     Step next();
     // A tile is clicked; it is judged by the number in its caption.
@@ -51,4 +54,5 @@ private:
 
     const DrillKind kind_;
     DrillKind::Equation equation_;
+    MissedQuestions<DrillKind::Equation> missed_;
 };

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// The five texts that the menu sets at start-up and every window reads.
+// The five texts that the menu sets at start-up and every window reads, and
+// what start-up knows of the child who practises.
 struct ProjectGlobals
 {
     QString databaseFileName;   // "ADO_ZEM.MDB"
@@ -10,6 +11,10 @@ struct ProjectGlobals
     QString resultsTableName;   // "LOG"
     QString connectionString;   // names the results file as the score window's data source
     QString currentDrillName;   // set by the drill buttons and the score window's options
+
+    // A question missed comes back later in the sitting (a parent's choice
+    // for the child; off for a start from a terminal).
+    bool askMissedAgain = false;
 
     static ProjectGlobals &instance();
 
