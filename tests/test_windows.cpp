@@ -282,6 +282,10 @@ private slots:
         QTest::addColumn<QStringList>("stored");
         QTest::newRow("blanks trimmed") << " 45 " << false << "保存期間を設定しました" << QStringList{"45"};
         QTest::newRow("not a number") << "abc" << false << "1以上の数字を入力してください" << QStringList{"90"};
+        QTest::newRow("a century") << "036500" << false << "保存期間を設定しました" << QStringList{"036500"};
+        const QString century = "保存できるのは36500日(100年)までです､36500以下の数字を入力してください";
+        QTest::newRow("a day more than a century") << "36501" << false << century << QStringList{"90"};
+        QTest::newRow("far more") << "123456789012345678901" << false << century << QStringList{"90"};
         QTest::newRow("no row to save in") << "30" << true << "ENVﾚｺｰﾄﾞがないため保存期間を保存できませんでした"
                                            << QStringList();
     }

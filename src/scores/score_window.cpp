@@ -181,6 +181,11 @@ void ScoreWindow::Command1_Click()
         tell(QStringLiteral("1以上の数字を入力してください"));
         return;
     }
+    if (Retention::isTooLong(*period)) {
+        tell(QStringLiteral("保存できるのは%1日(100年)までです､%1以下の数字を入力してください")
+                 .arg(Retention::longestPeriodDays));
+        return;
+    }
     QString reason;
     switch (log_.savePeriod(*period, &reason)) {
     case ResultsLog::PeriodSave::Saved:
