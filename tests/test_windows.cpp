@@ -16,7 +16,9 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QLabel>
 #include <QRadioButton>
+#include <QSqlQuery>
 #include <QTableView>
 
 Q_DECLARE_METATYPE(std::vector<int>)
@@ -306,6 +308,66 @@ private slots:
         w.Command1_Click();
         QCOMPARE(box.dialogs.told, QStringList{told});
         QCOMPARE(Sandbox::rows(box.path(), "SELECT * FROM ENV"), stored);
+    }
+
+    void heldFileWaitedForWithNotice_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("summary"); // the chart's summary after it, empty without a chart
+        QTest::newRow("a drill closing writes its row") << 0 << "";
+        QTest::newRow("the chart opening reads") << 1 << "2001/04/27 に1回";
+        QTest::newRow("the chart switching drills reads") << 2 << "2001/04/27 に成績はありません";
+    }
+
+    // Another program holds the file for a while after start-up: whatever a
+    // window reads or writes meanwhile waits with the notice shown, the
+    // windows painted, and goes on once the file is free.
+    void heldFileWaitedForWithNotice()
+    {
+        QFETCH(int, action);
+        QFETCH(QString, summary);
+        Sandbox box;
+        box.makeRecordFile("90", {saved + "|たしざん１０|3"});
+        box.random.draws({3, 4});
+        MenuWindow menu;
+        menu.showForm();
+        menu.Command1_Click(1);
+        auto *drill = static_cast<DrillWindow *>(menu.drillWindow(1));
+        answer(*drill, 7);
+        menu.Command9_Click();
+        ScoreChartWindow *chart = static_cast<ScoreWindow *>(menu.scoreWindow())->chartWindow();
+        if (action == 2)
+            chart->showDrill(0);
+
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(box.path());
+        QVERIFY(other.open());
+        QSqlQuery hold(other);
+        QVERIFY(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        bool noticed = false;
+        QTimer::singleShot(Sandbox::lockWaitMs / 3, &box.scope, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                noticed = noticed || (w->objectName() == "WaitNotice" && w->isVisible());
+        });
+        QTimer::singleShot(Sandbox::lockWaitMs * 2 / 3, &box.scope, [&] { hold.exec(QStringLiteral("ROLLBACK")); });
+        if (action == 0)
+            drill->close();
+        else if (action == 1)
+            chart->showDrill(0);
+        else
+            chart->options[6]->click();
+        QVERIFY(noticed);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            QVERIFY(w->objectName() != "WaitNotice" || !w->isVisible());
+        QCOMPARE(box.dialogs.told, QStringList());
+        if (summary.isEmpty())
+            QCOMPARE(logRows(box).size(), 2);
+        else
+            QCOMPARE(chart->summary->text(), summary);
+        hold.clear();
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
     }
 
     // The index, not the position, decides the window; each window exists once,

@@ -279,10 +279,15 @@ void ScoreChartWindow::drillChosen(int drillIndex)
     options[drillIndex]->setChecked(true);
     const QString drill = options[drillIndex]->text();
     // A period that cannot be read limits nothing: the chart shows every row.
+    // A file held beyond the wait for it is not waited for a second time.
     const ResultsLog::PeriodRead period = log_.readPeriod();
     const double days =
         period.status == ResultsLog::PeriodRead::Status::Read ? LeadingNumber::of(period.text) : 0;
-    ResultsLog::DrillScores read = log_.readScores(drill);
+    ResultsLog::DrillScores read;
+    if (period.held)
+        read.outcome = StoreOutcome::failed(period.reason, true);
+    else
+        read = log_.readScores(drill);
     if (!read.outcome)
         Dialogs::current().tell(StoreMessages::unreadResults(read.outcome.reason));
     rows_ = std::move(read.rows);
