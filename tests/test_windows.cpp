@@ -240,6 +240,23 @@ private slots:
         QCOMPARE(grid(), QStringList());
     }
 
+    // A drill window closing while the chart shows its drill: the sitting is
+    // drawn at once.
+    void chartFollowsSittingsSaved()
+    {
+        Sandbox box;
+        box.makeRecordFile("90", {"2001/04/26 15:00:00|たしざん１０|12"});
+        ScoreChartWindow chart(box.log());
+        chart.showDrill(0);
+        QCOMPARE(chart.summary->text(), QStringLiteral("2001/04/26～2001/04/27 の2日間に1回、練習した日は1日"));
+        box.random.draws({3, 4});
+        DrillWindow drill(drillAt(1), box.log());
+        drill.showForm();
+        answer(drill, 7);
+        drill.close();
+        QCOMPARE(chart.summary->text(), QStringLiteral("2001/04/26～2001/04/27 の2日間に2回、練習した日は2日"));
+    }
+
     // A long list is read a page at a time, each page its own short read: every
     // row comes once, in order, and a drill closing meanwhile writes at once.
     void scoreGridPagesHoldNoLock()

@@ -8,6 +8,7 @@
 #include "scores/drill_options.h"
 #include "scores/score_chart_data.h"
 #include "store/leading_number.h"
+#include "store/results_changes.h"
 #include "store/results_schema.h"
 #include "store/store_messages.h"
 
@@ -168,6 +169,8 @@ ScoreChartWindow::ScoreChartWindow(const ResultsLog &log)
     optionGroup = new QButtonGroup(this);
     options = DrillOptions::make(this, optionGroup, QStringLiteral("drill_"));
     connect(optionGroup, &QButtonGroup::idClicked, this, &ScoreChartWindow::drillChosen);
+    // A drill window that closes while the chart is open shows its sitting here.
+    connect(&log_.changes(), &ResultsChanges::appended, this, &ScoreChartWindow::resultsAppended);
 
     scoreView = newChartView(this, QStringLiteral("scoreView"));
     scoreChart_ = scoreView->chart();
@@ -299,6 +302,12 @@ double ScoreChartWindow::xOf(int day) const
 {
     const int k = bars_.daysPerBar;
     return (day + bars_.lead - (k - 1) / 2.0) / k;
+}
+
+void ScoreChartWindow::resultsAppended(const QString &drill)
+{
+    if (isLoaded() && drill == options[drill_]->text())
+        drillChosen(drill_);
 }
 
 void ScoreChartWindow::draw(const QString &drill)

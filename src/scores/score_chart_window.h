@@ -48,6 +48,8 @@ public:
 public slots:
     // Reads and draws the drill at a row of the drill table.
     void drillChosen(int drillIndex);
+    // A row of `drill` was appended: the chosen drill's is read again.
+    void resultsAppended(const QString &drill);
 
 protected:
     void Form_Load() override;

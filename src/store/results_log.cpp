@@ -1,6 +1,7 @@
 #include "store/results_log.h"
 
 #include "store/record_database.h"
+#include "store/results_changes.h"
 #include "store/results_schema.h"
 #include "store/statements.h"
 
@@ -38,7 +39,7 @@ bool hasTable(RecordDatabase &db, const QString &name)
 }
 } // namespace
 
-ResultsLog::ResultsLog(QString path) : path_(std::move(path)) {}
+ResultsLog::ResultsLog(QString path) : path_(std::move(path)), changes_(std::make_shared<ResultsChanges>()) {}
 
 StoreOutcome ResultsLog::probe() const
 {
@@ -122,6 +123,8 @@ StoreOutcome ResultsLog::append(const ResultRow &row) const
     RecordDatabase db;
     if (!db.open(path_) || !db.execute(Statements::insertResult(row)))
         return failed(db);
+    db.close();
+    emit changes_->appended(row.drill);
     return StoreOutcome::ok();
 }
 
