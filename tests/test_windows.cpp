@@ -387,6 +387,54 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("other"));
     }
 
+    void lowerPeriodAsksFirst_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<int>("named"); // results the question names, -1: not asked
+        QTest::addColumn<QString>("stored");
+        // The rows below, now 2001/04/27 9:05:03: on the day of the cut-off a
+        // row at the cut-off itself stays and one of 10:00:00 goes, as its
+        // text sorts before 9:05:03: counted as the purge deletes, not by the
+        // clock.
+        QTest::newRow("to 7 days: 3 go, asked, saved") << "7" << true << 3 << "7";
+        QTest::newRow("to 7 days, cancelled: nothing saved") << "7" << false << 3 << "90";
+        QTest::newRow("to 1 day: a later time of the day goes too") << "1" << true << 5 << "1";
+        QTest::newRow("to 60 days: none go, saved at once") << "60" << true << -1 << "60";
+        QTest::newRow("raised: saved at once") << "120" << true << -1 << "120";
+    }
+
+    // Lowering the kept days names the results the next start removes, as its
+    // purge counts them, and asks first.
+    void lowerPeriodAsksFirst()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, answer);
+        QFETCH(int, named);
+        QFETCH(QString, stored);
+        Sandbox box;
+        box.makeRecordFile("90", {"2001/04/26 10:00:00|たしざん１０|1", "2001/04/20 9:05:03|たしざん１０|2",
+                                  "2001/04/20 10:00:00|とけい|3", "2001/04/20|たしざん１０|4",
+                                  "2001/03/01 8:00:00|たして１０|5"});
+        ScoreWindow w(box.log());
+        w.showForm();
+        w.Text1->setText(typed);
+        box.dialogs.answers = {answer};
+        w.Command1_Click();
+        const QString question = QStringLiteral("保存期間を%1日にすると､次に起動したときに古い成績%2件が削除されます｡\n保存しますか?")
+                                     .arg(typed)
+                                     .arg(named);
+        QCOMPARE(box.dialogs.asked, named < 0 ? QStringList() : QStringList{question});
+        QCOMPARE(box.dialogs.told, answer ? QStringList{"保存期間を設定しました"} : QStringList());
+        QCOMPARE(Sandbox::rows(box.path(), "SELECT * FROM ENV"), QStringList{stored});
+        QCOMPARE(w.Text1->text(), stored);
+
+        // The next start removes what the question named.
+        MenuWindow menu;
+        menu.showForm();
+        QCOMPARE(logRows(box).size(), 5 - (answer ? std::max(named, 0) : 0));
+    }
+
     // The index, not the position, decides the window; each window exists once,
     // is only raised while open and starts a new sitting when opened again.
     void menuOpensOneWindowPerDrill()

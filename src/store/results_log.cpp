@@ -116,6 +116,16 @@ StoreOutcome ResultsLog::purge(const QString &cutOffText) const
     return StoreOutcome::ok();
 }
 
+StoreOutcome ResultsLog::countPurged(const QString &cutOffText, qint64 *rows) const
+{
+    RecordDatabase db;
+    const auto counted = db.open(path_) ? db.query(Statements::countPurged(), {cutOffText}) : std::nullopt;
+    if (!counted || counted->empty())
+        return failed(db);
+    *rows = counted->front().value(0).toLongLong();
+    return StoreOutcome::ok();
+}
+
 StoreOutcome ResultsLog::append(const ResultRow &row) const
 {
     if (row.holdsQuote())

@@ -55,6 +55,9 @@ public:
     StoreOutcome createResultsTable() const;
     // Deletes the results whose date text sorts before the cut-off text.
     StoreOutcome purge(const QString &cutOffText) const;
+    // How many results purge(cutOffText) would delete now, counted by its
+    // own condition.
+    StoreOutcome countPurged(const QString &cutOffText, qint64 *rows) const;
 
     // Appends one results row. A row holding a quote is refused.
     StoreOutcome append(const ResultRow &row) const;
