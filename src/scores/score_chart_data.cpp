@@ -36,6 +36,34 @@ struct Placed
     int score;
     int row;       // the row's place in the input, which orders sittings of one second
 };
+
+// Puts rows placed in input order in order of time, those of one second in
+// input order: a radix sort, 11 bits of the time a pass, so that it takes a
+// few passes over the rows whatever the span of their dates.
+void sortByTime(std::vector<Placed> &placed)
+{
+    if (placed.empty())
+        return;
+    const auto [least, most] = std::minmax_element(
+        placed.begin(), placed.end(), [](const Placed &a, const Placed &b) { return a.second < b.second; });
+    const qint64 from = least->second;
+    const auto range = static_cast<quint64>(most->second - from);
+    constexpr int bits = 11;
+    constexpr quint64 mask = (1u << bits) - 1;
+    std::vector<Placed> sorted(placed.size());
+    std::vector<size_t> start(mask + 2);
+    for (int shift = 0; shift < 64 && (range >> shift) != 0; shift += bits) {
+        const auto digit = [&](const Placed &p) { return (static_cast<quint64>(p.second - from) >> shift) & mask; };
+        std::fill(start.begin(), start.end(), 0);
+        for (const Placed &p : placed)
+            ++start[digit(p) + 1];
+        for (size_t d = 1; d < start.size(); ++d)
+            start[d] += start[d - 1];
+        for (const Placed &p : placed)
+            sorted[start[digit(p)]++] = p;
+        placed.swap(sorted);
+    }
+}
 } // namespace
 
 std::optional<ScoreChartData::Moment> ScoreChartData::parse(const QString &when)
@@ -96,9 +124,7 @@ ScoreChartData ScoreChartData::of(const std::vector<ResultsLog::ScoreRow> &rows,
     data.days = static_cast<int>(lastDay - firstDay) + 1;
 
     // By day, and within a day by time: the text of a date sorts 9:05 after 15:20.
-    std::sort(placed.begin(), placed.end(), [](const Placed &a, const Placed &b) {
-        return a.second != b.second ? a.second < b.second : a.row < b.row;
-    });
+    sortByTime(placed);
     data.points.reserve(placed.size());
     for (const Placed &p : placed) {
         const int day = static_cast<int>(p.second / 86400 - firstDay);
