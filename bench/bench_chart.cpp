@@ -18,6 +18,17 @@
 // that the 90 days kept are the 90 days filled. Runs on the offscreen
 // platform unless QT_QPA_PLATFORM says otherwise, in a temporary folder of
 // its own.
+//
+//   bench_chart --spans [rows for たしざん１０] [rounds]
+//
+// Times the chart against the span of the dates instead: the same rows (10,000
+// over the 90 days by default) with one row more that lies far off, with the
+// period that keeps it (a row dated 9999/12/31, a century kept with a row a
+// hundred years old, 99999999 days kept with a row dated 1000/01/01). Each case
+// runs in a process of its own, limited to 4 GB of address space and 5
+// minutes, and prints the median time from the call to both charts painted
+// (default 5 rounds), the peak memory of the process and the days the chart
+// says it shows. Neither should grow with the span.
 
 #include "bench_support.h"
 #include "platform/app_setup.h"
@@ -28,6 +39,8 @@
 
 #include <QApplication>
 #include <QBarSeries>
+#include <QLabel>
+#include <QProcess>
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
@@ -35,6 +48,8 @@
 #include <QRadioButton>
 #include <QSqlRecord>
 #include <QTemporaryDir>
+
+#include <sys/resource.h>
 
 namespace {
 const QStringList drills = bench::drillNames();
@@ -147,10 +162,126 @@ int sittingsDrawn(const ScoreChartWindow &window)
         sum += bars->barSets().value(0)->at(i);
     return static_cast<int>(sum);
 }
+// The cases of --spans: the row that lies far off (none in the first), and
+// the period stored.
+struct SpanCase
+{
+    const char *what;
+    const char *when;
+    const char *period;
+};
+const SpanCase spanCases[] = {
+    {"90 days kept, every row within them", nullptr, "90"},
+    {"a row dated 9999/12/31, 90 days kept", "9999/12/31 10:00:00", "90"},
+    {"a row of 1901, 36500 days kept", "1901/06/01 10:00:00", "36500"},
+    {"a row dated 1000/01/01, 99999999 kept", "1000/01/01", "99999999"},
+};
+
+// One case of --spans in this process: prints "<median ms> <peak MB> <summary>".
+int spanCase(int argc, char **argv)
+{
+    bench::preferOffscreen();
+    QApplication app(argc, argv);
+    AppSetup::configure(app);
+    const SpanCase &c = spanCases[std::atoi(argv[2])];
+    const int rows = std::atoi(argv[3]);
+    const int rounds = std::max(1, std::atoi(argv[4]));
+    QTemporaryDir work;
+    QDir::setCurrent(work.path());
+    bench::setRecordGlobals();
+    SystemClock::setFixedNow(lastSitting);
+    const QString path = QDir::current().absoluteFilePath(ResultsSchema::fileName);
+    if (!bench::fillDrills(path, rows, 0))
+        return 1;
+    {
+        const QString name = QStringLiteral("bench-span");
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        bool ok = db.open() && q.prepare(QStringLiteral("UPDATE ENV SET SET_LOG = ?"));
+        q.addBindValue(QString::fromLatin1(c.period));
+        ok = ok && q.exec();
+        if (ok && c.when) {
+            ok = q.prepare(QStringLiteral("INSERT INTO LOG VALUES ( ?, ?, '5' )"));
+            q.addBindValue(QString::fromLatin1(c.when));
+            q.addBindValue(drills[0]);
+            ok = ok && q.exec();
+        }
+        if (!ok)
+            fail(QStringLiteral("cannot prepare the case: ") + q.lastError().text());
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench-span"));
+
+    const ResultsLog log(path);
+    ScoreChartWindow window(log);
+    PaintWatch watch;
+    watch.watch(window.scoreView->viewport());
+    watch.watch(window.countView->viewport());
+    std::vector<double> opening;
+    for (int round = 0; round < rounds; ++round) {
+        opening.push_back(timeToPainted(window, watch, [&] { window.showDrill(0); }));
+        bench::settle(50);
+        if (round + 1 < rounds)
+            window.unloadForm();
+    }
+    std::printf("%.1f %.1f %s\n", bench::Summary(opening).median(), bench::peakMb(),
+                qPrintable(window.summary->text()));
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
+// --spans: each case in a child process of its own, with its address space
+// limited, so that a chart that grows with the span cannot take the machine.
+int spans(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int rows = argc > 2 ? std::atoi(argv[2]) : 10000;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+    constexpr rlim_t limit = rlim_t(4) << 30;
+    bench::printMachine();
+    std::printf("rows: %d for %s over 90 days, one more far off; %d rounds a case\n", rows,
+                qPrintable(drills[0]), rounds);
+    std::printf("  %-40s %10s %9s  %s\n", "case", "open", "peak", "days shown");
+    for (int i = 0; i < static_cast<int>(std::size(spanCases)); ++i) {
+        QProcess child;
+        child.setChildProcessModifier([] {
+            const rlimit space{limit, limit};
+            setrlimit(RLIMIT_AS, &space);
+        });
+        QElapsedTimer timer;
+        timer.start();
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--span-case"), QString::number(i), QString::number(rows), QString::number(rounds)});
+        const bool finished = child.waitForFinished(300000);
+        if (!finished) {
+            child.kill();
+            child.waitForFinished();
+        }
+        const QString out = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+        if (finished && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0) {
+            const QStringList words = out.split(QLatin1Char(' '));
+            std::printf("  %-40s %7.1f ms %6.1f MB  %s\n", spanCases[i].what, words.value(0).toDouble(),
+                        words.value(1).toDouble(), qPrintable(words.mid(2).join(QLatin1Char(' '))));
+        } else {
+            const QList<QByteArray> said = child.readAllStandardError().trimmed().split('\n');
+            std::printf("  %-40s %s after %.0f s (%s)\n", spanCases[i].what,
+                        finished ? "failed" : "did not finish in 5 minutes", timer.elapsed() / 1000.0,
+                        said.last().constData());
+        }
+        std::fflush(stdout);
+    }
+    return 0;
+}
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc > 4 && qstrcmp(argv[1], "--span-case") == 0)
+        return spanCase(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--spans") == 0)
+        return spans(argc, argv);
     bench::preferOffscreen();
     QApplication app(argc, argv);
     AppSetup::configure(app);

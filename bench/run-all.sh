@@ -40,9 +40,10 @@ for program in bench_startup bench_windows_memory bench_click_latency bench_purg
 done
 
 if [ "$quick" = "--quick" ]; then
-    startup="3 20000"; memory=1; clicks=5; purge=5; scores="2000 10000 2"; chart="2000 10000 2"; plays=5
+    startup="3 20000"; memory=1; clicks=5; purge=5; scores="2000 10000 2"; chart="2000 10000 2"; spans="2000 2"
+    plays=5
 else
-    startup="11 1000000"; memory=5; clicks=30; purge=7; scores=""; chart=""; plays=25
+    startup="11 1000000"; memory=5; clicks=30; purge=7; scores=""; chart=""; spans=""; plays=25
 fi
 
 log=$(mktemp)
@@ -75,6 +76,8 @@ run "start-up purge of half of 1,000,000 rows" "$build/bench_purge" $purge
 run "score window beside the engine's floor on a large results table" "$build/bench_scores" $scores
 # shellcheck disable=SC2086
 run "progress chart beside the engine's floor on a large results table" "$build/bench_chart" $chart
+# shellcheck disable=SC2086
+run "progress chart against the span of its dates" "$build/bench_chart" --spans $spans
 run "sound device: play() to first samples" "$build/bench_sound_latency" $plays
 run "clock: setting one question" "$build/bench_clock_frm_dsp"
 exit $status

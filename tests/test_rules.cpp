@@ -199,26 +199,34 @@ private slots:
     {
         QTest::addColumn<QStringList>("rows"); // "date text|score", as read
         QTest::addColumn<double>("period");
-        QTest::addColumn<QString>("days");     // the first day shown, and how many
-        QTest::addColumn<QString>("points");   // "date text=score" in the chart's order
-        QTest::addColumn<QString>("perDay");   // "best/sittings" a day, "-" for no best
+        QTest::addColumn<QString>("days");      // the first day shown, and how many
+        QTest::addColumn<QString>("points");    // "date text=score" in the chart's order
+        QTest::addColumn<QString>("practised"); // "day=best/sittings" a day practised
+        QTest::addColumn<QString>("bars");      // at most two bars: "days a bar: sittings a bar"
         QTest::addColumn<int>("leftOut");
         QTest::newRow("by time within a day, padded hour, a day without sittings")
             << QStringList{"2001/04/25 15:20:41|12", "2001/04/25 9:05:03|7", "2001/04/27|5", "2001/04/25 09:30:00|8"}
             << 90.0 << "2001/04/25 3" << "2001/04/25 9:05:03=7 2001/04/25 09:30:00=8 2001/04/25 15:20:41=12 2001/04/27=5"
-            << "12/3 -/0 5/1" << 0;
+            << "2001/04/25=12/3 2001/04/27=5/1" << "2: 3 1" << 0;
         QTest::newRow("a single sitting") << QStringList{"2001/04/27 9:05:03|3"} << 90.0 << "2001/04/27 1"
-                                          << "2001/04/27 9:05:03=3" << "3/1" << 0;
-        QTest::newRow("no rows: today alone") << QStringList() << 90.0 << "2001/04/27 1" << "" << "-/0" << 0;
+                                          << "2001/04/27 9:05:03=3" << "2001/04/27=3/1" << "1: 1" << 0;
+        QTest::newRow("no rows: today alone") << QStringList() << 90.0 << "2001/04/27 1" << "" << "" << "1: 0" << 0;
         QTest::newRow("not dates, not calendar dates or times, not scores")
             << QStringList{"きのう|5", "2001/02/30|5", "2001/04/27 24:00:00|5", "2001/04/27 9:5:03|5",
                            "2001/04/27 9:05:03|七", "2001/04/27|-1", "|", "2001/04/26 10:00:00|4"}
-            << 90.0 << "2001/04/26 2" << "2001/04/26 10:00:00=4" << "4/1 -/0" << 7;
-        QTest::newRow("the period cuts older rows; a later day widens the span")
-            << QStringList{"2001/04/25 23:59:59|9", "2001/04/26 8:00:00|6", "2001/04/28 7:00:00|2"} << 2.0
-            << "2001/04/26 3" << "2001/04/26 8:00:00=6 2001/04/28 7:00:00=2" << "6/1 -/0 2/1" << 0;
+            << 90.0 << "2001/04/26 2" << "2001/04/26 10:00:00=4" << "2001/04/26=4/1" << "1: 1 0" << 7;
+        QTest::newRow("the period cuts older rows")
+            << QStringList{"2001/04/25 23:59:59|9", "2001/04/26 8:00:00|6", "2001/04/27 7:00:00|2"} << 2.0
+            << "2001/04/26 2" << "2001/04/26 8:00:00=6 2001/04/27 7:00:00=2" << "2001/04/26=6/1 2001/04/27=2/1"
+            << "1: 1 1" << 0;
+        QTest::newRow("rows after today are left out: the days shown end today")
+            << QStringList{"9999/12/31 10:00:00|5", "2001/04/28|3", "2001/04/26 8:00:00|6"} << 90.0 << "2001/04/26 2"
+            << "2001/04/26 8:00:00=6" << "2001/04/26=6/1" << "1: 1 0" << 2;
         QTest::newRow("a period below one day limits nothing")
-            << QStringList{"2001/04/24|1"} << 0.5 << "2001/04/24 4" << "2001/04/24=1" << "1/1 -/0 -/0 -/0" << 0;
+            << QStringList{"2001/04/24|1"} << 0.5 << "2001/04/24 4" << "2001/04/24=1" << "2001/04/24=1/1" << "2: 1 0" << 0;
+        QTest::newRow("a period beyond reach limits nothing: a bar for half the span")
+            << QStringList{"1000/01/01|3", "2001/04/27 8:00:00|4"} << 99999999.0 << "1000/01/01 365725"
+            << "1000/01/01=3 2001/04/27 8:00:00=4" << "1000/01/01=3/1 2001/04/27=4/1" << "182863: 1 1" << 0;
     }
 
     void chartData()
@@ -230,17 +238,21 @@ private slots:
         for (const QString &row : rows)
             read.push_back({row.section('|', 0, 0), row.section('|', 1)});
         const ScoreChartData data = ScoreChartData::of(read, period, Sandbox::now().date());
-        QStringList points, perDay;
+        const auto date = [&](int day) { return data.firstDay.addDays(day).toString("yyyy/MM/dd"); };
+        QStringList points, practised, bars;
         for (const ScoreChartData::Point &p : data.points) {
-            QCOMPARE(data.firstDay.addDays(p.day), ScoreChartData::parse(read[p.row].when)->date);
+            QCOMPARE(date(p.day), ScoreChartData::parse(read[p.row].when)->date.toString("yyyy/MM/dd"));
             points << read[p.row].when + "=" + QString::number(p.score);
         }
-        for (int day = 0; day < data.days; ++day)
-            perDay << (data.best[day] < 0 ? QStringLiteral("-") : QString::number(data.best[day])) + "/"
-                          + QString::number(data.count[day]);
-        QTEST(data.firstDay.toString("yyyy/MM/dd") + " " + QString::number(data.days), "days");
+        for (const ScoreChartData::Day &d : data.practised)
+            practised << date(d.day) + "=" + QString::number(d.best) + "/" + QString::number(d.count);
+        const ScoreChartData::Bars grouped = data.bars(2);
+        for (int sittings : grouped.sittings)
+            bars << QString::number(sittings);
+        QTEST(date(0) + " " + QString::number(data.days), "days");
         QTEST(points.join(' '), "points");
-        QTEST(perDay.join(' '), "perDay");
+        QTEST(practised.join(' '), "practised");
+        QTEST(QString::number(grouped.daysPerBar) + ": " + bars.join(' '), "bars");
         QTEST(data.leftOut, "leftOut");
     }
 

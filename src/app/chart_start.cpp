@@ -1,5 +1,6 @@
 #include "app/chart_start.h"
 
+#include "app/wait_notice.h"
 #include "platform/dialogs.h"
 #include "platform/project_globals.h"
 #include "scores/score_chart_window.h"
@@ -14,6 +15,9 @@ int ChartStart::run()
 {
     ProjectGlobals &g = ProjectGlobals::instance();
     g.setRecordNames(ResultsSchema::fileName, ResultsSchema::settingsTable, ResultsSchema::resultsTable);
+    // Every read of the file another program holds says that it waits.
+    WaitNotice notice(g.databaseFileName);
+    notice.watchStore();
     const ResultsLog log(RecordFile::locate(ResultsSchema::fileName));
     const StoreOutcome opened = log.probe();
     if (!opened) {

@@ -16,14 +16,12 @@
 #include "store/jet_carry_over.h"
 #include "store/jet_file.h"
 #include "store/leading_number.h"
-#include "store/record_database.h"
 #include "store/record_file.h"
 #include "store/results_schema.h"
 #include "store/retention.h"
 #include "store/store_messages.h"
 
 #include <QFileInfo>
-#include <QScopeGuard>
 
 namespace {
 constexpr double buttonWidth = 1335;
@@ -72,15 +70,12 @@ void MenuWindow::Form_Load()
     setWindowTitle(AppInfo::versionCaption());
     ProjectGlobals &g = ProjectGlobals::instance();
     g.setRecordNames(ResultsSchema::fileName, ResultsSchema::settingsTable, ResultsSchema::resultsTable);
-    {
-        // While a file another program holds is waited for, a small window
-        // says so and start-up keeps its windows painted.
-        WaitNotice notice(g.databaseFileName);
-        RecordDatabase::setWaitWatcher([&notice](bool waiting) { notice.waiting(waiting); });
-        const auto stopWatching = qScopeGuard([] { RecordDatabase::setWaitWatcher(nullptr); });
-        DB_ALLOC();
-        SET_LOG_GET();
-    }
+    // While a file another program holds is waited for, at start-up or later
+    // by any window, a small window says so and the windows stay painted.
+    notice_ = std::make_unique<WaitNotice>(g.databaseFileName);
+    notice_->watchStore();
+    DB_ALLOC();
+    SET_LOG_GET();
     g.setConnectionString();
     RandomDraw::seedFromTimer();
     // A sitting in progress is recorded even when a window ends the program.

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+class WaitNotice;
+
 // The main menu "MENU": its load handler is the program's start-up; its
 // drill buttons and the score button open the other windows, one instance each.
 class MenuWindow : public Form
@@ -58,4 +60,6 @@ private:
     std::optional<ResultsLog> log_;
     std::vector<std::unique_ptr<Form>> drills_; // by menu index
     std::unique_ptr<Form> scores_;
+    // Shown while any window waits for the file another program holds.
+    std::unique_ptr<WaitNotice> notice_;
 };

@@ -3,6 +3,7 @@
 #include "platform/app_info.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
+#include "store/record_database.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -20,7 +21,17 @@ WaitNotice::WaitNotice(const QString &fileName)
     place(text, 120, 120, 5160, 960);
 }
 
-WaitNotice::~WaitNotice() = default;
+WaitNotice::~WaitNotice()
+{
+    if (watching_)
+        RecordDatabase::setWaitWatcher(nullptr);
+}
+
+void WaitNotice::watchStore()
+{
+    RecordDatabase::setWaitWatcher([this](bool stillWaiting) { waiting(stillWaiting); });
+    watching_ = true;
+}
 
 void WaitNotice::waiting(bool stillWaiting)
 {
@@ -30,5 +41,5 @@ void WaitNotice::waiting(bool stillWaiting)
     }
     if (!isVisible())
         showForm();
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

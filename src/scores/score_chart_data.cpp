@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 // The value of `length` ASCII digits at `at`, or -1 when any is not a digit.
@@ -37,6 +36,34 @@ struct Placed
     int score;
     int row;       // the row's place in the input, which orders sittings of one second
 };
+
+// Puts rows placed in input order in order of time, those of one second in
+// input order: a radix sort, 11 bits of the time a pass, so that it takes a
+// few passes over the rows whatever the span of their dates.
+void sortByTime(std::vector<Placed> &placed)
+{
+    if (placed.empty())
+        return;
+    const auto [least, most] = std::minmax_element(
+        placed.begin(), placed.end(), [](const Placed &a, const Placed &b) { return a.second < b.second; });
+    const qint64 from = least->second;
+    const auto range = static_cast<quint64>(most->second - from);
+    constexpr int bits = 11;
+    constexpr quint64 mask = (1u << bits) - 1;
+    std::vector<Placed> sorted(placed.size());
+    std::vector<size_t> start(mask + 2);
+    for (int shift = 0; shift < 64 && (range >> shift) != 0; shift += bits) {
+        const auto digit = [&](const Placed &p) { return (static_cast<quint64>(p.second - from) >> shift) & mask; };
+        std::fill(start.begin(), start.end(), 0);
+        for (const Placed &p : placed)
+            ++start[digit(p) + 1];
+        for (size_t d = 1; d < start.size(); ++d)
+            start[d] += start[d - 1];
+        for (const Placed &p : placed)
+            sorted[start[digit(p)]++] = p;
+        placed.swap(sorted);
+    }
+}
 } // namespace
 
 std::optional<ScoreChartData::Moment> ScoreChartData::parse(const QString &when)
@@ -70,63 +97,55 @@ ScoreChartData ScoreChartData::of(const std::vector<ResultsLog::ScoreRow> &rows,
                                   const QDate &today)
 {
     ScoreChartData data;
+    const qint64 lastDay = today.toJulianDay();
+    // The same reach as the purge's: a period it would not cut by limits nothing.
+    std::optional<qint64> firstKept;
+    if (Retention::cutOff(QDateTime(today, QTime(0, 0)), periodDays))
+        firstKept = lastDay + 1 - static_cast<qint64>(std::ceil(periodDays));
     std::vector<Placed> placed;
     placed.reserve(rows.size());
-    qint64 firstSecond = std::numeric_limits<qint64>::max();
-    qint64 lastSecond = std::numeric_limits<qint64>::min();
+    qint64 firstDay = lastDay;
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::optional<Moment> moment = parse(rows[i].when);
         const std::optional<int> score = scoreOf(rows[i].score);
-        if (!moment || !score) {
+        if (!moment || !score || moment->date > today) {
             ++data.leftOut;
             continue;
         }
-        const qint64 second = moment->date.toJulianDay() * 86400 + moment->second;
-        placed.push_back({second, *score, static_cast<int>(i)});
-        firstSecond = std::min(firstSecond, second);
-        lastSecond = std::max(lastSecond, second);
-    }
-
-    QDate first = placed.empty() ? today : QDate::fromJulianDay(firstSecond / 86400);
-    const QDate last = placed.empty() ? today : std::max(today, QDate::fromJulianDay(lastSecond / 86400));
-    // The same reach as the purge's: a period it would not cut by limits nothing.
-    if (Retention::cutOff(QDateTime(today, QTime(0, 0)), periodDays))
-        first = std::max(first, today.addDays(1 - static_cast<qint64>(std::ceil(periodDays))));
-    data.firstDay = first;
-    data.days = static_cast<int>(first.daysTo(last)) + 1;
-    data.best.assign(static_cast<size_t>(data.days), -1);
-    data.count.assign(static_cast<size_t>(data.days), 0);
-    const qint64 firstJulianDay = first.toJulianDay();
-    const auto dayOf = [firstJulianDay](const Placed &p) { return p.second / 86400 - firstJulianDay; };
-
-    // The rows by day (a count per day, then each row in its day's place),
-    // and within a day by time: the text of a date sorts 9:05 after 15:20.
-    for (const Placed &p : placed) {
-        const qint64 day = dayOf(p);
-        if (day < 0)
+        const qint64 day = moment->date.toJulianDay();
+        firstDay = std::min(firstDay, day);
+        if (firstKept && day < *firstKept)
             continue; // past the period
-        ++data.count[static_cast<size_t>(day)];
-        data.best[static_cast<size_t>(day)] = std::max(data.best[static_cast<size_t>(day)], p.score);
+        placed.push_back({day * 86400 + moment->second, *score, static_cast<int>(i)});
     }
-    std::vector<size_t> start(static_cast<size_t>(data.days) + 1, 0);
-    for (size_t day = 0; day < data.count.size(); ++day)
-        start[day + 1] = start[day] + static_cast<size_t>(data.count[day]);
-    std::vector<Placed> byDay(start.back());
-    std::vector<size_t> next(start.begin(), start.end() - 1);
+    if (firstKept)
+        firstDay = std::max(firstDay, *firstKept);
+    data.firstDay = QDate::fromJulianDay(firstDay);
+    data.days = static_cast<int>(lastDay - firstDay) + 1;
+
+    // By day, and within a day by time: the text of a date sorts 9:05 after 15:20.
+    sortByTime(placed);
+    data.points.reserve(placed.size());
     for (const Placed &p : placed) {
-        const qint64 day = dayOf(p);
-        if (day >= 0)
-            byDay[next[static_cast<size_t>(day)]++] = p;
-    }
-    data.points.reserve(byDay.size());
-    for (size_t day = 0; day < data.count.size(); ++day) {
-        const auto from = byDay.begin() + static_cast<std::ptrdiff_t>(start[day]);
-        const auto to = byDay.begin() + static_cast<std::ptrdiff_t>(start[day + 1]);
-        std::sort(from, to, [](const Placed &a, const Placed &b) {
-            return a.second != b.second ? a.second < b.second : a.row < b.row;
-        });
-        for (auto p = from; p != to; ++p)
-            data.points.push_back({static_cast<int>(day), p->score, p->row});
+        const int day = static_cast<int>(p.second / 86400 - firstDay);
+        data.points.push_back({day, p.score, p.row});
+        if (data.practised.empty() || data.practised.back().day != day)
+            data.practised.push_back({day, p.score, 0});
+        Day &practised = data.practised.back();
+        practised.best = std::max(practised.best, p.score);
+        ++practised.count;
     }
     return data;
+}
+
+ScoreChartData::Bars ScoreChartData::bars(int most) const
+{
+    Bars bars;
+    bars.daysPerBar = std::max(1, (days + std::max(most, 1) - 1) / std::max(most, 1));
+    const int count = (days + bars.daysPerBar - 1) / bars.daysPerBar;
+    bars.lead = count * bars.daysPerBar - days;
+    bars.sittings.assign(static_cast<size_t>(count), 0);
+    for (const Day &day : practised)
+        bars.sittings[static_cast<size_t>((day.day + bars.lead) / bars.daysPerBar)] += day.count;
+    return bars;
 }

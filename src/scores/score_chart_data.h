@@ -9,14 +9,16 @@
 #include <vector>
 
 // What the progress chart of one drill shows, worked out from its stored rows
-// without any widget: each sitting as a point over its day, each day's best
-// score and number of sittings over the days shown, and how many rows could
-// not be placed because their date or score is not one.
+// without any widget: each sitting as a point over its day, the best score
+// and number of sittings of each day practised, and how many rows could not
+// be placed because their date or score is not one.
 //
 // The days shown run from the first day of the retention period (or the first
-// sitting's day, when that is later) to today (or the last sitting's day, when
-// a clock set wrong wrote a later one). Rows before the first day are past the
-// period: the next start removes them, and they are not shown.
+// sitting's day, when that is later) to today. Rows before the first day are
+// past the period: the next start removes them, and they are not shown. A row
+// dated after today (a clock set wrong, a hand-edited file) is left out as a
+// date that is no date is. Only the days practised are held, so what this
+// takes grows with the rows and never with the span of their dates.
 class ScoreChartData
 {
 public:
@@ -25,6 +27,21 @@ public:
         int day = 0;   // days after firstDay
         int score = 0;
         int row = 0;   // its row in the input, whose date text the tooltip shows
+    };
+    struct Day
+    {
+        int day = 0;   // days after firstDay
+        int best = 0;  // the day's best score
+        int count = 0; // its sittings
+    };
+    // The bars of the count chart when at most `most` fit: a bar a day, or
+    // one for every few days when the days shown are more, the last bar
+    // ending today. Bar b holds the days from b * daysPerBar - lead on.
+    struct Bars
+    {
+        int daysPerBar = 1;
+        int lead = 0;              // days before firstDay that the first bar would hold
+        std::vector<int> sittings; // per bar
     };
 
     // periodDays: the period as stored (LeadingNumber::of of ENV's text); a
@@ -41,10 +58,11 @@ public:
     };
     static std::optional<Moment> parse(const QString &when);
 
+    Bars bars(int most) const;
+
     QDate firstDay;
-    int days = 0;              // days shown, firstDay included; at least 1
-    std::vector<Point> points; // by day, and within a day by time (not by text)
-    std::vector<int> best;     // per day: the best score, -1 on a day without sittings
-    std::vector<int> count;    // per day: the number of sittings
-    int leftOut = 0;           // rows whose date or score is not one
+    int days = 0;                // days shown, firstDay to today; at least 1
+    std::vector<Point> points;   // by day, and within a day by time (not by text)
+    std::vector<Day> practised;  // the days with sittings, in order
+    int leftOut = 0;             // rows whose date is no date or after today, or whose score is not one
 };

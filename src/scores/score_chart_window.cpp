@@ -8,6 +8,7 @@
 #include "scores/drill_options.h"
 #include "scores/score_chart_data.h"
 #include "store/leading_number.h"
+#include "store/results_changes.h"
 #include "store/results_schema.h"
 #include "store/store_messages.h"
 
@@ -29,6 +30,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 // The plot areas of both charts in pixels from the chart's edges, the same
@@ -85,9 +87,9 @@ void wholeNumbers(QValueAxis *axis, int top, int steps)
     axis->setLabelFormat(QStringLiteral("%d"));
 }
 
-// Days 0 … days-1 with a date under every few of them, the last day (today)
-// always among them.
-void dates(QCategoryAxis *axis, const QDate &first, int days)
+// A date under every few of the days shown, the last day (today) always
+// among them, each where `at` puts its day on the axis.
+void dates(QCategoryAxis *axis, const QDate &first, int days, int bars, const std::function<double(int)> &at)
 {
     for (const QString &label : axis->categoriesLabels())
         axis->remove(label);
@@ -98,12 +100,16 @@ void dates(QCategoryAxis *axis, const QDate &first, int days)
             break;
         }
     }
+    // Over years the dates are shortened to fit: the month, then the year alone.
     const QDate last = first.addDays(days - 1);
-    const QString format = first.year() == last.year() ? QStringLiteral("M/d") : QStringLiteral("yyyy/M/d");
+    const QString format = first.year() == last.year() ? QStringLiteral("M/d")
+                           : step < 182                ? QStringLiteral("yyyy/M/d")
+                           : step <= 364               ? QStringLiteral("yyyy/M")
+                                                       : QStringLiteral("yyyy");
     axis->setStartValue(-0.5);
     for (int day = (days - 1) % step; day < days; day += step)
-        axis->append(QLocale::c().toString(first.addDays(day), format), day);
-    axis->setRange(-0.5, days - 0.5);
+        axis->append(QLocale::c().toString(first.addDays(day), format), at(day));
+    axis->setRange(-0.5, bars - 0.5);
 }
 
 // A chart view of its own chart (a view made without one would keep a
@@ -163,6 +169,8 @@ ScoreChartWindow::ScoreChartWindow(const ResultsLog &log)
     optionGroup = new QButtonGroup(this);
     options = DrillOptions::make(this, optionGroup, QStringLiteral("drill_"));
     connect(optionGroup, &QButtonGroup::idClicked, this, &ScoreChartWindow::drillChosen);
+    // A drill window that closes while the chart is open shows its sitting here.
+    connect(&log_.changes(), &ResultsChanges::appended, this, &ScoreChartWindow::resultsAppended);
 
     scoreView = newChartView(this, QStringLiteral("scoreView"));
     scoreChart_ = scoreView->chart();
@@ -209,9 +217,9 @@ ScoreChartWindow::ScoreChartWindow(const ResultsLog &log)
     countChart_->addSeries(bars);
     bars->attachAxis(countDays_);
     bars->attachAxis(countAxis_);
-    connect(counts_, &QBarSet::hovered, this, [this](bool on, int day) {
+    connect(counts_, &QBarSet::hovered, this, [this](bool on, int bar) {
         if (on)
-            QToolTip::showText(QCursor::pos(), dayText(day), countView);
+            QToolTip::showText(QCursor::pos(), barText(bar), countView);
         else
             QToolTip::hideText();
     });
@@ -274,10 +282,15 @@ void ScoreChartWindow::drillChosen(int drillIndex)
     options[drillIndex]->setChecked(true);
     const QString drill = options[drillIndex]->text();
     // A period that cannot be read limits nothing: the chart shows every row.
+    // A file held beyond the wait for it is not waited for a second time.
     const ResultsLog::PeriodRead period = log_.readPeriod();
     const double days =
         period.status == ResultsLog::PeriodRead::Status::Read ? LeadingNumber::of(period.text) : 0;
-    ResultsLog::DrillScores read = log_.readScores(drill);
+    ResultsLog::DrillScores read;
+    if (period.held)
+        read.outcome = StoreOutcome::failed(period.reason, true);
+    else
+        read = log_.readScores(drill);
     if (!read.outcome)
         Dialogs::current().tell(StoreMessages::unreadResults(read.outcome.reason));
     rows_ = std::move(read.rows);
@@ -285,10 +298,25 @@ void ScoreChartWindow::drillChosen(int drillIndex)
     draw(drill);
 }
 
+double ScoreChartWindow::xOf(int day) const
+{
+    const int k = bars_.daysPerBar;
+    return (day + bars_.lead - (k - 1) / 2.0) / k;
+}
+
+void ScoreChartWindow::resultsAppended(const QString &drill)
+{
+    if (isLoaded() && drill == options[drill_]->text())
+        drillChosen(drill_);
+}
+
 void ScoreChartWindow::draw(const QString &drill)
 {
     const ScoreChartData &data = *data_;
     const QLocale c = QLocale::c();
+    // Bars at least two pixels apart: a bar for each few days when the days
+    // shown are more than that.
+    bars_ = data.bars(static_cast<int>(countChart_->plotArea().width() / 2));
     // Sittings of one day with the same score are one point, drawn once: the
     // points of each day (they come by day) grouped by score.
     markers_.clear();
@@ -306,7 +334,7 @@ void ScoreChartWindow::draw(const QString &drill)
             while (j < day.size() && data.points[day[j]].score == data.points[day[i]].score)
                 ++j;
             markers_.push_back({day[i], static_cast<int>(j - i)});
-            shown.append(QPointF(data.points[day[i]].day, data.points[day[i]].score));
+            shown.append(QPointF(xOf(data.points[day[i]].day), data.points[day[i]].score));
             i = j;
         }
         first = end;
@@ -314,27 +342,27 @@ void ScoreChartWindow::draw(const QString &drill)
     points_->replace(shown);
 
     QList<QPointF> best;
-    QList<qreal> counts;
     int topScore = 0;
-    int topCount = 0;
-    int practised = 0;
-    for (int d = 0; d < data.days; ++d) {
-        const int score = data.best[static_cast<size_t>(d)];
-        const int count = data.count[static_cast<size_t>(d)];
-        if (score >= 0)
-            best.append(QPointF(d, score));
-        counts.append(count);
-        topScore = std::max(topScore, score);
-        topCount = std::max(topCount, count);
-        practised += count > 0;
+    for (const ScoreChartData::Day &d : data.practised) {
+        best.append(QPointF(xOf(d.day), d.best));
+        topScore = std::max(topScore, d.best);
     }
     best_->replace(best);
+    const QList<qreal> counts(bars_.sittings.begin(), bars_.sittings.end());
     counts_->remove(0, counts_->count());
     counts_->append(counts);
-    dates(scoreDays_, data.firstDay, data.days);
-    dates(countDays_, data.firstDay, data.days);
+    const QString perBar = QStringLiteral("%1日にした回数").arg(bars_.daysPerBar);
+    if (counts_->label() != perBar) {
+        counts_->setLabel(perBar);
+        countChart_->legend()->update(); // placed by hand, it lays out its markers only when told
+    }
+    const auto at = [this](int d) { return xOf(d); };
+    const int barCount = static_cast<int>(bars_.sittings.size());
+    dates(scoreDays_, data.firstDay, data.days, barCount, at);
+    dates(countDays_, data.firstDay, data.days, barCount, at);
     wholeNumbers(scoreAxis_, topScore, 6);
-    wholeNumbers(countAxis_, topCount, 3); // the lower chart is half as high
+    // The lower chart is half as high.
+    wholeNumbers(countAxis_, *std::max_element(bars_.sittings.begin(), bars_.sittings.end()), 3);
 
     const QString format = QStringLiteral("yyyy/MM/dd");
     const QString span = data.days == 1 ? c.toString(data.firstDay, format) + QStringLiteral(" ")
@@ -343,6 +371,7 @@ void ScoreChartWindow::draw(const QString &drill)
                                                    c.toString(data.firstDay.addDays(data.days - 1), format))
                                               .arg(data.days);
     const qsizetype sittings = static_cast<qsizetype>(data.points.size());
+    const qsizetype practised = static_cast<qsizetype>(data.practised.size());
     if (sittings == 0)
         setCaption(summary, span + QStringLiteral("に成績はありません"));
     else if (data.days == 1)
@@ -350,13 +379,14 @@ void ScoreChartWindow::draw(const QString &drill)
     else
         setCaption(summary, span + QStringLiteral("に%1回、練習した日は%2日").arg(sittings).arg(practised));
     setCaption(chosen, sittings ? QStringLiteral("点をクリックすると、その日時と得点が出ます") : QString());
-    setCaption(leftOutLine,
-               data.leftOut ? QStringLiteral("日時が日付でないか得点が数でない成績 %1 件は入っていません").arg(data.leftOut)
-                            : QString());
+    setCaption(leftOutLine, data.leftOut ? QStringLiteral("日時が日付でないか今日より後か、得点が数でない成績 %1 件は"
+                                                          "入っていません")
+                                               .arg(data.leftOut)
+                                         : QString());
     leftOutLine->setVisible(data.leftOut > 0);
     scoreView->setAccessibleName(drill + QStringLiteral("の得点のグラフ"));
     scoreView->setAccessibleDescription(summary->text());
-    countView->setAccessibleName(drill + QStringLiteral("の1日にした回数のグラフ"));
+    countView->setAccessibleName(drill + QStringLiteral("の") + counts_->label() + QStringLiteral("のグラフ"));
 }
 
 QString ScoreChartWindow::pointText(const QPointF &point) const
@@ -366,7 +396,8 @@ QString ScoreChartWindow::pointText(const QPointF &point) const
         const ScoreChartData::Point &p = data_->points[static_cast<size_t>(m.first)];
         return std::pair(p.day, p.score);
     };
-    const std::pair<int, int> at(qRound(point.x()), qRound(point.y()));
+    const int k = bars_.daysPerBar;
+    const std::pair<int, int> at(qRound(point.x() * k + (k - 1) / 2.0) - bars_.lead, qRound(point.y()));
     const auto marker = std::lower_bound(markers_.begin(), markers_.end(), at,
                                          [&](const Marker &m, const auto &key) { return keyOf(m) < key; });
     if (marker == markers_.end() || keyOf(*marker) != at)
@@ -377,10 +408,16 @@ QString ScoreChartWindow::pointText(const QPointF &point) const
            + QStringLiteral("　得点 %1").arg(p.score);
 }
 
-QString ScoreChartWindow::dayText(int day) const
+QString ScoreChartWindow::barText(int bar) const
 {
-    if (!data_ || day < 0 || day >= data_->days)
+    if (!data_ || bar < 0 || bar >= static_cast<int>(bars_.sittings.size()))
         return QString();
-    return QLocale::c().toString(data_->firstDay.addDays(day), QStringLiteral("yyyy/MM/dd"))
-           + QStringLiteral("　%1回").arg(data_->count[static_cast<size_t>(day)]);
+    const QString format = QStringLiteral("yyyy/MM/dd");
+    const int first = std::max(0, bar * bars_.daysPerBar - bars_.lead);
+    const int last = bar * bars_.daysPerBar - bars_.lead + bars_.daysPerBar - 1;
+    const QString days = first == last ? QLocale::c().toString(data_->firstDay.addDays(first), format)
+                                       : QLocale::c().toString(data_->firstDay.addDays(first), format)
+                                             + QStringLiteral("～")
+                                             + QLocale::c().toString(data_->firstDay.addDays(last), format);
+    return days + QStringLiteral("　%1回").arg(bars_.sittings[static_cast<size_t>(bar)]);
 }

@@ -1,6 +1,7 @@
 #include "store/results_log.h"
 
 #include "store/record_database.h"
+#include "store/results_changes.h"
 #include "store/results_schema.h"
 #include "store/statements.h"
 
@@ -38,7 +39,7 @@ bool hasTable(RecordDatabase &db, const QString &name)
 }
 } // namespace
 
-ResultsLog::ResultsLog(QString path) : path_(std::move(path)) {}
+ResultsLog::ResultsLog(QString path) : path_(std::move(path)), changes_(std::make_shared<ResultsChanges>()) {}
 
 StoreOutcome ResultsLog::probe() const
 {
@@ -115,6 +116,16 @@ StoreOutcome ResultsLog::purge(const QString &cutOffText) const
     return StoreOutcome::ok();
 }
 
+StoreOutcome ResultsLog::countPurged(const QString &cutOffText, qint64 *rows) const
+{
+    RecordDatabase db;
+    const auto counted = db.open(path_) ? db.query(Statements::countPurged(), {cutOffText}) : std::nullopt;
+    if (!counted || counted->empty())
+        return failed(db);
+    *rows = counted->front().value(0).toLongLong();
+    return StoreOutcome::ok();
+}
+
 StoreOutcome ResultsLog::append(const ResultRow &row) const
 {
     if (row.holdsQuote())
@@ -122,6 +133,8 @@ StoreOutcome ResultsLog::append(const ResultRow &row) const
     RecordDatabase db;
     if (!db.open(path_) || !db.execute(Statements::insertResult(row)))
         return failed(db);
+    db.close();
+    emit changes_->appended(row.drill);
     return StoreOutcome::ok();
 }
 

@@ -6,10 +6,12 @@
 #include <QString>
 #include <QVariant>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 class RecordDatabase;
+class ResultsChanges;
 
 // The results file of the run: the one object start-up settles (the file
 // found or made) and hands to every window that reads or writes results.
@@ -53,9 +55,14 @@ public:
     StoreOutcome createResultsTable() const;
     // Deletes the results whose date text sorts before the cut-off text.
     StoreOutcome purge(const QString &cutOffText) const;
+    // How many results purge(cutOffText) would delete now, counted by its
+    // own condition.
+    StoreOutcome countPurged(const QString &cutOffText, qint64 *rows) const;
 
     // Appends one results row. A row holding a quote is refused.
     StoreOutcome append(const ResultRow &row) const;
+    // Tells of each row appended through this log or a copy of it.
+    const ResultsChanges &changes() const { return *changes_; }
 
     // One page of the score grid: up to `limit` rows of a drill in the grid's
     // order, after the key of the last row already read (none: from the top).
@@ -93,4 +100,5 @@ public:
 
 private:
     QString path_;
+    std::shared_ptr<ResultsChanges> changes_;
 };

@@ -58,3 +58,13 @@ std::optional<QString> Retention::normalisedInput(const QString &typed)
         return std::nullopt;
     return digits;
 }
+
+bool Retention::isTooLong(const QString &period)
+{
+    // Digits only: past its leading zeros, more than five is more than a century.
+    qsizetype first = 0;
+    while (first < period.size() - 1 && period[first] == QLatin1Char('0'))
+        ++first;
+    const QStringView digits = QStringView(period).mid(first);
+    return digits.size() > 5 || digits.toInt() > longestPeriodDays;
+}

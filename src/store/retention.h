@@ -19,4 +19,9 @@ public:
     // ideographic blanks, one or more decimal digits (full-width digits become
     // ASCII), of value at least 1. Anything else gives nothing.
     static std::optional<QString> normalisedInput(const QString &typed);
+
+    // The longest period the score window stores: a century of days.
+    static constexpr int longestPeriodDays = 36500;
+    // Whether a period as normalisedInput gives it is longer than that.
+    static bool isTooLong(const QString &period);
 };

@@ -9,6 +9,13 @@ QString quoted(const QString &text)
 {
     return QStringLiteral("'") + text + QStringLiteral("'");
 }
+
+// The purge's condition, one text for deleting and for counting what it
+// deletes: the rows whose date text sorts before the cut-off.
+QString beforeCutOff(const QString &cutOff)
+{
+    return QStringLiteral(" WHERE ") + S::whenColumn + QStringLiteral(" < ") + cutOff;
+}
 } // namespace
 
 QString Statements::createSettingsTable()
@@ -38,8 +45,12 @@ QString Statements::settingsQuery()
 
 QString Statements::purge(const QString &cutOffText)
 {
-    return QStringLiteral("DELETE FROM ") + S::resultsTable + QStringLiteral(" WHERE ") + S::whenColumn
-           + QStringLiteral(" < ") + quoted(cutOffText);
+    return QStringLiteral("DELETE FROM ") + S::resultsTable + beforeCutOff(quoted(cutOffText));
+}
+
+QString Statements::countPurged()
+{
+    return QStringLiteral("SELECT count(*) FROM ") + S::resultsTable + beforeCutOff(QStringLiteral("?"));
 }
 
 QString Statements::insertResult(const ResultRow &row)

@@ -16,6 +16,9 @@ public:
     static QString settingsQuery();       // "SELECT SET_LOG FROM ENV ;"
     // "DELETE FROM LOG WHERE 日時 < '…'"
     static QString purge(const QString &cutOffText);
+    // "SELECT count(*) FROM LOG WHERE 日時 < ?": the rows the purge with the
+    // cut-off text bound would delete, by the purge's own condition.
+    static QString countPurged();
     // "INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '…','…','…' );"
     static QString insertResult(const ResultRow &row);
     // "UPDATE ENV SET SET_LOG = '…' ;"

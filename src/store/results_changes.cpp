@@ -1,0 +1,5 @@
+#include "store/results_changes.h"
+
+ResultsChanges::ResultsChanges() = default;
+
+ResultsChanges::~ResultsChanges() = default;
