@@ -262,6 +262,20 @@ const std::vector<FileCase> &cases()
              QVERIFY(b.dialogs.told[0].endsWith("(the file was changed while it was read)"));
              QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"});
          }},
+        {"old Jet texts holding a quote or a NUL: carried as they are",
+         [](Sandbox &b) {
+             standIns("if [ \"$2\" = ENV ]; then cat env.csv; else cat log.csv; fi\n")(b);
+             write(b.path("env.csv"), "SET_LOG\n\"30'\"\n");
+             write(b.path("log.csv"), QByteArray("日時,科目,得点\n\"2026/12/01 9:00:00\",\"O'Brien\",\"1\"\n"
+                                                 "\"2026/12/01 9:00:01\",\"a") + '\0' + "b\",\"2\"\n");
+         },
+         {}, {carry}, {"ADO_ZEM.MDBの成績2件を今の形式に移しました､"}, std::nullopt, false,
+         [](Sandbox &b) {
+             QVERIFY(!b.dialogs.told[0].contains("移せなかった"));
+             expectRows(b.path(), "SELECT * FROM ENV", {"30'"});
+             expectRows(b.path(), "SELECT * FROM LOG",
+                        {"2026/12/01 9:00:00|O'Brien|1", "2026/12/01 9:00:01|a" + QString(QChar(0)) + "b|2"});
+         }},
         {"cancelled while it reads: left as it is",
          [](Sandbox &b) {
              standIns("exec sleep 600\n")(b);

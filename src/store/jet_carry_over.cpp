@@ -81,8 +81,6 @@ bool JetCarryOver::isResultsFile(const JetFile::Listing &listing)
 
 bool JetCarryOver::fits(const ResultRow &row)
 {
-    if (row.holdsQuote())
-        return false;
     static const QRegularExpression dateText(
         QStringLiteral("^([0-9]{4})/([0-9]{2})/([0-9]{2})(?: ([0-9]{1,2}):([0-9]{2}):([0-9]{2}))?$"));
     const QRegularExpressionMatch m = dateText.match(row.when);
@@ -159,7 +157,7 @@ JetCarryOver::Result JetCarryOver::run(const QString &path, const JetFile::Listi
     QString period = S::firstPeriod;
     if (!settings->rows.empty()) {
         const QString stored = settings->rows.front().value(periodColumn);
-        if (!stored.isEmpty() && !ResultRow::holdsQuote(stored))
+        if (!stored.isEmpty())
             period = stored;
     }
     std::vector<ResultRow> rows;

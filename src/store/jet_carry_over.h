@@ -51,7 +51,8 @@ public:
 
     // A row is carried when its date is a real date, alone or with a time
     // whose hour is padded or not ("yyyy/MM/dd", "yyyy/MM/dd H:mm:ss",
-    // "yyyy/MM/dd HH:mm:ss"), and none of its texts holds a quote.
+    // "yyyy/MM/dd HH:mm:ss"). Its texts are carried as they are, whatever
+    // characters they hold.
     static bool fits(const ResultRow &row);
     // The name the old file is kept under: "ADO_ZEM.jet3.MDB" for a Jet 3
     // "ADO_ZEM.MDB", with a number added when that name is taken.

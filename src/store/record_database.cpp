@@ -204,7 +204,7 @@ QSqlDatabase RecordDatabase::connection() const
     return QSqlDatabase::database(connectionName_, false);
 }
 
-bool RecordDatabase::execute(const QString &statement, int *rowsAffected)
+bool RecordDatabase::execute(const QString &statement, const QVariantList &values, int *rowsAffected)
 {
     if (!isOpen()) {
         lastError_ = QStringLiteral("database not open");
@@ -212,7 +212,11 @@ bool RecordDatabase::execute(const QString &statement, int *rowsAffected)
     }
     return patiently([&] {
         QSqlQuery q(connection());
-        if (!q.exec(statement))
+        if (!q.prepare(statement))
+            return failedWith(q.lastError());
+        for (const QVariant &value : values)
+            q.addBindValue(value);
+        if (!q.exec())
             return failedWith(q.lastError());
         if (rowsAffected)
             *rowsAffected = q.numRowsAffected();
@@ -251,14 +255,10 @@ bool RecordDatabase::forEachRow(const QString &statement, const QVariantList &va
             restart();
         QSqlQuery q(connection());
         q.setForwardOnly(true);
-        bool executed = false;
-        if (values.isEmpty()) {
-            executed = q.exec(statement);
-        } else if (q.prepare(statement)) {
-            for (const QVariant &value : values)
-                q.addBindValue(value);
-            executed = q.exec();
-        }
+        bool executed = q.prepare(statement);
+        for (const QVariant &value : values)
+            q.addBindValue(value);
+        executed = executed && q.exec();
         if (!executed)
             return failedWith(q.lastError());
         while (q.next())

@@ -46,9 +46,10 @@ public:
     void close();
     bool isOpen() const;
 
-    // Executes one statement; false (and lastError) when any part of it fails.
-    // rowsAffected, when given, receives the count of rows it changed.
-    bool execute(const QString &statement, int *rowsAffected = nullptr);
+    // Executes one statement, with values bound to its placeholders in order;
+    // false (and lastError) when any part of it fails. rowsAffected, when
+    // given, receives the count of rows it changed.
+    bool execute(const QString &statement, const QVariantList &values = {}, int *rowsAffected = nullptr);
     // Runs a query, with values bound to its placeholders in order, and
     // returns its rows, or nothing when it fails.
     std::optional<std::vector<QVariantList>> query(const QString &statement, const QVariantList &values = {});

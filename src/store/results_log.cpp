@@ -19,12 +19,12 @@ std::function<bool(RecordDatabase &)> filling(const QString &period, const std::
     return [&](RecordDatabase &db) {
         if (!ResultsLog::SQL_CRE_CUR(db))
             return false;
-        if (!period.isEmpty() && period != ResultsSchema::firstPeriod && !db.execute(Statements::savePeriod(period)))
+        if (!period.isEmpty() && period != ResultsSchema::firstPeriod && !db.execute(Statements::savePeriod(), {period}))
             return false;
         if (!db.transaction())
             return false;
         for (const ResultRow &row : rows) {
-            if (!db.execute(Statements::insertResult(row)))
+            if (!db.execute(Statements::insertResult(), Statements::resultValues(row)))
                 return false;
         }
         return db.commit();
@@ -62,7 +62,7 @@ bool ResultsLog::SQL_CRE_CUR(RecordDatabase &db, bool resultsTableExists)
 {
     return db.execute(Statements::createSettingsTable())
            && (resultsTableExists || db.execute(Statements::createResultsTable()))
-           && db.execute(Statements::insertSettingsRow());
+           && db.execute(Statements::insertSettingsRow(), {ResultsSchema::firstPeriod});
 }
 
 ResultsLog::PeriodRead ResultsLog::readPeriod() const
@@ -110,17 +110,15 @@ StoreOutcome ResultsLog::createResultsTable() const
 StoreOutcome ResultsLog::purge(const QString &cutOffText) const
 {
     RecordDatabase db;
-    if (!db.open(path_) || !db.execute(Statements::purge(cutOffText)))
+    if (!db.open(path_) || !db.execute(Statements::purge(), {cutOffText}))
         return failed(db);
     return StoreOutcome::ok();
 }
 
 StoreOutcome ResultsLog::append(const ResultRow &row) const
 {
-    if (row.holdsQuote())
-        return StoreOutcome::failed(QStringLiteral("a value holds a quote"));
     RecordDatabase db;
-    if (!db.open(path_) || !db.execute(Statements::insertResult(row)))
+    if (!db.open(path_) || !db.execute(Statements::insertResult(), Statements::resultValues(row)))
         return failed(db);
     return StoreOutcome::ok();
 }
@@ -176,7 +174,7 @@ ResultsLog::PeriodSave ResultsLog::savePeriod(const QString &periodText, QString
 {
     RecordDatabase db;
     int changed = 0;
-    if (!db.open(path_) || !db.execute(Statements::savePeriod(periodText), &changed)) {
+    if (!db.open(path_) || !db.execute(Statements::savePeriod(), {periodText}, &changed)) {
         *reason = db.lastError();
         return PeriodSave::Failed;
     }

@@ -54,7 +54,7 @@ public:
     // Deletes the results whose date text sorts before the cut-off text.
     StoreOutcome purge(const QString &cutOffText) const;
 
-    // Appends one results row. A row holding a quote is refused.
+    // Appends one results row.
     StoreOutcome append(const ResultRow &row) const;
 
     // One page of the score grid: up to `limit` rows of a drill in the grid's

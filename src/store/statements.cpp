@@ -4,11 +4,6 @@
 
 namespace {
 using S = ResultsSchema;
-
-QString quoted(const QString &text)
-{
-    return QStringLiteral("'") + text + QStringLiteral("'");
-}
 } // namespace
 
 QString Statements::createSettingsTable()
@@ -27,7 +22,7 @@ QString Statements::createResultsTable()
 QString Statements::insertSettingsRow()
 {
     return QStringLiteral("INSERT INTO ") + S::settingsTable + QStringLiteral(" ( ") + S::periodColumn
-           + QStringLiteral(" ) VALUES ( ") + quoted(S::firstPeriod) + QStringLiteral(" );");
+           + QStringLiteral(" ) VALUES ( ? );");
 }
 
 QString Statements::settingsQuery()
@@ -36,24 +31,28 @@ QString Statements::settingsQuery()
            + QStringLiteral(" ;");
 }
 
-QString Statements::purge(const QString &cutOffText)
+QString Statements::purge()
 {
     return QStringLiteral("DELETE FROM ") + S::resultsTable + QStringLiteral(" WHERE ") + S::whenColumn
-           + QStringLiteral(" < ") + quoted(cutOffText);
+           + QStringLiteral(" < ?");
 }
 
-QString Statements::insertResult(const ResultRow &row)
+QString Statements::insertResult()
 {
     return QStringLiteral("INSERT INTO ") + S::resultsTable + QStringLiteral(" ( ") + S::whenColumn
            + QStringLiteral(",") + S::drillColumn + QStringLiteral(",") + S::scoreColumn
-           + QStringLiteral(" ) VALUES ( ") + quoted(row.when) + QStringLiteral(",") + quoted(row.drill)
-           + QStringLiteral(",") + quoted(row.score) + QStringLiteral(" );");
+           + QStringLiteral(" ) VALUES ( ?,?,? );");
 }
 
-QString Statements::savePeriod(const QString &periodText)
+QVariantList Statements::resultValues(const ResultRow &row)
+{
+    return {row.when, row.drill, row.score};
+}
+
+QString Statements::savePeriod()
 {
     return QStringLiteral("UPDATE ") + S::settingsTable + QStringLiteral(" SET ") + S::periodColumn
-           + QStringLiteral(" = ") + quoted(periodText) + QStringLiteral(" ;");
+           + QStringLiteral(" = ? ;");
 }
 
 QString Statements::gridPage(bool afterKey)

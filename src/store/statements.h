@@ -3,23 +3,28 @@
 #include "store/result_row.h"
 
 #include <QString>
+#include <QVariant>
 
 // Every statement the program runs on the results file, built from the names
-// of ResultsSchema. The values put between quotes come from the program or
-// are checked first, so none of them holds a quote.
+// of ResultsSchema. Each value is a placeholder ("?") bound when the statement
+// runs, never part of its text: a quote or a NUL in a value is stored as it
+// is, and no text can change a statement.
 class Statements
 {
 public:
     static QString createSettingsTable(); // "CREATE TABLE ENV ( SET_LOG TEXT ) ;"
     static QString createResultsTable();  // "CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"
-    static QString insertSettingsRow();   // "INSERT INTO ENV ( SET_LOG ) VALUES ( '90' );"
+    // "INSERT INTO ENV ( SET_LOG ) VALUES ( ? );", the first period bound
+    static QString insertSettingsRow();
     static QString settingsQuery();       // "SELECT SET_LOG FROM ENV ;"
-    // "DELETE FROM LOG WHERE 日時 < '…'"
-    static QString purge(const QString &cutOffText);
-    // "INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '…','…','…' );"
-    static QString insertResult(const ResultRow &row);
-    // "UPDATE ENV SET SET_LOG = '…' ;"
-    static QString savePeriod(const QString &periodText);
+    // "DELETE FROM LOG WHERE 日時 < ?", the cut-off text bound
+    static QString purge();
+    // "INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( ?,?,? );", a row's texts
+    // bound in column order (resultValues)
+    static QString insertResult();
+    static QVariantList resultValues(const ResultRow &row);
+    // "UPDATE ENV SET SET_LOG = ? ;", the period text bound
+    static QString savePeriod();
     // The score grid's query for one drill (latest date text first) read one
     // page at a time: its three columns followed by their key (the date text,
     // rowid), ties broken by rowid; with `afterKey`, only the rows after the
