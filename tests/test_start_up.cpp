@@ -128,6 +128,7 @@ const std::vector<FileCase> &cases()
          {}, {}, {"起動したフォルダがなくなっています､ADO_ZEM.MDBを作れない"}, 1, false,
          [](Sandbox &) { QVERIFY(!QFileInfo::exists("/ADO_ZEM.MDB")); }},
         {"empty file", [](Sandbox &b) { write(b.path(), {}); }, {}, {}, {damaged}, 1, true},
+        {"a file of one byte", [](Sandbox &b) { write(b.path(), "S"); }, {}, {}, {damaged}, 1, true},
         {"damaged database",
          [](Sandbox &b) { write(b.path(), QByteArray("SQLite format 3\0", 16) + QByteArray(2000, '\x5a')); },
          {}, {}, {damaged + "\n(file is not a database)"}, 1, true},
@@ -174,6 +175,19 @@ const std::vector<FileCase> &cases()
          [](Sandbox &b) { b.makeRecordFile(); Sandbox::sql(b.path(), {"DROP TABLE ENV", "DROP TABLE LOG"}); },
          {}, {}, {noEnv}, std::nullopt, false,
          [](Sandbox &b) { expectRows(b.path(), "SELECT count(*) FROM LOG", {"0"}); }},
+        {"another program's LOG, no ENV: named, left as it is",
+         [](Sandbox &b) {
+             write(b.path(), {});
+             Sandbox::sql(b.path(), {"CREATE TABLE log ( id INTEGER, message TEXT )"});
+         },
+         {}, {}, {damaged + "\n(table LOG has other columns than a results file: id, message)"}, 1, true},
+        {"ENV and LOG of other shapes: named, left as they are",
+         [](Sandbox &b) {
+             write(b.path(), {});
+             Sandbox::sql(b.path(), {"CREATE TABLE ENV ( SET_LOG TEXT, owner TEXT )",
+                                     "CREATE TABLE LOG ( 日時 TEXT, 科目 TEXT )"});
+         },
+         {}, {}, {damaged + "\n(table ENV has other columns than a results file: SET_LOG, owner)"}, 1, true},
         {"ENV without a row", [](Sandbox &b) { b.makeRecordFile(); Sandbox::sql(b.path(), {"DELETE FROM ENV"}); },
          {}, {}, {noRow}, 1, true},
         {"purge by the text order of the cut-off 2001/01/27 9:05:03",
@@ -307,14 +321,16 @@ const std::vector<FileCase> &cases()
         {"file in another letter case", [](Sandbox &b) { b.makeRecordFile("90", recent, "ado_zem.mdb"); },
          {}, {}, {}, std::nullopt, false,
          [](Sandbox &b) { QCOMPARE(QDir(b.path(".")).entryList(QDir::Files), QStringList{"ado_zem.mdb"}); }},
-        {"results table stored in lower case: found, purged",
+        {"tables and columns stored in lower case: found, purged",
          [](Sandbox &b) {
              b.makeRecordFile("90", withOld);
              Sandbox::sql(b.path(), {"CREATE TABLE tmp AS SELECT * FROM LOG", "DROP TABLE LOG",
-                                     "ALTER TABLE tmp RENAME TO log"});
+                                     "ALTER TABLE tmp RENAME TO log", "CREATE TABLE tmp ( set_log TEXT )",
+                                     "INSERT INTO tmp SELECT * FROM ENV", "DROP TABLE ENV",
+                                     "ALTER TABLE tmp RENAME TO env"});
          },
          {}, {}, {}, std::nullopt, false,
-         [](Sandbox &b) { expectRows(b.path(), "SELECT name FROM sqlite_master WHERE type = 'table'", {"ENV", "log"});
+         [](Sandbox &b) { expectRows(b.path(), "SELECT name FROM sqlite_master WHERE type = 'table'", {"log", "env"});
                           expectRows(b.path(), "SELECT 得点 FROM log", {"1"}); }},
         {"a folder whose name is not UTF-8: the file in it is used",
          [](Sandbox &b) {

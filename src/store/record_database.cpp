@@ -46,6 +46,15 @@ bool isHeld(const QSqlError &error)
     return error.nativeErrorCode() == QLatin1String("5") || error.nativeErrorCode() == QLatin1String("6");
 }
 
+// Whether a file begins as every SQLite database does. A file that cannot
+// be read is left for SQLite to report.
+bool hasDatabaseHeader(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    return file.read(16) == QByteArray("SQLite format 3\0", 16);
+}
 } // namespace
 
 void RecordDatabase::setLockWaitMs(int ms)
@@ -139,6 +148,12 @@ bool RecordDatabase::open(const QString &path)
     // it into one, and a file we did not make is never changed.
     if (info.size() == 0) {
         lastError_ = QStringLiteral("empty file: ") + path;
+        return false;
+    }
+    // Nor is any other file without SQLite's header: SQLite takes a file of
+    // one byte for an empty database and would write one over it.
+    if (!hasDatabaseHeader(path)) {
+        lastError_ = QStringLiteral("file is not a database");
         return false;
     }
     return openUri(path, QStringLiteral("rw"));
