@@ -6,6 +6,8 @@
 
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace {
 StoreOutcome failed(const RecordDatabase &db)
 {
@@ -31,6 +33,34 @@ std::function<bool(RecordDatabase &)> filling(const QString &period, const std::
     };
 }
 
+// Why the file's tables of our names are not those of a results file, when
+// they are not: the same columns in any letter case and order, no more. A
+// missing table is no reason (start-up makes it).
+std::optional<QString> otherShape(RecordDatabase &db)
+{
+    using S = ResultsSchema;
+    const std::pair<QString, QStringList> tables[] = {
+        {S::settingsTable, {S::periodColumn}},
+        {S::resultsTable, {S::whenColumn, S::drillColumn, S::scoreColumn}},
+    };
+    for (const auto &[table, wanted] : tables) {
+        const auto rows = db.query(Statements::tableColumns(), {table});
+        if (!rows)
+            return db.lastError();
+        QStringList columns;
+        for (const QVariantList &row : *rows)
+            columns << row.value(0).toString();
+        const bool same = columns.size() == wanted.size()
+                          && std::all_of(wanted.begin(), wanted.end(), [&columns](const QString &name) {
+                                 return columns.contains(name, Qt::CaseInsensitive);
+                             });
+        if (!columns.isEmpty() && !same)
+            return QStringLiteral("table %1 has other columns than a results file: %2")
+                .arg(table, columns.join(QStringLiteral(", ")));
+    }
+    return std::nullopt;
+}
+
 bool hasTable(RecordDatabase &db, const QString &name)
 {
     const auto rows = db.query(Statements::tableExists(), {name});
@@ -43,7 +73,12 @@ ResultsLog::ResultsLog(QString path) : path_(std::move(path)) {}
 StoreOutcome ResultsLog::probe() const
 {
     RecordDatabase db;
-    return db.open(path_) ? StoreOutcome::ok() : failed(db);
+    if (!db.open(path_))
+        return failed(db);
+    // Another program's tables of our names are never added to or written.
+    if (const std::optional<QString> why = otherShape(db))
+        return StoreOutcome::failed(*why, db.lastFailureWasHeld());
+    return StoreOutcome::ok();
 }
 
 StoreOutcome ResultsLog::create(const QString &period, const std::vector<ResultRow> &rows) const

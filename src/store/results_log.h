@@ -23,7 +23,8 @@ public:
 
     const QString &path() const { return path_; }
 
-    // Opens the file as a database of ours, as a test.
+    // Opens the file as a database of ours, as a test: it fails for a file
+    // whose settings or results table has other columns than ours.
     StoreOutcome probe() const;
     // Creates the file with its two tables, the period and the rows given
     // (one transaction), made whole under a temporary name first. Never

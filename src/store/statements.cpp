@@ -81,3 +81,8 @@ QString Statements::tableExists()
     // lookup does too.
     return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE");
 }
+
+QString Statements::tableColumns()
+{
+    return QStringLiteral("SELECT name FROM pragma_table_info(?)");
+}

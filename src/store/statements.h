@@ -36,4 +36,7 @@ public:
     static QString drillScores();
     // Whether a table of a name exists, in any letter case (its name bound).
     static QString tableExists();
+    // The names of a table's columns, in any letter case (its name bound);
+    // no rows when there is no such table.
+    static QString tableColumns();
 };
