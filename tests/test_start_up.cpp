@@ -102,6 +102,25 @@ bool running(const QString &pid)
     return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
 }
 
+// A write on another connection is stopped after its first page went to
+// the journal, before any sync: the journal stays as a killed writer
+// leaves it, its header still zeroed.
+void leaveJournal(Sandbox &b)
+{
+    const QString journal = b.path("ADO_ZEM.MDB-journal");
+    {
+        QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("killed"));
+        writer.setDatabaseName(b.path());
+        QVERIFY(writer.open());
+        QSqlQuery q(writer);
+        QVERIFY(q.exec("BEGIN") && q.exec("DELETE FROM LOG"));
+        QVERIFY(QFile::copy(journal, journal + ".left"));
+        QVERIFY(q.exec("ROLLBACK"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("killed"));
+    QVERIFY(QFile::rename(journal + ".left", journal));
+}
+
 const QStringList recent{"2001/04/20 8:00:00|たしざん１０|3", "2001/04/27 9:00:00|とけい|1"};
 // With a row to purge, so that start-up has to write.
 const QStringList withOld{"2000/01/01 8:00:00|たしざん１０|3", "2001/04/27 9:00:00|とけい|1"};
@@ -188,6 +207,12 @@ const std::vector<FileCase> &cases()
                                      "CREATE TABLE LOG ( 日時 TEXT, 科目 TEXT )"});
          },
          {}, {}, {damaged + "\n(table ENV has other columns than a results file: SET_LOG, owner)"}, 1, true},
+        {"a journal left by a write killed before its first sync: removed",
+         [](Sandbox &b) { b.makeRecordFile("90", recent); leaveJournal(b); }, {}, {}, {}, std::nullopt, false,
+         [](Sandbox &b) {
+             QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"});
+             expectRows(b.path(), "SELECT * FROM LOG", recent);
+         }},
         {"ENV without a row", [](Sandbox &b) { b.makeRecordFile(); Sandbox::sql(b.path(), {"DELETE FROM ENV"}); },
          {}, {}, {noRow}, 1, true},
         {"purge by the text order of the cut-off 2001/01/27 9:05:03",
@@ -433,7 +458,8 @@ private slots:
             other.setDatabaseName(box.path());
             QVERIFY(other.open());
             QSqlQuery hold(other);
-            QVERIFY(hold.exec("BEGIN " + lock));
+            // A row on its way: its journal is another program's, and stays.
+            QVERIFY(hold.exec("BEGIN " + lock) && hold.exec("INSERT INTO LOG VALUES ('2001/04/27 9:05:00', 'とけい', '9')"));
             bool noticed = false;
             QTimer::singleShot(Sandbox::lockWaitMs / 2, [&] {
                 for (QWidget *w : QApplication::topLevelWidgets())
@@ -444,6 +470,7 @@ private slots:
             QVERIFY(noticed);
             QCOMPARE(box.dialogs.told.size(), 1);
             QVERIFY2(box.dialogs.told[0].startsWith(told), qPrintable(box.dialogs.told[0]));
+            QVERIFY(QFileInfo::exists(box.path("ADO_ZEM.MDB-journal")));
             QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
             other.close();
         }

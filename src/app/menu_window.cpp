@@ -106,8 +106,11 @@ void MenuWindow::DB_ALLOC()
         stopWith(name + QStringLiteral("は") + kindName(kind)
                  + QStringLiteral("です､成績ファイルではないために処理が続行できないので終了します"));
     const StoreOutcome opened = log.probe();
-    if (opened)
+    if (opened) {
+        // What a write killed before its first sync left beside the file.
+        log.removeStaleJournal();
         return;
+    }
     // Only a file that does not open is looked at for the old format.
     if (JetFile::version(log.path())) {
         carryOverJetFile(log.path());

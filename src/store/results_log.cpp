@@ -4,11 +4,17 @@
 #include "store/results_schema.h"
 #include "store/statements.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 
 #include <algorithm>
 
 namespace {
+// What SQLite writes as zeros at the start of a journal until its first sync:
+// the magic number and the page count.
+constexpr qint64 journalHeaderBytes = 12;
+
 StoreOutcome failed(const RecordDatabase &db)
 {
     return StoreOutcome::failed(db.lastError(), db.lastFailureWasHeld());
@@ -98,6 +104,26 @@ bool ResultsLog::SQL_CRE_CUR(RecordDatabase &db, bool resultsTableExists)
     return db.execute(Statements::createSettingsTable())
            && (resultsTableExists || db.execute(Statements::createResultsTable()))
            && db.execute(Statements::insertSettingsRow(), {ResultsSchema::firstPeriod});
+}
+
+bool ResultsLog::removeStaleJournal() const
+{
+    const QFileInfo journal(path_ + QStringLiteral("-journal"));
+    if (!journal.isFile() || journal.isSymLink())
+        return false;
+    RecordDatabase db;
+    // Opening reads the file, and SQLite rolls back a hot journal then.
+    if (!db.open(path_) || !db.execute(Statements::beginWriting()))
+        return false;
+    // No write of ours has begun, so whatever journal is still there is left
+    // of one that ended; its header is zeroed until the write's first sync.
+    QFile file(journal.filePath());
+    const bool zeroed = file.open(QIODevice::ReadOnly)
+                        && file.read(journalHeaderBytes).count('\0') == std::min<qint64>(file.size(), journalHeaderBytes);
+    file.close();
+    const bool removed = zeroed && QFile::remove(journal.filePath());
+    db.execute(Statements::rollBack());
+    return removed;
 }
 
 ResultsLog::PeriodRead ResultsLog::readPeriod() const

@@ -37,6 +37,14 @@ public:
     // name of this process's own, for the caller to put in place.
     static StoreOutcome build(const QString &temporary, const QString &period, const std::vector<ResultRow> &rows);
 
+    // Removes a journal that a write killed before its first sync left
+    // beside the file: one whose header is still zeroed, which SQLite never
+    // rolls back and never removes. A journal SQLite takes for hot is
+    // rolled back by opening the file, and one of a write in progress is
+    // left alone: the file is held for writing while it is looked at. True
+    // when one was removed.
+    bool removeStaleJournal() const;
+
     // The retention period as stored: the first ENV row's SET_LOG.
     struct PeriodRead
     {

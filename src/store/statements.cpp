@@ -86,3 +86,13 @@ QString Statements::tableColumns()
 {
     return QStringLiteral("SELECT name FROM pragma_table_info(?)");
 }
+
+QString Statements::beginWriting()
+{
+    return QStringLiteral("BEGIN IMMEDIATE");
+}
+
+QString Statements::rollBack()
+{
+    return QStringLiteral("ROLLBACK");
+}

@@ -34,6 +34,10 @@ public:
     // "SELECT 日時, 得点 FROM LOG WHERE 科目 = ?": a drill's dates and scores
     // for its progress chart (the drill name bound).
     static QString drillScores();
+    // "BEGIN IMMEDIATE": a transaction that holds the file for writing from
+    // its start, so that no other program is writing meanwhile.
+    static QString beginWriting();
+    static QString rollBack(); // "ROLLBACK"
     // Whether a table of a name exists, in any letter case (its name bound).
     static QString tableExists();
     // The names of a table's columns, in any letter case (its name bound);
