@@ -240,6 +240,27 @@ const std::vector<FileCase> &cases()
                          "2024/12/24 18:45:10|ひいて１０|10", "2026/11/30 8:00:00|たしざん１０|5",
                          "2026/12/01 7:59:59|たしざん２０|2"});
          }},
+        {"old Jet file with a second name left by a copy killed while swapping: that name kept",
+         [](Sandbox &b) {
+             jet("old-results.mdb")(b);
+             QVERIFY(::link(QFile::encodeName(b.path()), QFile::encodeName(b.path("ADO_ZEM.jet3.MDB"))) == 0);
+         },
+         {}, {carry}, {"ADO_ZEM.MDBの成績7件を今の形式に移しました､元のファイルはADO_ZEM.jet3.MDBとして残しています"},
+         std::nullopt, false,
+         [](Sandbox &b) {
+             QCOMPARE(files(b), (QStringList{"ADO_ZEM.MDB", "ADO_ZEM.jet3.MDB"}));
+             QCOMPARE(Sandbox::bytes(b.path("ADO_ZEM.jet3.MDB")), Sandbox::bytes(jetDir + "old-results.mdb"));
+         }},
+        {"old Jet file with a symbolic link to it at the kept name: kept under another",
+         [](Sandbox &b) {
+             jet("old-results.mdb")(b);
+             QVERIFY(QFile::link("ADO_ZEM.MDB", b.path("ADO_ZEM.jet3.MDB")));
+         },
+         {}, {carry}, {"ADO_ZEM.MDBの成績7件を今の形式に移しました､元のファイルはADO_ZEM.jet3-2.MDBとして残しています"},
+         std::nullopt, false,
+         [](Sandbox &b) {
+             QCOMPARE(Sandbox::bytes(b.path("ADO_ZEM.jet3-2.MDB")), Sandbox::bytes(jetDir + "old-results.mdb"));
+         }},
         {"old Jet file, Cancel: left as it is", jet("old-results.mdb"), {false}, {carry},
          {"ADO_ZEM.MDBが以前の形式のために処理が続行できないので終了します"}, 1, true,
          [](Sandbox &b) { QVERIFY(!kept(b)); }},

@@ -41,19 +41,34 @@ std::filesystem::path fsPath(const QString &path)
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
+// True when `name` is a second name of the file at `path` (a hard link, not
+// a symbolic one): what a carry-over stopped between keeping the old file and
+// putting the new one in place leaves.
+bool isLinkOf(const QString &name, const QString &path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    return fs::symlink_status(fsPath(name), error).type() == fs::file_type::regular
+           && fs::equivalent(fsPath(name), fsPath(path), error) && !error;
+}
+
 // Keeps the old file under `kept` and puts the new one in its place. The old
-// file is linked (or else copied) to its new name first and then replaced in
-// one step, so at every moment the results file is either the old one or the
-// new one.
+// file is linked (or else copied) to its new name first, unless it has that
+// name already, and then replaced in one step, so at every moment the results
+// file is either the old one or the new one.
 StoreOutcome swapIn(const QString &path, const QString &building, const QString &kept)
 {
     std::error_code error;
-    std::filesystem::create_hard_link(fsPath(path), fsPath(kept), error);
-    if (error && !QFile::copy(path, kept))
-        return StoreOutcome::failed(QStringLiteral("cannot keep the old file as ") + kept);
+    const bool keptBefore = isLinkOf(kept, path);
+    if (!keptBefore) {
+        std::filesystem::create_hard_link(fsPath(path), fsPath(kept), error);
+        if (error && !QFile::copy(path, kept))
+            return StoreOutcome::failed(QStringLiteral("cannot keep the old file as ") + kept);
+    }
     std::filesystem::rename(fsPath(building), fsPath(path), error);
     if (error) {
-        QFile::remove(kept);
+        if (!keptBefore)
+            QFile::remove(kept);
         return StoreOutcome::failed(QString::fromStdString(error.message()));
     }
     return StoreOutcome::ok();
@@ -99,7 +114,7 @@ QString JetCarryOver::keptName(const QString &path, int jetVersion)
         const QString number = n == 1 ? QString() : QStringLiteral("-%1").arg(n);
         const QString candidate = info.dir().filePath(
             QStringLiteral("%1.jet%2%3%4").arg(stem).arg(jetVersion).arg(number, suffix));
-        if (!RecordFile::existsInAnyCase(candidate))
+        if (!RecordFile::existsInAnyCase(candidate) || isLinkOf(candidate, path))
             return candidate;
     }
 }

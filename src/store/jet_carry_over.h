@@ -55,6 +55,7 @@ public:
     // characters they hold.
     static bool fits(const ResultRow &row);
     // The name the old file is kept under: "ADO_ZEM.jet3.MDB" for a Jet 3
-    // "ADO_ZEM.MDB", with a number added when that name is taken.
+    // "ADO_ZEM.MDB", with a number added when that name is taken by another
+    // file; a name that is already a hard link of the file is its name.
     static QString keptName(const QString &path, int jetVersion);
 };
