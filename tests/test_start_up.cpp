@@ -135,6 +135,11 @@ const std::vector<FileCase> &cases()
          }},
         {"missing, Cancel: nothing left", [](Sandbox &) {}, {false}, {create}, {cancelled}, 1, false,
          [](Sandbox &b) { QCOMPARE(QDir(b.path(".")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList()); }},
+        {"missing in a read-only folder, OK: cannot be made, says why",
+         [](Sandbox &b) { QFile::setPermissions(b.path("."), QFile::ReadOwner | QFile::ExeOwner); }, {}, {create},
+         {"ADO_ZEM.MDBを作れません､このフォルダに書き込む権限がないために処理が続行できないので終了します\n"
+          "(Permission denied)"},
+         1, false, [](Sandbox &b) { QCOMPARE(files(b), QStringList()); }, true},
         {"made meanwhile by another copy: that file is used",
          [](Sandbox &b) { b.dialogs.whenAsked = [&b] { b.makeRecordFile("30", withOld); }; }, {}, {create}, {},
          std::nullopt, false, [](Sandbox &b) { expectRows(b.path(), "SELECT * FROM ENV", {"30"}); }},

@@ -2,6 +2,7 @@
 
 #include "app/carry_over_window.h"
 #include "app/face_icon.h"
+#include "app/record_file_naming.h"
 #include "app/wait_notice.h"
 #include "clock/clock_window.h"
 #include "drill/drill_window.h"
@@ -91,8 +92,7 @@ void MenuWindow::DB_ALLOC()
 {
     const QString name = ProjectGlobals::instance().databaseFileName;
     if (!RecordFile::currentFolderExists())
-        stopWith(QStringLiteral("起動したフォルダがなくなっています､") + name
-                 + QStringLiteral("を作れないために処理が続行できないので終了します"));
+        stopWith(RecordFileNaming::folderGone());
     // What copies of the program that were stopped midway left behind.
     RecordFile::removeStaleTemporaries(name);
     // From now on this is the file of every window.
@@ -103,8 +103,7 @@ void MenuWindow::DB_ALLOC()
         return;
     }
     if (kind != RecordFile::Kind::Regular)
-        stopWith(name + QStringLiteral("は") + kindName(kind)
-                 + QStringLiteral("です､成績ファイルではないために処理が続行できないので終了します"));
+        stopWith(RecordFileNaming::notAFile(kind));
     const StoreOutcome opened = log.probe();
     if (opened) {
         // What a write killed before its first sync left beside the file.
@@ -116,7 +115,7 @@ void MenuWindow::DB_ALLOC()
         carryOverJetFile(log.path());
         return;
     }
-    stopWith(unusableFile(log.path(), opened));
+    stopWith(RecordFileNaming::unusable(log.path(), opened));
 }
 
 void MenuWindow::createRecordFile()
@@ -124,53 +123,14 @@ void MenuWindow::createRecordFile()
     const QString name = ProjectGlobals::instance().databaseFileName;
     if (!Dialogs::current().ask(name + QStringLiteral("が見つかりません､新規作成しますか?")))
         stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
-    if (log_->create())
+    const StoreOutcome made = log_->create();
+    if (made)
         return;
     // Another copy of the program may have made it meanwhile: that file is
-    // the one to go on with. Any other failure passes without a message
-    // here: the next step reports the file it cannot use.
-    if (RecordFile::existsInAnyCase(name))
-        log_.emplace(RecordFile::locate(name));
-}
-
-QString MenuWindow::kindName(RecordFile::Kind kind)
-{
-    switch (kind) {
-    case RecordFile::Kind::Folder:
-        return QStringLiteral("フォルダ");
-    case RecordFile::Kind::NamedPipe:
-        return QStringLiteral("名前付きパイプ");
-    case RecordFile::Kind::Socket:
-        return QStringLiteral("ソケット");
-    case RecordFile::Kind::Device:
-        return QStringLiteral("デバイス");
-    case RecordFile::Kind::DanglingLink:
-        return QStringLiteral("行き先のないリンク");
-    case RecordFile::Kind::LoopingLink:
-        return QStringLiteral("循環しているリンク");
-    case RecordFile::Kind::Missing:
-    case RecordFile::Kind::Regular:
-    case RecordFile::Kind::Other:
-        break;
-    }
-    return QStringLiteral("特殊なファイル");
-}
-
-QString MenuWindow::unusableFile(const QString &path, const StoreOutcome &opened)
-{
-    const QString name = ProjectGlobals::instance().databaseFileName;
-    const QString cannotGoOn = QStringLiteral("､処理が続行できないので終了します");
-    if (JetFile::isNewerAccess(path))
-        return name + QStringLiteral("は新しい形式のAccessのファイルです､このプログラムでは読めないために"
-                                     "処理が続行できないので終了します");
-    if (!QFileInfo(path).isReadable())
-        return StoreMessages::withReason(name + QStringLiteral("を読む権限がありません") + cannotGoOn,
-                                         opened.reason);
-    if (opened.held)
-        return StoreMessages::withReason(name + QStringLiteral("はほかのプログラムが使っています") + cannotGoOn,
-                                         opened.reason);
-    return StoreMessages::withReason(name + QStringLiteral("は壊れているか成績ファイルではありません") + cannotGoOn,
-                                     opened.reason);
+    // the one to go on with.
+    if (!RecordFile::existsInAnyCase(name))
+        stopWith(RecordFileNaming::cannotMake(made));
+    log_.emplace(RecordFile::locate(name));
 }
 
 void MenuWindow::carryOverJetFile(const QString &path)
@@ -243,7 +203,7 @@ void MenuWindow::SET_LOG_GET()
     const ResultsLog &store = *log_;
     ResultsLog::PeriodRead period = store.readPeriod();
     if (period.status == Status::FileUnusable)
-        stopWith(period.held ? unusableFile(store.path(), StoreOutcome::failed(period.reason, true))
+        stopWith(period.held ? RecordFileNaming::unusable(store.path(), StoreOutcome::failed(period.reason, true))
                              : g.databaseFileName + QStringLiteral("がありません"));
     if (period.status == Status::QueryFailed) {
         Dialogs::current().tell(g.settingsTableName + QStringLiteral("がありません､新規作成します"));

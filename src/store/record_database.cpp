@@ -11,6 +11,12 @@
 #include <QSqlRecord>
 #include <QUrl>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 // While someone waits, a held file is tried again in steps this long.
 constexpr int waitStepMs = 100;
@@ -89,6 +95,8 @@ bool RecordDatabase::failedWith(const QSqlError &error)
 {
     lastError_ = reasonOf(error);
     held_ = isHeld(error);
+    // SQLITE_FULL: SQLite's word for a disk with no room left.
+    systemError_ = error.nativeErrorCode() == QLatin1String("13") ? ENOSPC : 0;
     return false;
 }
 
@@ -162,15 +170,32 @@ bool RecordDatabase::open(const QString &path)
 bool RecordDatabase::build(const QString &temporary, const std::function<bool(RecordDatabase &)> &fill)
 {
     RecordFile::removeWithJournal(temporary);
-    if (!openUri(temporary, QStringLiteral("rwc")))
+    // The file is made here rather than by SQLite, whose words for a folder
+    // that refuses it say nothing of why; never through a link of that name.
+    const int made = ::open(QFile::encodeName(temporary).constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (made < 0) {
+        systemError_ = errno;
+        held_ = false;
+        lastError_ = QString::fromLocal8Bit(std::strerror(systemError_));
         return false;
+    }
+    ::close(made);
+    if (!openUri(temporary, QStringLiteral("rw"))) {
+        const QString openError = lastError_;
+        RecordFile::removeWithJournal(temporary);
+        lastError_ = openError;
+        return false;
+    }
     // SQLite writes the file on its first change; give it its header now.
     const bool written = execute(QStringLiteral("PRAGMA user_version = 0")) && (!fill || fill(*this));
     const QString writeError = lastError_;
+    const int systemError = systemError_;
     close();
     if (!written) {
         RecordFile::removeWithJournal(temporary);
         lastError_ = writeError;
+        systemError_ = systemError;
     }
     return written;
 }

@@ -66,10 +66,12 @@ public:
     bool transaction();
     bool commit();
 
-    // SQLite's words for the last failure, and whether it was another
-    // program holding the file.
+    // SQLite's or the system's words for the last failure, whether it was
+    // another program holding the file, and the system's error number when
+    // the system refused (0 otherwise; ENOSPC for a full disk).
     QString lastError() const { return lastError_; }
     bool lastFailureWasHeld() const { return held_; }
+    int lastSystemError() const { return systemError_; }
 
 private:
     QSqlDatabase connection() const;
@@ -85,4 +87,5 @@ private:
     QString connectionName_;
     QString lastError_;
     bool held_ = false;
+    int systemError_ = 0;
 };

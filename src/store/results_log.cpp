@@ -17,7 +17,7 @@ constexpr qint64 journalHeaderBytes = 12;
 
 StoreOutcome failed(const RecordDatabase &db)
 {
-    return StoreOutcome::failed(db.lastError(), db.lastFailureWasHeld());
+    return StoreOutcome::failed(db.lastError(), db.lastFailureWasHeld(), db.lastSystemError());
 }
 
 // What a new file holds: both tables, the period, the rows (one transaction:
