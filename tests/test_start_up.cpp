@@ -296,6 +296,36 @@ const std::vector<FileCase> &cases()
          },
          {}, {carry}, {"ADO_ZEM.MDBはほかのさんすうドリルが今の形式に移しているところです､"}, 1, true,
          [](Sandbox &b) { QVERIFY(!kept(b)); }},
+        {"old Jet file in a read-only folder: no permission, said so",
+         [](Sandbox &b) {
+             jet("old-results.mdb")(b);
+             QFile::setPermissions(b.path("."), QFile::ReadOwner | QFile::ExeOwner);
+         },
+         {}, {carry},
+         {"このフォルダに書き込む権限がないためにADO_ZEM.MDBを今の形式に移せません､処理が続行できないので終了します"}, 1,
+         true, [](Sandbox &b) { QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"}); }, true},
+        {"old Jet file, its lock's name taken by a folder: named, left alone",
+         [](Sandbox &b) {
+             jet("old-results.mdb")(b);
+             QVERIFY(QDir(b.path(".")).mkdir(".ADO_ZEM.MDB.lock"));
+         },
+         {}, {carry}, {".ADO_ZEM.MDB.lockはフォルダです､ADO_ZEM.MDBを今の形式に移せないために"}, 1, true,
+         [](Sandbox &b) { QVERIFY(QFileInfo(b.path(".ADO_ZEM.MDB.lock")).isDir()); }},
+        {"old Jet file, its lock a link: named, nothing written through it",
+         [](Sandbox &b) {
+             jet("old-results.mdb")(b);
+             write(b.path("elsewhere"), "kept");
+             QVERIFY(QFile::link("elsewhere", b.path(".ADO_ZEM.MDB.lock")));
+         },
+         {}, {carry}, {".ADO_ZEM.MDB.lockはリンクです､ADO_ZEM.MDBを今の形式に移せないために"}, 1, true,
+         [](Sandbox &b) { QCOMPARE(Sandbox::bytes(b.path("elsewhere")), QByteArray("kept")); }},
+        {"old Jet file, a lock no copy wrote: taken over, carried",
+         [](Sandbox &b) {
+             jet("old-results.mdb")(b);
+             write(b.path(".ADO_ZEM.MDB.lock"), "garbage");
+         },
+         {}, {carry}, {"ADO_ZEM.MDBの成績7件を今の形式に移しました､"}, std::nullopt, false,
+         [](Sandbox &b) { QCOMPARE(files(b), (QStringList{"ADO_ZEM.MDB", "ADO_ZEM.jet3.MDB"})); }},
         {"old Jet file another copy carried over meanwhile: its file is used",
          [](Sandbox &b) {
              jet("old-results.mdb")(b);

@@ -138,7 +138,7 @@ void MenuWindow::carryOverJetFile(const QString &path)
     using Status = JetCarryOver::Result::Status;
     const QString name = ProjectGlobals::instance().databaseFileName;
     const QString leftAsItIs = QStringLiteral("\n(") + name + QStringLiteral("はそのまま残しています)");
-    const QString cannotGoOn = QStringLiteral("処理が続行できないので終了します");
+    const QString cannotGoOn = RecordFileNaming::cannotGoOn();
     CarryOverWindow progress(name);
     // Its tables are read first: only a results file is offered to be carried over.
     const JetFile::Listing tables = JetFile::tables(path, progress.looking());
@@ -171,6 +171,11 @@ void MenuWindow::carryOverJetFile(const QString &path)
     case Status::InProgress:
         stopWith(name + QStringLiteral("はほかのさんすうドリルが今の形式に移しているところです､") + cannotGoOn
                  + leftAsItIs);
+    case Status::NoPermission:
+        stopWith(QStringLiteral("このフォルダに書き込む権限がないために") + name + QStringLiteral("を今の形式に移せません､")
+                 + cannotGoOn + leftAsItIs);
+    case Status::LockInTheWay:
+        stopWith(RecordFileNaming::lockInTheWay(carried.lock, carried.lockKind) + leftAsItIs);
     case Status::Cancelled:
         stopWith(name + QStringLiteral("を今の形式に移すのをやめたために") + cannotGoOn + leftAsItIs);
     case Status::Unreadable:

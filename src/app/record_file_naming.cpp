@@ -67,6 +67,12 @@ QString RecordFileNaming::cannotMake(const StoreOutcome &made)
     return StoreMessages::withReason(fileName() + why + cannotGoOn(), made.reason);
 }
 
+QString RecordFileNaming::lockInTheWay(const QString &lock, RecordFile::Kind kind)
+{
+    return QFileInfo(lock).fileName() + QStringLiteral("は") + kindName(kind) + QStringLiteral("です､")
+           + fileName() + QStringLiteral("を今の形式に移せないために") + cannotGoOn();
+}
+
 QString RecordFileNaming::kindName(RecordFile::Kind kind)
 {
     switch (kind) {
@@ -82,6 +88,8 @@ QString RecordFileNaming::kindName(RecordFile::Kind kind)
         return QStringLiteral("行き先のないリンク");
     case RecordFile::Kind::LoopingLink:
         return QStringLiteral("循環しているリンク");
+    case RecordFile::Kind::Link:
+        return QStringLiteral("リンク");
     case RecordFile::Kind::Missing:
     case RecordFile::Kind::Regular:
     case RecordFile::Kind::Other:

@@ -25,6 +25,9 @@ public:
     // system's words alone).
     static QString cannotMake(const StoreOutcome &made);
 
+    // Something that is no lock has the name of the lock a carry-over takes.
+    static QString lockInTheWay(const QString &lock, RecordFile::Kind kind);
+
 private:
     // What a name that is no file is called.
     static QString kindName(RecordFile::Kind kind);

@@ -1,5 +1,6 @@
 #include "store/jet_carry_over.h"
 
+#include "store/carry_over_lock.h"
 #include "store/jet_file.h"
 #include "store/record_file.h"
 #include "store/results_log.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -127,9 +127,24 @@ JetCarryOver::Result JetCarryOver::run(const QString &path, const JetFile::Listi
     // A second copy of the program that reaches this point while the first
     // is carrying the file over stops here; one that comes after finds the
     // file carried over already.
-    QLockFile lock(RecordFile::lockName(path));
-    if (!lock.tryLock(0)) {
+    CarryOverLock lock(path);
+    switch (lock.take()) {
+    case CarryOverLock::Status::Taken:
+        break;
+    case CarryOverLock::Status::HeldByAnotherCopy:
         result.status = Status::InProgress;
+        return result;
+    case CarryOverLock::Status::NoPermission:
+        result.status = Status::NoPermission;
+        return result;
+    case CarryOverLock::Status::InTheWay:
+        result.status = Status::LockInTheWay;
+        result.lock = lock.name();
+        result.lockKind = lock.kind();
+        return result;
+    case CarryOverLock::Status::Failed:
+        result.status = Status::Failed;
+        result.reason = QStringLiteral("cannot make the lock ") + lock.name();
         return result;
     }
     const std::optional<int> jetVersion = JetFile::version(path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/jet_file.h"
+#include "store/record_file.h"
 #include "store/result_row.h"
 
 #include <QString>
@@ -32,6 +33,8 @@ public:
             CarriedOver,    // the new file is in place
             AlreadyCarried, // another copy of the program carried it over meanwhile
             InProgress,     // another copy of the program is carrying it over now
+            NoPermission,   // the folder may not be written
+            LockInTheWay,   // something else has the name of the lock (lock, lockKind)
             Unreadable,     // the tools cannot read it
             Cancelled,
             Failed,         // the new file could not be written or put in place
@@ -41,6 +44,8 @@ public:
         QStringList misfits;      // rows left behind, each "date　drill　score"
         QString keptAs;           // the old file's new name (CarriedOver)
         QString reason;           // what went wrong, in the tools' or engine's words
+        QString lock;             // the lock's name (LockInTheWay)
+        RecordFile::Kind lockKind = RecordFile::Kind::Missing;
     };
 
     // True when the file's tables are those of a results file.
