@@ -1,6 +1,7 @@
 // Start-up against every state the results file can be in: what the user is
 // asked and told, whether the program goes on to its menu, and what becomes of
 // the file (left byte for byte where it must be).
+#include "app/chart_start.h"
 #include "app/menu_window.h"
 #include "platform/system_clock.h"
 #include "support/sandbox.h"
@@ -429,6 +430,44 @@ const std::vector<FileCase> &cases()
     };
     return all;
 }
+
+// The progress chart started on its own, against states of the file: what it
+// tells (empty: it shows the chart). It changes nothing.
+struct ChartCase
+{
+    const char *name;
+    std::function<void(Sandbox &)> setup;
+    QString told;
+};
+
+const QString chartCannot = QStringLiteral("､成績のグラフを表示できないので終了します\n(さんすうドリルを起動すると");
+
+const std::vector<ChartCase> &chartCases()
+{
+    static const std::vector<ChartCase> all = {
+        {"a results file: shown", [](Sandbox &b) { b.makeRecordFile("90", recent); }, QString()},
+        {"missing", [](Sandbox &) {}, "ADO_ZEM.MDBが見つかりません" + chartCannot + "新規作成できます)"},
+        {"a named pipe", [](Sandbox &b) { QVERIFY(::mkfifo(QFile::encodeName(b.path()), 0600) == 0); },
+         "ADO_ZEM.MDBは名前付きパイプです､成績ファイルではないために処理が続行できないので終了します"},
+        {"a folder", [](Sandbox &b) { QDir(b.path(".")).mkdir("ADO_ZEM.MDB"); }, "ADO_ZEM.MDBはフォルダです､"},
+        {"an old Jet file", jet("old-results.mdb"),
+         "ADO_ZEM.MDBは以前の形式の成績ファイルです" + chartCannot + "今の形式に移せます)"},
+        {"a file of one byte", [](Sandbox &b) { write(b.path(), "S"); }, damaged},
+        {"another program's database, neither table",
+         [](Sandbox &b) {
+             write(b.path(), {});
+             Sandbox::sql(b.path(), {"CREATE TABLE notes ( text TEXT )"});
+         },
+         "ENVがありません" + chartCannot + "新規作成します)"},
+        {"LOG missing",
+         [](Sandbox &b) {
+             b.makeRecordFile();
+             Sandbox::sql(b.path(), {"DROP TABLE LOG"});
+         },
+         "LOGがありません" + chartCannot + "新規作成します)"},
+    };
+    return all;
+}
 } // namespace
 
 class TestStartUp : public QObject
@@ -466,6 +505,27 @@ private slots:
             QCOMPARE(Sandbox::bytes(box.path()), before);
         if (c.check)
             c.check(box);
+    }
+
+    void chartStates_data()
+    {
+        QTest::addColumn<int>("row");
+        for (size_t i = 0; i < chartCases().size(); ++i)
+            QTest::newRow(chartCases()[i].name) << static_cast<int>(i);
+    }
+
+    void chartStates()
+    {
+        QFETCH(int, row);
+        const ChartCase &c = chartCases()[static_cast<size_t>(row)];
+        Sandbox box;
+        c.setup(box);
+        const QStringList before = files(box);
+        const QByteArray bytes = Sandbox::bytes(box.path());
+        const QString told = ChartStart::refusal(RecordFile::locate("ADO_ZEM.MDB"));
+        QVERIFY2(c.told.isEmpty() ? told.isEmpty() : told.startsWith(c.told), qPrintable(told));
+        QCOMPARE(files(box), before);
+        QCOMPARE(Sandbox::bytes(box.path()), bytes);
     }
 
     // A creation and a carry-over killed halfway leave their temporary files

@@ -121,7 +121,7 @@ void MenuWindow::DB_ALLOC()
 void MenuWindow::createRecordFile()
 {
     const QString name = ProjectGlobals::instance().databaseFileName;
-    if (!Dialogs::current().ask(name + QStringLiteral("が見つかりません､新規作成しますか?")))
+    if (!Dialogs::current().ask(RecordFileNaming::notFound() + QStringLiteral("､新規作成しますか?")))
         stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
     const StoreOutcome made = log_->create();
     if (made)
@@ -157,8 +157,8 @@ void MenuWindow::carryOverJetFile(const QString &path)
     }
     if (!JetCarryOver::isResultsFile(tables))
         stopWith(name + QStringLiteral("は成績ファイルではないために") + cannotGoOn + leftAsItIs);
-    if (!Dialogs::current().ask(name + QStringLiteral("は以前の形式の成績ファイルです､今の形式に移しますか?\n"
-                                                      "(元のファイルは名前を変えて残します)")))
+    if (!Dialogs::current().ask(RecordFileNaming::oldFormat()
+                                + QStringLiteral("､今の形式に移しますか?\n(元のファイルは名前を変えて残します)")))
         stopWith(name + QStringLiteral("が以前の形式のために") + cannotGoOn + leftAsItIs);
     CarryOverWindow carrying(name);
     const JetCarryOver::Result carried = JetCarryOver::run(path, tables, carrying.carrying());
@@ -209,13 +209,13 @@ void MenuWindow::SET_LOG_GET()
     ResultsLog::PeriodRead period = store.readPeriod();
     if (period.status == Status::FileUnusable)
         stopWith(period.held ? RecordFileNaming::unusable(store.path(), StoreOutcome::failed(period.reason, true))
-                             : g.databaseFileName + QStringLiteral("がありません"));
+                             : RecordFileNaming::missing(g.databaseFileName));
     if (period.status == Status::QueryFailed) {
-        Dialogs::current().tell(g.settingsTableName + QStringLiteral("がありません､新規作成します"));
+        Dialogs::current().tell(RecordFileNaming::missing(g.settingsTableName) + QStringLiteral("､新規作成します"));
         const StoreOutcome repaired = store.repairSettings();
         period = store.readPeriod();
         if (period.status == Status::FileUnusable)
-            stopWith(g.databaseFileName + QStringLiteral("がありません"));
+            stopWith(RecordFileNaming::missing(g.databaseFileName));
         if (period.status == Status::QueryFailed) {
             stopWith(StoreMessages::withReason(
                 g.databaseFileName + QStringLiteral("の") + g.settingsTableName
@@ -229,7 +229,7 @@ void MenuWindow::SET_LOG_GET()
     // The results table gone on its own is made again, as the settings table
     // is: without it no sitting could be stored and nothing listed.
     if (store.resultsTableMissing()) {
-        Dialogs::current().tell(g.resultsTableName + QStringLiteral("がありません､新規作成します"));
+        Dialogs::current().tell(RecordFileNaming::missing(g.resultsTableName) + QStringLiteral("､新規作成します"));
         const StoreOutcome made = store.createResultsTable();
         if (!made) {
             Dialogs::current().tell(StoreMessages::withReason(

@@ -20,6 +20,21 @@ QString RecordFileNaming::cannotGoOn()
     return QStringLiteral("処理が続行できないので終了します");
 }
 
+QString RecordFileNaming::notFound()
+{
+    return fileName() + QStringLiteral("が見つかりません");
+}
+
+QString RecordFileNaming::oldFormat()
+{
+    return fileName() + QStringLiteral("は以前の形式の成績ファイルです");
+}
+
+QString RecordFileNaming::missing(const QString &name)
+{
+    return name + QStringLiteral("がありません");
+}
+
 QString RecordFileNaming::folderGone()
 {
     return QStringLiteral("起動したフォルダがなくなっています､") + fileName() + QStringLiteral("を作れないために")

@@ -15,6 +15,13 @@ public:
     // which start-up ends the program.
     static QString cannotGoOn();
 
+    // "ADO_ZEM.MDBが見つかりません": nothing of that name is there.
+    static QString notFound();
+    // "ADO_ZEM.MDBは以前の形式の成績ファイルです": a file of the old Jet format.
+    static QString oldFormat();
+    // "ENVがありません": a table, or the file, is not there.
+    static QString missing(const QString &name);
+
     // The folder the program started in has been deleted.
     static QString folderGone();
     // The name is a folder, a named pipe, a device or a link that leads nowhere.
