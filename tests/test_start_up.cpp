@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QSqlQuery>
 
+#include <csignal>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -548,6 +550,64 @@ private slots:
         MenuWindow menu;
         QCOMPARE(Sandbox::endStatus([&] { menu.showForm(); }), 1);
         QCOMPARE(files(box), (QStringList{running, "ADO_ZEM.MDB"}));
+    }
+
+    void endedBySignal_data()
+    {
+        QTest::addColumn<QString>("doing");
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<std::optional<int>>("status"); // nothing: killed outright
+        QTest::newRow("carrying over, SIGTERM: the tools stopped, the old file as it was")
+            << "carrying" << SIGTERM << std::optional<int>(128 + SIGTERM);
+        QTest::newRow("carrying over, SIGINT") << "carrying" << SIGINT << std::optional<int>(128 + SIGINT);
+        QTest::newRow("carrying over, SIGKILL: the tool dies with the program")
+            << "carrying" << SIGKILL << std::optional<int>();
+        QTest::newRow("a sitting open, SIGHUP: its row written") << "sitting" << SIGHUP << std::optional<int>(128 + SIGHUP);
+    }
+
+    // The real program, ended by a signal: as its close box would end it.
+    void endedBySignal()
+    {
+        QFETCH(QString, doing);
+        QFETCH(int, signal);
+        QFETCH(std::optional<int>, status);
+        Sandbox box;
+        const QByteArray searchPath = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", searchPath); });
+        const bool carrying = doing == "carrying";
+        if (carrying)
+            standIns("sleep 600 &\necho $! > child.pid\necho $$ > tool.pid\nexec sleep 600\n")(box);
+        else
+            box.makeRecordFile();
+        const QByteArray before = Sandbox::bytes(box.path());
+        QProcess program;
+        program.start(QStringLiteral(SANSU_HELPER_DIR "/run_until_signalled"), {doing});
+        QVERIFY(program.waitForStarted(30000));
+        if (carrying)
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(box.path("tool.pid")).size() > 0, 30000);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(program.peek(100).contains("ready"), 30000);
+        const QString tool = carrying ? QString(Sandbox::bytes(box.path("tool.pid"))).trimmed() : QString();
+        const auto stopTools = qScopeGuard([&] {
+            if (!tool.isEmpty())
+                ::kill(-tool.toInt(), SIGKILL);
+        });
+        QVERIFY(::kill(static_cast<pid_t>(program.processId()), signal) == 0);
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus() == QProcess::NormalExit ? std::optional<int>(program.exitCode()) : std::nullopt,
+                 status);
+        if (!carrying) {
+            expectRows(box.path(), "SELECT 科目, 得点 FROM LOG", {"たしざん１０|1"});
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!running(tool), 5000);
+        // Handled, the signal stops the tool's whole group.
+        if (status)
+            QTRY_VERIFY_WITH_TIMEOUT(!running(Sandbox::bytes(box.path("child.pid"))), 5000);
+        // Killed outright, it leaves its lock for the next start to clear.
+        const QStringList left{"ADO_ZEM.MDB", "child.pid", "tool.pid"};
+        QCOMPARE(files(box), status ? left : QStringList{".ADO_ZEM.MDB.lock"} + left);
+        QCOMPARE(Sandbox::bytes(box.path()), before);
     }
 
     void heldByAnotherProgram_data()

@@ -1,5 +1,6 @@
 #include "app/chart_start.h"
 #include "app/menu_window.h"
+#include "app/quit_signals.h"
 #include "platform/app_setup.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     AppSetup::configure(app);
+    QuitSignals::install();
     if (ChartStart::asked(QApplication::arguments()))
         return ChartStart::run();
     MenuWindow menu;

@@ -206,6 +206,11 @@ JetCarryOver::Result JetCarryOver::run(const QString &path, const JetFile::Listi
     reached(Step::Writing, static_cast<int>(results->rows.size()));
     const QString building = RecordFile::temporaryName(path, QStringLiteral("carrying"));
     StoreOutcome done = ResultsLog::build(building, period, rows);
+    if (done && progress.cancelled && progress.cancelled()) {
+        RecordFile::removeWithJournal(building);
+        result.status = Status::Cancelled;
+        return result;
+    }
     // Only the file that was read is swapped out.
     if (done && (seen(path) != before || JetFile::version(path) != jetVersion))
         done = StoreOutcome::failed(QStringLiteral("the file was changed while it was read"));
