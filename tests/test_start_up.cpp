@@ -105,23 +105,16 @@ bool running(const QString &pid)
     return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
 }
 
-// A write on another connection is stopped after its first page went to
-// the journal, before any sync: the journal stays as a killed writer
-// leaves it, its header still zeroed.
-void leaveJournal(Sandbox &b)
+// An old Jet results file, and then `more`.
+std::function<void(Sandbox &)> jetAnd(const std::function<void(Sandbox &)> &more)
 {
-    const QString journal = b.path("ADO_ZEM.MDB-journal");
-    {
-        QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("killed"));
-        writer.setDatabaseName(b.path());
-        QVERIFY(writer.open());
-        QSqlQuery q(writer);
-        QVERIFY(q.exec("BEGIN") && q.exec("DELETE FROM LOG"));
-        QVERIFY(QFile::copy(journal, journal + ".left"));
-        QVERIFY(q.exec("ROLLBACK"));
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("killed"));
-    QVERIFY(QFile::rename(journal + ".left", journal));
+    return [=](Sandbox &b) { jet("old-results.mdb")(b); more(b); };
+}
+
+// Another program's database, made by `statements`.
+std::function<void(Sandbox &)> foreign(const QStringList &statements)
+{
+    return [=](Sandbox &b) { write(b.path(), {}); Sandbox::sql(b.path(), statements); };
 }
 
 const QStringList recent{"2001/04/20 8:00:00|たしざん１０|3", "2001/04/27 9:00:00|とけい|1"};
@@ -202,21 +195,17 @@ const std::vector<FileCase> &cases()
          [](Sandbox &b) { b.makeRecordFile(); Sandbox::sql(b.path(), {"DROP TABLE ENV", "DROP TABLE LOG"}); },
          {}, {}, {noEnv}, std::nullopt, false,
          [](Sandbox &b) { expectRows(b.path(), "SELECT count(*) FROM LOG", {"0"}); }},
-        {"another program's LOG, no ENV: named, left as it is",
-         [](Sandbox &b) {
-             write(b.path(), {});
-             Sandbox::sql(b.path(), {"CREATE TABLE log ( id INTEGER, message TEXT )"});
-         },
+        {"another program's LOG, no ENV: named, left as it is", foreign({"CREATE TABLE log ( id INTEGER, message TEXT )"}),
          {}, {}, {damaged + "\n(table LOG has other columns than a results file: id, message)"}, 1, true},
         {"ENV and LOG of other shapes: named, left as they are",
-         [](Sandbox &b) {
-             write(b.path(), {});
-             Sandbox::sql(b.path(), {"CREATE TABLE ENV ( SET_LOG TEXT, owner TEXT )",
-                                     "CREATE TABLE LOG ( 日時 TEXT, 科目 TEXT )"});
-         },
-         {}, {}, {damaged + "\n(table ENV has other columns than a results file: SET_LOG, owner)"}, 1, true},
+         foreign({"CREATE TABLE ENV ( SET_LOG TEXT, owner TEXT )", "CREATE TABLE LOG ( 日時 TEXT, 科目 TEXT )"}), {}, {}, {damaged + "\n(table ENV has other columns than a results file: SET_LOG, owner)"}, 1, true},
+        // SQLite zeroes a journal's header until the write's first sync.
         {"a journal left by a write killed before its first sync: removed",
-         [](Sandbox &b) { b.makeRecordFile("90", recent); leaveJournal(b); }, {}, {}, {}, std::nullopt, false,
+         [](Sandbox &b) {
+             b.makeRecordFile("90", recent);
+             write(b.path("ADO_ZEM.MDB-journal"), QByteArray(12, '\0') + QByteArray(8692, '\x5a'));
+         },
+         {}, {}, {}, std::nullopt, false,
          [](Sandbox &b) {
              QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"});
              expectRows(b.path(), "SELECT * FROM LOG", recent);
@@ -249,10 +238,7 @@ const std::vector<FileCase> &cases()
                          "2026/12/01 7:59:59|たしざん２０|2"});
          }},
         {"old Jet file with a second name left by a copy killed while swapping: that name kept",
-         [](Sandbox &b) {
-             jet("old-results.mdb")(b);
-             QVERIFY(::link(QFile::encodeName(b.path()), QFile::encodeName(b.path("ADO_ZEM.jet3.MDB"))) == 0);
-         },
+         jetAnd([](Sandbox &b) { QVERIFY(::link(QFile::encodeName(b.path()), QFile::encodeName(b.path("ADO_ZEM.jet3.MDB"))) == 0); }),
          {}, {carry}, {"ADO_ZEM.MDBの成績7件を今の形式に移しました､元のファイルはADO_ZEM.jet3.MDBとして残しています"},
          std::nullopt, false,
          [](Sandbox &b) {
@@ -260,10 +246,7 @@ const std::vector<FileCase> &cases()
              QCOMPARE(Sandbox::bytes(b.path("ADO_ZEM.jet3.MDB")), Sandbox::bytes(jetDir + "old-results.mdb"));
          }},
         {"old Jet file with a symbolic link to it at the kept name: kept under another",
-         [](Sandbox &b) {
-             jet("old-results.mdb")(b);
-             QVERIFY(QFile::link("ADO_ZEM.MDB", b.path("ADO_ZEM.jet3.MDB")));
-         },
+         jetAnd([](Sandbox &b) { QVERIFY(QFile::link("ADO_ZEM.MDB", b.path("ADO_ZEM.jet3.MDB"))); }),
          {}, {carry}, {"ADO_ZEM.MDBの成績7件を今の形式に移しました､元のファイルはADO_ZEM.jet3-2.MDBとして残しています"},
          std::nullopt, false,
          [](Sandbox &b) {
@@ -300,33 +283,20 @@ const std::vector<FileCase> &cases()
          {}, {carry}, {"ADO_ZEM.MDBはほかのさんすうドリルが今の形式に移しているところです､"}, 1, true,
          [](Sandbox &b) { QVERIFY(!kept(b)); }},
         {"old Jet file in a read-only folder: no permission, said so",
-         [](Sandbox &b) {
-             jet("old-results.mdb")(b);
-             QFile::setPermissions(b.path("."), QFile::ReadOwner | QFile::ExeOwner);
-         },
+         jetAnd([](Sandbox &b) { QFile::setPermissions(b.path("."), QFile::ReadOwner | QFile::ExeOwner); }),
          {}, {carry},
          {"このフォルダに書き込む権限がないためにADO_ZEM.MDBを今の形式に移せません､処理が続行できないので終了します"}, 1,
          true, [](Sandbox &b) { QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"}); }, true},
         {"old Jet file, its lock's name taken by a folder: named, left alone",
-         [](Sandbox &b) {
-             jet("old-results.mdb")(b);
-             QVERIFY(QDir(b.path(".")).mkdir(".ADO_ZEM.MDB.lock"));
-         },
+         jetAnd([](Sandbox &b) { QVERIFY(QDir(b.path(".")).mkdir(".ADO_ZEM.MDB.lock")); }),
          {}, {carry}, {".ADO_ZEM.MDB.lockはフォルダです､ADO_ZEM.MDBを今の形式に移せないために"}, 1, true,
          [](Sandbox &b) { QVERIFY(QFileInfo(b.path(".ADO_ZEM.MDB.lock")).isDir()); }},
         {"old Jet file, its lock a link: named, nothing written through it",
-         [](Sandbox &b) {
-             jet("old-results.mdb")(b);
-             write(b.path("elsewhere"), "kept");
-             QVERIFY(QFile::link("elsewhere", b.path(".ADO_ZEM.MDB.lock")));
-         },
+         jetAnd([](Sandbox &b) { write(b.path("elsewhere"), "kept"); QFile::link("elsewhere", b.path(".ADO_ZEM.MDB.lock")); }),
          {}, {carry}, {".ADO_ZEM.MDB.lockはリンクです､ADO_ZEM.MDBを今の形式に移せないために"}, 1, true,
          [](Sandbox &b) { QCOMPARE(Sandbox::bytes(b.path("elsewhere")), QByteArray("kept")); }},
         {"old Jet file, a lock no copy wrote: taken over, carried",
-         [](Sandbox &b) {
-             jet("old-results.mdb")(b);
-             write(b.path(".ADO_ZEM.MDB.lock"), "garbage");
-         },
+         jetAnd([](Sandbox &b) { write(b.path(".ADO_ZEM.MDB.lock"), "garbage"); }),
          {}, {carry}, {"ADO_ZEM.MDBの成績7件を今の形式に移しました､"}, std::nullopt, false,
          [](Sandbox &b) { QCOMPARE(files(b), (QStringList{"ADO_ZEM.MDB", "ADO_ZEM.jet3.MDB"})); }},
         {"old Jet file another copy carried over meanwhile: its file is used",
@@ -451,21 +421,11 @@ const std::vector<ChartCase> &chartCases()
         {"missing", [](Sandbox &) {}, "ADO_ZEM.MDBが見つかりません" + chartCannot + "新規作成できます)"},
         {"a named pipe", [](Sandbox &b) { QVERIFY(::mkfifo(QFile::encodeName(b.path()), 0600) == 0); },
          "ADO_ZEM.MDBは名前付きパイプです､成績ファイルではないために処理が続行できないので終了します"},
-        {"a folder", [](Sandbox &b) { QDir(b.path(".")).mkdir("ADO_ZEM.MDB"); }, "ADO_ZEM.MDBはフォルダです､"},
         {"an old Jet file", jet("old-results.mdb"),
          "ADO_ZEM.MDBは以前の形式の成績ファイルです" + chartCannot + "今の形式に移せます)"},
-        {"a file of one byte", [](Sandbox &b) { write(b.path(), "S"); }, damaged},
-        {"another program's database, neither table",
-         [](Sandbox &b) {
-             write(b.path(), {});
-             Sandbox::sql(b.path(), {"CREATE TABLE notes ( text TEXT )"});
-         },
+        {"another program's database, neither table", foreign({"CREATE TABLE notes ( text TEXT )"}),
          "ENVがありません" + chartCannot + "新規作成します)"},
-        {"LOG missing",
-         [](Sandbox &b) {
-             b.makeRecordFile();
-             Sandbox::sql(b.path(), {"DROP TABLE LOG"});
-         },
+        {"LOG missing", [](Sandbox &b) { b.makeRecordFile(); Sandbox::sql(b.path(), {"DROP TABLE LOG"}); },
          "LOGがありません" + chartCannot + "新規作成します)"},
     };
     return all;
@@ -556,13 +516,12 @@ private slots:
     {
         QTest::addColumn<QString>("doing");
         QTest::addColumn<int>("signal");
-        QTest::addColumn<std::optional<int>>("status"); // nothing: killed outright
+        QTest::addColumn<int>("status"); // -1: killed outright
         QTest::newRow("carrying over, SIGTERM: the tools stopped, the old file as it was")
-            << "carrying" << SIGTERM << std::optional<int>(128 + SIGTERM);
-        QTest::newRow("carrying over, SIGINT") << "carrying" << SIGINT << std::optional<int>(128 + SIGINT);
-        QTest::newRow("carrying over, SIGKILL: the tool dies with the program")
-            << "carrying" << SIGKILL << std::optional<int>();
-        QTest::newRow("a sitting open, SIGHUP: its row written") << "sitting" << SIGHUP << std::optional<int>(128 + SIGHUP);
+            << "carrying" << SIGTERM << 128 + SIGTERM;
+        QTest::newRow("carrying over, SIGINT") << "carrying" << SIGINT << 128 + SIGINT;
+        QTest::newRow("carrying over, SIGKILL: the tool dies with the program") << "carrying" << SIGKILL << -1;
+        QTest::newRow("a sitting open, SIGHUP: its row written") << "sitting" << SIGHUP << 128 + SIGHUP;
     }
 
     // The real program, ended by a signal: as its close box would end it.
@@ -570,7 +529,7 @@ private slots:
     {
         QFETCH(QString, doing);
         QFETCH(int, signal);
-        QFETCH(std::optional<int>, status);
+        QFETCH(int, status);
         Sandbox box;
         const QByteArray searchPath = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&] { qputenv("PATH", searchPath); });
@@ -582,31 +541,22 @@ private slots:
         const QByteArray before = Sandbox::bytes(box.path());
         QProcess program;
         program.start(QStringLiteral(SANSU_HELPER_DIR "/run_until_signalled"), {doing});
-        QVERIFY(program.waitForStarted(30000));
-        if (carrying)
-            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(box.path("tool.pid")).size() > 0, 30000);
-        else
-            QTRY_VERIFY_WITH_TIMEOUT(program.peek(100).contains("ready"), 30000);
-        const QString tool = carrying ? QString(Sandbox::bytes(box.path("tool.pid"))).trimmed() : QString();
-        const auto stopTools = qScopeGuard([&] {
-            if (!tool.isEmpty())
-                ::kill(-tool.toInt(), SIGKILL);
-        });
+        QTRY_VERIFY_WITH_TIMEOUT(carrying ? QFileInfo(box.path("tool.pid")).size() > 0
+                                          : program.peek(100).contains("ready"), 30000);
+        const QString tool = QString(Sandbox::bytes(box.path("tool.pid"))).trimmed();
+        const auto stopTools = qScopeGuard([&] { if (carrying) ::kill(-tool.toInt(), SIGKILL); });
         QVERIFY(::kill(static_cast<pid_t>(program.processId()), signal) == 0);
         QVERIFY(program.waitForFinished(30000));
-        QCOMPARE(program.exitStatus() == QProcess::NormalExit ? std::optional<int>(program.exitCode()) : std::nullopt,
-                 status);
-        if (!carrying) {
-            expectRows(box.path(), "SELECT 科目, 得点 FROM LOG", {"たしざん１０|1"});
-            return;
-        }
+        QCOMPARE(program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1, status);
+        if (!carrying)
+            return expectRows(box.path(), "SELECT 科目, 得点 FROM LOG", {"たしざん１０|1"});
         QTRY_VERIFY_WITH_TIMEOUT(!running(tool), 5000);
-        // Handled, the signal stops the tool's whole group.
-        if (status)
+        // Handled, the signal stops the tool's whole group; killed outright,
+        // the program leaves its lock for the next start to clear.
+        if (status > 0)
             QTRY_VERIFY_WITH_TIMEOUT(!running(Sandbox::bytes(box.path("child.pid"))), 5000);
-        // Killed outright, it leaves its lock for the next start to clear.
         const QStringList left{"ADO_ZEM.MDB", "child.pid", "tool.pid"};
-        QCOMPARE(files(box), status ? left : QStringList{".ADO_ZEM.MDB.lock"} + left);
+        QCOMPARE(files(box), status > 0 ? left : QStringList{".ADO_ZEM.MDB.lock"} + left);
         QCOMPARE(Sandbox::bytes(box.path()), before);
     }
 
