@@ -1,6 +1,7 @@
 #include "store/record_database.h"
 
 #include "store/record_file.h"
+#include "store/statements.h"
 
 #include <QAtomicInteger>
 #include <QElapsedTimer>
@@ -133,7 +134,7 @@ bool RecordDatabase::tryOpenUri(const QString &path, const QString &mode)
         } else {
             // Reading the schema makes a file that is not a database fail here.
             QSqlQuery probe(db);
-            opened = probe.exec(QStringLiteral("PRAGMA schema_version")) && probe.next();
+            opened = probe.exec(Statements::schemaVersion()) && probe.next();
             if (opened)
                 lastError_.clear();
             else
@@ -188,7 +189,7 @@ bool RecordDatabase::build(const QString &temporary, const std::function<bool(Re
         return false;
     }
     // SQLite writes the file on its first change; give it its header now.
-    const bool written = execute(QStringLiteral("PRAGMA user_version = 0")) && (!fill || fill(*this));
+    const bool written = execute(Statements::writeHeader()) && (!fill || fill(*this));
     const QString writeError = lastError_;
     const int systemError = systemError_;
     close();

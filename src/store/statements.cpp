@@ -96,3 +96,13 @@ QString Statements::rollBack()
 {
     return QStringLiteral("ROLLBACK");
 }
+
+QString Statements::schemaVersion()
+{
+    return QStringLiteral("PRAGMA schema_version");
+}
+
+QString Statements::writeHeader()
+{
+    return QStringLiteral("PRAGMA user_version = 0");
+}

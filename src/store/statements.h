@@ -34,6 +34,10 @@ public:
     // "SELECT 日時, 得点 FROM LOG WHERE 科目 = ?": a drill's dates and scores
     // for its progress chart (the drill name bound).
     static QString drillScores();
+    // "PRAGMA schema_version": reading it makes a file that is no database fail.
+    static QString schemaVersion();
+    // "PRAGMA user_version = 0": a change that gives a new file its header.
+    static QString writeHeader();
     // "BEGIN IMMEDIATE": a transaction that holds the file for writing from
     // its start, so that no other program is writing meanwhile.
     static QString beginWriting();
