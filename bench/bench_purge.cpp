@@ -92,7 +92,7 @@ void buildFixture(const QDateTime &now)
     {
         RecordDatabase db;
         if (!bench::createRecordFile(db, path)
-            || !db.execute(QStringLiteral("UPDATE ENV SET SET_LOG = '%1'").arg(retentionDays)))
+            || !db.execute(Statements::savePeriod(), {QString::number(retentionDays)}))
             fail(QStringLiteral("cannot create the file: ") + db.lastError());
     }
     QRandomGenerator rng(20010427);
@@ -209,9 +209,9 @@ int main(int argc, char **argv)
             RecordDatabase db;
             if (!db.open(QDir::current().absoluteFilePath(dbName)))
                 fail(db.lastError());
-            const QString statement = Statements::purge(DateText::of(*Retention::cutOff(now, retentionDays)));
+            const QString cutOff = DateText::of(*Retention::cutOff(now, retentionDays));
             timer.restart();
-            if (!db.execute(statement))
+            if (!db.execute(Statements::purge(), {cutOff}))
                 fail(db.lastError());
             purgeOnly.ms.push_back(bench::elapsedMs(timer));
         }

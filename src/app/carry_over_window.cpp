@@ -1,8 +1,11 @@
 #include "app/carry_over_window.h"
 
+#include "app/quit_signals.h"
 #include "platform/app_info.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
+
+#include <utility>
 
 namespace {
 // Work that ends sooner than this shows no window at all.
@@ -32,12 +35,30 @@ CarryOverWindow::CarryOverWindow(const QString &fileName)
     });
 }
 
-CarryOverWindow::~CarryOverWindow() = default;
+CarryOverWindow::~CarryOverWindow()
+{
+    if (working_)
+        QuitSignals::resume();
+}
+
+void CarryOverWindow::begin()
+{
+    if (!working_)
+        QuitSignals::defer();
+    working_ = true;
+}
+
+bool CarryOverWindow::cancelled() const
+{
+    return cancelled_ || QuitSignals::caught() != 0;
+}
 
 void CarryOverWindow::done()
 {
     showSoon_.stop();
     unloadForm();
+    if (std::exchange(working_, false))
+        QuitSignals::resume();
 }
 
 void CarryOverWindow::Form_Unload()
@@ -55,13 +76,15 @@ void CarryOverWindow::show(const QString &step, const QString &rows)
 
 JetFile::Watch CarryOverWindow::looking()
 {
+    begin();
     show(fileName_ + QStringLiteral("を調べています…"), QString());
-    return {nullptr, [this] { return cancelled_; }};
+    return {nullptr, [this] { return cancelled(); }};
 }
 
 JetCarryOver::Progress CarryOverWindow::carrying()
 {
     using Step = JetCarryOver::Step;
+    begin();
     const auto reached = [this](Step step, int rows) {
         switch (step) {
         case Step::ReadingSettings:
@@ -75,5 +98,5 @@ JetCarryOver::Progress CarryOverWindow::carrying()
             return;
         }
     };
-    return {reached, [this] { return cancelled_; }};
+    return {reached, [this] { return cancelled(); }};
 }

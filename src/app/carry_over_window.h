@@ -10,7 +10,9 @@
 
 // The window that shows a results file of the old format being looked at and
 // carried over: the step, the rows read so far, and キャンセル. It appears
-// only when the work takes long enough to be seen; its close box cancels too.
+// only when the work takes long enough to be seen; its close box cancels too,
+// and so does a signal that asks the program to end (which then ends once
+// the work has wound down, at done()).
 class CarryOverWindow : public Form
 {
     Q_OBJECT
@@ -34,8 +36,12 @@ protected:
 
 private:
     void show(const QString &step, const QString &rows);
+    // Work begins: a signal to end waits for it to wind down.
+    void begin();
+    bool cancelled() const;
 
     QString fileName_;
     QTimer showSoon_;
     bool cancelled_ = false;
+    bool working_ = false;
 };

@@ -1,6 +1,7 @@
 #include "app/chart_start.h"
 #include "app/command_line.h"
 #include "app/menu_window.h"
+#include "app/quit_signals.h"
 #include "platform/app_setup.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
         return *command.endStatus;
     QApplication app(argc, argv);
     AppSetup::configure(app);
+    QuitSignals::install();
     if (command.options.chart)
         return ChartStart::run();
     MenuWindow menu;

@@ -2,6 +2,7 @@
 
 #include "app/carry_over_window.h"
 #include "app/face_icon.h"
+#include "app/record_file_naming.h"
 #include "app/wait_notice.h"
 #include "clock/clock_window.h"
 #include "drill/drill_window.h"
@@ -86,8 +87,7 @@ void MenuWindow::DB_ALLOC()
 {
     const QString name = ProjectGlobals::instance().databaseFileName;
     if (!RecordFile::currentFolderExists())
-        stopWith(QStringLiteral("起動したフォルダがなくなっています､") + name
-                 + QStringLiteral("を作れないために処理が続行できないので終了します"));
+        stopWith(RecordFileNaming::folderGone());
     // What copies of the program that were stopped midway left behind.
     RecordFile::removeStaleTemporaries(name);
     // From now on this is the file of every window.
@@ -98,71 +98,34 @@ void MenuWindow::DB_ALLOC()
         return;
     }
     if (kind != RecordFile::Kind::Regular)
-        stopWith(name + QStringLiteral("は") + kindName(kind)
-                 + QStringLiteral("です､成績ファイルではないために処理が続行できないので終了します"));
+        stopWith(RecordFileNaming::notAFile(kind));
     const StoreOutcome opened = log.probe();
-    if (opened)
+    if (opened) {
+        // What a write killed before its first sync left beside the file.
+        log.removeStaleJournal();
         return;
+    }
     // Only a file that does not open is looked at for the old format.
     if (JetFile::version(log.path())) {
         carryOverJetFile(log.path());
         return;
     }
-    stopWith(unusableFile(log.path(), opened));
+    stopWith(RecordFileNaming::unusable(log.path(), opened));
 }
 
 void MenuWindow::createRecordFile()
 {
     const QString name = ProjectGlobals::instance().databaseFileName;
-    if (!Dialogs::current().ask(name + QStringLiteral("が見つかりません､新規作成しますか?")))
+    if (!Dialogs::current().ask(RecordFileNaming::notFound() + QStringLiteral("､新規作成しますか?")))
         stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
-    if (log_->create())
+    const StoreOutcome made = log_->create();
+    if (made)
         return;
     // Another copy of the program may have made it meanwhile: that file is
-    // the one to go on with. Any other failure passes without a message
-    // here: the next step reports the file it cannot use.
-    if (RecordFile::existsInAnyCase(name))
-        log_.emplace(RecordFile::locate(name));
-}
-
-QString MenuWindow::kindName(RecordFile::Kind kind)
-{
-    switch (kind) {
-    case RecordFile::Kind::Folder:
-        return QStringLiteral("フォルダ");
-    case RecordFile::Kind::NamedPipe:
-        return QStringLiteral("名前付きパイプ");
-    case RecordFile::Kind::Socket:
-        return QStringLiteral("ソケット");
-    case RecordFile::Kind::Device:
-        return QStringLiteral("デバイス");
-    case RecordFile::Kind::DanglingLink:
-        return QStringLiteral("行き先のないリンク");
-    case RecordFile::Kind::LoopingLink:
-        return QStringLiteral("循環しているリンク");
-    case RecordFile::Kind::Missing:
-    case RecordFile::Kind::Regular:
-    case RecordFile::Kind::Other:
-        break;
-    }
-    return QStringLiteral("特殊なファイル");
-}
-
-QString MenuWindow::unusableFile(const QString &path, const StoreOutcome &opened)
-{
-    const QString name = ProjectGlobals::instance().databaseFileName;
-    const QString cannotGoOn = QStringLiteral("､処理が続行できないので終了します");
-    if (JetFile::isNewerAccess(path))
-        return name + QStringLiteral("は新しい形式のAccessのファイルです､このプログラムでは読めないために"
-                                     "処理が続行できないので終了します");
-    if (!QFileInfo(path).isReadable())
-        return StoreMessages::withReason(name + QStringLiteral("を読む権限がありません") + cannotGoOn,
-                                         opened.reason);
-    if (opened.held)
-        return StoreMessages::withReason(name + QStringLiteral("はほかのプログラムが使っています") + cannotGoOn,
-                                         opened.reason);
-    return StoreMessages::withReason(name + QStringLiteral("は壊れているか成績ファイルではありません") + cannotGoOn,
-                                     opened.reason);
+    // the one to go on with.
+    if (!RecordFile::existsInAnyCase(name))
+        stopWith(RecordFileNaming::cannotMake(made));
+    log_.emplace(RecordFile::locate(name));
 }
 
 void MenuWindow::carryOverJetFile(const QString &path)
@@ -170,7 +133,7 @@ void MenuWindow::carryOverJetFile(const QString &path)
     using Status = JetCarryOver::Result::Status;
     const QString name = ProjectGlobals::instance().databaseFileName;
     const QString leftAsItIs = QStringLiteral("\n(") + name + QStringLiteral("はそのまま残しています)");
-    const QString cannotGoOn = QStringLiteral("処理が続行できないので終了します");
+    const QString cannotGoOn = RecordFileNaming::cannotGoOn();
     CarryOverWindow progress(name);
     // Its tables are read first: only a results file is offered to be carried over.
     const JetFile::Listing tables = JetFile::tables(path, progress.looking());
@@ -189,8 +152,8 @@ void MenuWindow::carryOverJetFile(const QString &path)
     }
     if (!JetCarryOver::isResultsFile(tables))
         stopWith(name + QStringLiteral("は成績ファイルではないために") + cannotGoOn + leftAsItIs);
-    if (!Dialogs::current().ask(name + QStringLiteral("は以前の形式の成績ファイルです､今の形式に移しますか?\n"
-                                                      "(元のファイルは名前を変えて残します)")))
+    if (!Dialogs::current().ask(RecordFileNaming::oldFormat()
+                                + QStringLiteral("､今の形式に移しますか?\n(元のファイルは名前を変えて残します)")))
         stopWith(name + QStringLiteral("が以前の形式のために") + cannotGoOn + leftAsItIs);
     CarryOverWindow carrying(name);
     const JetCarryOver::Result carried = JetCarryOver::run(path, tables, carrying.carrying());
@@ -203,6 +166,11 @@ void MenuWindow::carryOverJetFile(const QString &path)
     case Status::InProgress:
         stopWith(name + QStringLiteral("はほかのさんすうドリルが今の形式に移しているところです､") + cannotGoOn
                  + leftAsItIs);
+    case Status::NoPermission:
+        stopWith(QStringLiteral("このフォルダに書き込む権限がないために") + name + QStringLiteral("を今の形式に移せません､")
+                 + cannotGoOn + leftAsItIs);
+    case Status::LockInTheWay:
+        stopWith(RecordFileNaming::lockInTheWay(carried.lock, carried.lockKind) + leftAsItIs);
     case Status::Cancelled:
         stopWith(name + QStringLiteral("を今の形式に移すのをやめたために") + cannotGoOn + leftAsItIs);
     case Status::Unreadable:
@@ -235,14 +203,14 @@ void MenuWindow::SET_LOG_GET()
     const ResultsLog &store = *log_;
     ResultsLog::PeriodRead period = store.readPeriod();
     if (period.status == Status::FileUnusable)
-        stopWith(period.held ? unusableFile(store.path(), StoreOutcome::failed(period.reason, true))
-                             : g.databaseFileName + QStringLiteral("がありません"));
+        stopWith(period.held ? RecordFileNaming::unusable(store.path(), StoreOutcome::failed(period.reason, true))
+                             : RecordFileNaming::missing(g.databaseFileName));
     if (period.status == Status::QueryFailed) {
-        Dialogs::current().tell(g.settingsTableName + QStringLiteral("がありません､新規作成します"));
+        Dialogs::current().tell(RecordFileNaming::missing(g.settingsTableName) + QStringLiteral("､新規作成します"));
         const StoreOutcome repaired = store.repairSettings();
         period = store.readPeriod();
         if (period.status == Status::FileUnusable)
-            stopWith(g.databaseFileName + QStringLiteral("がありません"));
+            stopWith(RecordFileNaming::missing(g.databaseFileName));
         if (period.status == Status::QueryFailed) {
             stopWith(StoreMessages::withReason(
                 g.databaseFileName + QStringLiteral("の") + g.settingsTableName
@@ -256,7 +224,7 @@ void MenuWindow::SET_LOG_GET()
     // The results table gone on its own is made again, as the settings table
     // is: without it no sitting could be stored and nothing listed.
     if (store.resultsTableMissing()) {
-        Dialogs::current().tell(g.resultsTableName + QStringLiteral("がありません､新規作成します"));
+        Dialogs::current().tell(RecordFileNaming::missing(g.resultsTableName) + QStringLiteral("､新規作成します"));
         const StoreOutcome made = store.createResultsTable();
         if (!made) {
             Dialogs::current().tell(StoreMessages::withReason(

@@ -46,10 +46,6 @@ protected:
 private:
     // No file of the name is there: asks, and creates it on OK.
     void createRecordFile();
-    // What a name that is no file is called in a message.
-    static QString kindName(RecordFile::Kind kind);
-    // Why an existing file does not open as a results file, as told.
-    static QString unusableFile(const QString &path, const StoreOutcome &opened);
     // The results file is in the old Jet format: offers to carry it over and
     // either goes on with the new file or ends the program, saying why.
     void carryOverJetFile(const QString &path);

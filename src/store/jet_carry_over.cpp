@@ -1,5 +1,6 @@
 #include "store/jet_carry_over.h"
 
+#include "store/carry_over_lock.h"
 #include "store/jet_file.h"
 #include "store/record_file.h"
 #include "store/results_log.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -41,19 +41,34 @@ std::filesystem::path fsPath(const QString &path)
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
+// True when `name` is a second name of the file at `path` (a hard link, not
+// a symbolic one): what a carry-over stopped between keeping the old file and
+// putting the new one in place leaves.
+bool isLinkOf(const QString &name, const QString &path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    return fs::symlink_status(fsPath(name), error).type() == fs::file_type::regular
+           && fs::equivalent(fsPath(name), fsPath(path), error) && !error;
+}
+
 // Keeps the old file under `kept` and puts the new one in its place. The old
-// file is linked (or else copied) to its new name first and then replaced in
-// one step, so at every moment the results file is either the old one or the
-// new one.
+// file is linked (or else copied) to its new name first, unless it has that
+// name already, and then replaced in one step, so at every moment the results
+// file is either the old one or the new one.
 StoreOutcome swapIn(const QString &path, const QString &building, const QString &kept)
 {
     std::error_code error;
-    std::filesystem::create_hard_link(fsPath(path), fsPath(kept), error);
-    if (error && !QFile::copy(path, kept))
-        return StoreOutcome::failed(QStringLiteral("cannot keep the old file as ") + kept);
+    const bool keptBefore = isLinkOf(kept, path);
+    if (!keptBefore) {
+        std::filesystem::create_hard_link(fsPath(path), fsPath(kept), error);
+        if (error && !QFile::copy(path, kept))
+            return StoreOutcome::failed(QStringLiteral("cannot keep the old file as ") + kept);
+    }
     std::filesystem::rename(fsPath(building), fsPath(path), error);
     if (error) {
-        QFile::remove(kept);
+        if (!keptBefore)
+            QFile::remove(kept);
         return StoreOutcome::failed(QString::fromStdString(error.message()));
     }
     return StoreOutcome::ok();
@@ -81,8 +96,6 @@ bool JetCarryOver::isResultsFile(const JetFile::Listing &listing)
 
 bool JetCarryOver::fits(const ResultRow &row)
 {
-    if (row.holdsQuote())
-        return false;
     static const QRegularExpression dateText(
         QStringLiteral("^([0-9]{4})/([0-9]{2})/([0-9]{2})(?: ([0-9]{1,2}):([0-9]{2}):([0-9]{2}))?$"));
     const QRegularExpressionMatch m = dateText.match(row.when);
@@ -101,7 +114,7 @@ QString JetCarryOver::keptName(const QString &path, int jetVersion)
         const QString number = n == 1 ? QString() : QStringLiteral("-%1").arg(n);
         const QString candidate = info.dir().filePath(
             QStringLiteral("%1.jet%2%3%4").arg(stem).arg(jetVersion).arg(number, suffix));
-        if (!RecordFile::existsInAnyCase(candidate))
+        if (!RecordFile::existsInAnyCase(candidate) || isLinkOf(candidate, path))
             return candidate;
     }
 }
@@ -114,9 +127,24 @@ JetCarryOver::Result JetCarryOver::run(const QString &path, const JetFile::Listi
     // A second copy of the program that reaches this point while the first
     // is carrying the file over stops here; one that comes after finds the
     // file carried over already.
-    QLockFile lock(RecordFile::lockName(path));
-    if (!lock.tryLock(0)) {
+    CarryOverLock lock(path);
+    switch (lock.take()) {
+    case CarryOverLock::Status::Taken:
+        break;
+    case CarryOverLock::Status::HeldByAnotherCopy:
         result.status = Status::InProgress;
+        return result;
+    case CarryOverLock::Status::NoPermission:
+        result.status = Status::NoPermission;
+        return result;
+    case CarryOverLock::Status::InTheWay:
+        result.status = Status::LockInTheWay;
+        result.lock = lock.name();
+        result.lockKind = lock.kind();
+        return result;
+    case CarryOverLock::Status::Failed:
+        result.status = Status::Failed;
+        result.reason = QStringLiteral("cannot make the lock ") + lock.name();
         return result;
     }
     const std::optional<int> jetVersion = JetFile::version(path);
@@ -159,7 +187,7 @@ JetCarryOver::Result JetCarryOver::run(const QString &path, const JetFile::Listi
     QString period = S::firstPeriod;
     if (!settings->rows.empty()) {
         const QString stored = settings->rows.front().value(periodColumn);
-        if (!stored.isEmpty() && !ResultRow::holdsQuote(stored))
+        if (!stored.isEmpty())
             period = stored;
     }
     std::vector<ResultRow> rows;
@@ -178,6 +206,11 @@ JetCarryOver::Result JetCarryOver::run(const QString &path, const JetFile::Listi
     reached(Step::Writing, static_cast<int>(results->rows.size()));
     const QString building = RecordFile::temporaryName(path, QStringLiteral("carrying"));
     StoreOutcome done = ResultsLog::build(building, period, rows);
+    if (done && progress.cancelled && progress.cancelled()) {
+        RecordFile::removeWithJournal(building);
+        result.status = Status::Cancelled;
+        return result;
+    }
     // Only the file that was read is swapped out.
     if (done && (seen(path) != before || JetFile::version(path) != jetVersion))
         done = StoreOutcome::failed(QStringLiteral("the file was changed while it was read"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/jet_file.h"
+#include "store/record_file.h"
 #include "store/result_row.h"
 
 #include <QString>
@@ -32,6 +33,8 @@ public:
             CarriedOver,    // the new file is in place
             AlreadyCarried, // another copy of the program carried it over meanwhile
             InProgress,     // another copy of the program is carrying it over now
+            NoPermission,   // the folder may not be written
+            LockInTheWay,   // something else has the name of the lock (lock, lockKind)
             Unreadable,     // the tools cannot read it
             Cancelled,
             Failed,         // the new file could not be written or put in place
@@ -41,6 +44,8 @@ public:
         QStringList misfits;      // rows left behind, each "date　drill　score"
         QString keptAs;           // the old file's new name (CarriedOver)
         QString reason;           // what went wrong, in the tools' or engine's words
+        QString lock;             // the lock's name (LockInTheWay)
+        RecordFile::Kind lockKind = RecordFile::Kind::Missing;
     };
 
     // True when the file's tables are those of a results file.
@@ -51,9 +56,11 @@ public:
 
     // A row is carried when its date is a real date, alone or with a time
     // whose hour is padded or not ("yyyy/MM/dd", "yyyy/MM/dd H:mm:ss",
-    // "yyyy/MM/dd HH:mm:ss"), and none of its texts holds a quote.
+    // "yyyy/MM/dd HH:mm:ss"). Its texts are carried as they are, whatever
+    // characters they hold.
     static bool fits(const ResultRow &row);
     // The name the old file is kept under: "ADO_ZEM.jet3.MDB" for a Jet 3
-    // "ADO_ZEM.MDB", with a number added when that name is taken.
+    // "ADO_ZEM.MDB", with a number added when that name is taken by another
+    // file; a name that is already a hard link of the file is its name.
     static QString keptName(const QString &path, int jetVersion);
 };

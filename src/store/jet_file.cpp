@@ -16,6 +16,9 @@
 #include <csignal>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 namespace {
 const QString listTool = QStringLiteral("mdb-tables");
@@ -71,7 +74,17 @@ ToolRun runTool(const QString &program, const QStringList &arguments, qint64 max
     process.setProcessEnvironment(env);
     process.setStandardInputFile(QProcess::nullDevice());
 #ifdef Q_OS_UNIX
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        ::setpgid(0, 0);
+#ifdef Q_OS_LINUX
+        // The tool dies with this program, even one killed outright; when
+        // that has happened already, the tool does not start at all.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+#endif
+    });
 #endif
     process.start(program, arguments);
     if (!process.waitForStarted())

@@ -1,6 +1,7 @@
 #include "store/record_database.h"
 
 #include "store/record_file.h"
+#include "store/statements.h"
 
 #include <QAtomicInteger>
 #include <QElapsedTimer>
@@ -10,6 +11,12 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUrl>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 // While someone waits, a held file is tried again in steps this long.
@@ -46,6 +53,15 @@ bool isHeld(const QSqlError &error)
     return error.nativeErrorCode() == QLatin1String("5") || error.nativeErrorCode() == QLatin1String("6");
 }
 
+// Whether a file begins as every SQLite database does. A file that cannot
+// be read is left for SQLite to report.
+bool hasDatabaseHeader(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    return file.read(16) == QByteArray("SQLite format 3\0", 16);
+}
 } // namespace
 
 void RecordDatabase::setLockWaitMs(int ms)
@@ -80,6 +96,8 @@ bool RecordDatabase::failedWith(const QSqlError &error)
 {
     lastError_ = reasonOf(error);
     held_ = isHeld(error);
+    // SQLITE_FULL: SQLite's word for a disk with no room left.
+    systemError_ = error.nativeErrorCode() == QLatin1String("13") ? ENOSPC : 0;
     return false;
 }
 
@@ -116,7 +134,7 @@ bool RecordDatabase::tryOpenUri(const QString &path, const QString &mode)
         } else {
             // Reading the schema makes a file that is not a database fail here.
             QSqlQuery probe(db);
-            opened = probe.exec(QStringLiteral("PRAGMA schema_version")) && probe.next();
+            opened = probe.exec(Statements::schemaVersion()) && probe.next();
             if (opened)
                 lastError_.clear();
             else
@@ -141,21 +159,44 @@ bool RecordDatabase::open(const QString &path)
         lastError_ = QStringLiteral("empty file: ") + path;
         return false;
     }
+    // Nor is any other file without SQLite's header: SQLite takes a file of
+    // one byte for an empty database and would write one over it.
+    if (!hasDatabaseHeader(path)) {
+        lastError_ = QStringLiteral("file is not a database");
+        return false;
+    }
     return openUri(path, QStringLiteral("rw"));
 }
 
 bool RecordDatabase::build(const QString &temporary, const std::function<bool(RecordDatabase &)> &fill)
 {
     RecordFile::removeWithJournal(temporary);
-    if (!openUri(temporary, QStringLiteral("rwc")))
+    // The file is made here rather than by SQLite, whose words for a folder
+    // that refuses it say nothing of why; never through a link of that name.
+    const int made = ::open(QFile::encodeName(temporary).constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (made < 0) {
+        systemError_ = errno;
+        held_ = false;
+        lastError_ = QString::fromLocal8Bit(std::strerror(systemError_));
         return false;
+    }
+    ::close(made);
+    if (!openUri(temporary, QStringLiteral("rw"))) {
+        const QString openError = lastError_;
+        RecordFile::removeWithJournal(temporary);
+        lastError_ = openError;
+        return false;
+    }
     // SQLite writes the file on its first change; give it its header now.
-    const bool written = execute(QStringLiteral("PRAGMA user_version = 0")) && (!fill || fill(*this));
+    const bool written = execute(Statements::writeHeader()) && (!fill || fill(*this));
     const QString writeError = lastError_;
+    const int systemError = systemError_;
     close();
     if (!written) {
         RecordFile::removeWithJournal(temporary);
         lastError_ = writeError;
+        systemError_ = systemError;
     }
     return written;
 }
@@ -204,7 +245,7 @@ QSqlDatabase RecordDatabase::connection() const
     return QSqlDatabase::database(connectionName_, false);
 }
 
-bool RecordDatabase::execute(const QString &statement, int *rowsAffected)
+bool RecordDatabase::execute(const QString &statement, const QVariantList &values, int *rowsAffected)
 {
     if (!isOpen()) {
         lastError_ = QStringLiteral("database not open");
@@ -212,7 +253,11 @@ bool RecordDatabase::execute(const QString &statement, int *rowsAffected)
     }
     return patiently([&] {
         QSqlQuery q(connection());
-        if (!q.exec(statement))
+        if (!q.prepare(statement))
+            return failedWith(q.lastError());
+        for (const QVariant &value : values)
+            q.addBindValue(value);
+        if (!q.exec())
             return failedWith(q.lastError());
         if (rowsAffected)
             *rowsAffected = q.numRowsAffected();
@@ -251,14 +296,10 @@ bool RecordDatabase::forEachRow(const QString &statement, const QVariantList &va
             restart();
         QSqlQuery q(connection());
         q.setForwardOnly(true);
-        bool executed = false;
-        if (values.isEmpty()) {
-            executed = q.exec(statement);
-        } else if (q.prepare(statement)) {
-            for (const QVariant &value : values)
-                q.addBindValue(value);
-            executed = q.exec();
-        }
+        bool executed = q.prepare(statement);
+        for (const QVariant &value : values)
+            q.addBindValue(value);
+        executed = executed && q.exec();
         if (!executed)
             return failedWith(q.lastError());
         while (q.next())

@@ -46,9 +46,10 @@ public:
     void close();
     bool isOpen() const;
 
-    // Executes one statement; false (and lastError) when any part of it fails.
-    // rowsAffected, when given, receives the count of rows it changed.
-    bool execute(const QString &statement, int *rowsAffected = nullptr);
+    // Executes one statement, with values bound to its placeholders in order;
+    // false (and lastError) when any part of it fails. rowsAffected, when
+    // given, receives the count of rows it changed.
+    bool execute(const QString &statement, const QVariantList &values = {}, int *rowsAffected = nullptr);
     // Runs a query, with values bound to its placeholders in order, and
     // returns its rows, or nothing when it fails.
     std::optional<std::vector<QVariantList>> query(const QString &statement, const QVariantList &values = {});
@@ -65,10 +66,12 @@ public:
     bool transaction();
     bool commit();
 
-    // SQLite's words for the last failure, and whether it was another
-    // program holding the file.
+    // SQLite's or the system's words for the last failure, whether it was
+    // another program holding the file, and the system's error number when
+    // the system refused (0 otherwise; ENOSPC for a full disk).
     QString lastError() const { return lastError_; }
     bool lastFailureWasHeld() const { return held_; }
+    int lastSystemError() const { return systemError_; }
 
 private:
     QSqlDatabase connection() const;
@@ -84,4 +87,5 @@ private:
     QString connectionName_;
     QString lastError_;
     bool held_ = false;
+    int systemError_ = 0;
 };

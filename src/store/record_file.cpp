@@ -1,11 +1,12 @@
 #include "store/record_file.h"
 
+#include "store/carry_over_lock.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QRegularExpression>
 
 #include <filesystem>
@@ -88,6 +89,12 @@ RecordFile::Kind RecordFile::kindOf(const QString &path)
     }
 }
 
+RecordFile::Kind RecordFile::entryKind(const QString &path)
+{
+    std::error_code error;
+    return std::filesystem::is_symlink(fsPath(path), error) ? Kind::Link : kindOf(path);
+}
+
 QString RecordFile::locate(const QString &fileName)
 {
     const QString entry = matchingEntry(fileName, here());
@@ -134,14 +141,13 @@ QStringList RecordFile::removeStaleTemporaries(const QString &fileName)
             && QFile::remove(entry))
             removed << entry;
     }
-    // A lock left by a process that is gone is taken over, and let go.
-    const QString lock = lockName(locate(fileName));
-    if (QFileInfo::exists(lock)) {
-        QLockFile stale(lock);
-        if (stale.tryLock(0)) {
-            stale.unlock();
-            removed << lock;
-        }
+    // A lock left by a process that is gone, or that no copy wrote, is taken
+    // over and let go.
+    const QString path = locate(fileName);
+    if (entryKind(lockName(path)) == Kind::Regular) {
+        CarryOverLock stale(path);
+        if (stale.take() == CarryOverLock::Status::Taken)
+            removed << lockName(path);
     }
     return removed;
 }

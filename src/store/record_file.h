@@ -20,9 +20,12 @@ public:
         Device,
         DanglingLink, // a link to nothing
         LoopingLink,  // a link that leads back to itself
+        Link,         // a symbolic link, wherever it leads (entryKind only)
         Other,
     };
     static Kind kindOf(const QString &path);
+    // What the name itself is: as kindOf, but a symbolic link is Link.
+    static Kind entryKind(const QString &path);
 
     // The path of a file name in the current folder: the entry that matches
     // (its exact spelling first, then any case), or the name as given when

@@ -10,9 +10,4 @@ struct ResultRow
     QString score; // right answers
 
     bool operator==(const ResultRow &) const = default;
-
-    // The statements put texts between single quotes as they are, so a text
-    // holding a quote cannot be stored.
-    static bool holdsQuote(const QString &text) { return text.contains(QLatin1Char('\'')); }
-    bool holdsQuote() const { return holdsQuote(when) || holdsQuote(drill) || holdsQuote(score); }
 };

@@ -5,12 +5,20 @@
 #include "store/results_schema.h"
 #include "store/statements.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace {
+// What SQLite writes as zeros at the start of a journal until its first sync:
+// the magic number and the page count.
+constexpr qint64 journalHeaderBytes = 12;
+
 StoreOutcome failed(const RecordDatabase &db)
 {
-    return StoreOutcome::failed(db.lastError(), db.lastFailureWasHeld());
+    return StoreOutcome::failed(db.lastError(), db.lastFailureWasHeld(), db.lastSystemError());
 }
 
 // What a new file holds: both tables, the period, the rows (one transaction:
@@ -20,16 +28,44 @@ std::function<bool(RecordDatabase &)> filling(const QString &period, const std::
     return [&](RecordDatabase &db) {
         if (!ResultsLog::SQL_CRE_CUR(db))
             return false;
-        if (!period.isEmpty() && period != ResultsSchema::firstPeriod && !db.execute(Statements::savePeriod(period)))
+        if (!period.isEmpty() && period != ResultsSchema::firstPeriod && !db.execute(Statements::savePeriod(), {period}))
             return false;
         if (!db.transaction())
             return false;
         for (const ResultRow &row : rows) {
-            if (!db.execute(Statements::insertResult(row)))
+            if (!db.execute(Statements::insertResult(), Statements::resultValues(row)))
                 return false;
         }
         return db.commit();
     };
+}
+
+// Why the file's tables of our names are not those of a results file, when
+// they are not: the same columns in any letter case and order, no more. A
+// missing table is no reason (start-up makes it).
+std::optional<QString> otherShape(RecordDatabase &db)
+{
+    using S = ResultsSchema;
+    const std::pair<QString, QStringList> tables[] = {
+        {S::settingsTable, {S::periodColumn}},
+        {S::resultsTable, {S::whenColumn, S::drillColumn, S::scoreColumn}},
+    };
+    for (const auto &[table, wanted] : tables) {
+        const auto rows = db.query(Statements::tableColumns(), {table});
+        if (!rows)
+            return db.lastError();
+        QStringList columns;
+        for (const QVariantList &row : *rows)
+            columns << row.value(0).toString();
+        const bool same = columns.size() == wanted.size()
+                          && std::all_of(wanted.begin(), wanted.end(), [&columns](const QString &name) {
+                                 return columns.contains(name, Qt::CaseInsensitive);
+                             });
+        if (!columns.isEmpty() && !same)
+            return QStringLiteral("table %1 has other columns than a results file: %2")
+                .arg(table, columns.join(QStringLiteral(", ")));
+    }
+    return std::nullopt;
 }
 
 bool hasTable(RecordDatabase &db, const QString &name)
@@ -44,7 +80,12 @@ ResultsLog::ResultsLog(QString path) : path_(std::move(path)), changes_(std::mak
 StoreOutcome ResultsLog::probe() const
 {
     RecordDatabase db;
-    return db.open(path_) ? StoreOutcome::ok() : failed(db);
+    if (!db.open(path_))
+        return failed(db);
+    // Another program's tables of our names are never added to or written.
+    if (const std::optional<QString> why = otherShape(db))
+        return StoreOutcome::failed(*why, db.lastFailureWasHeld());
+    return StoreOutcome::ok();
 }
 
 StoreOutcome ResultsLog::create(const QString &period, const std::vector<ResultRow> &rows) const
@@ -63,7 +104,27 @@ bool ResultsLog::SQL_CRE_CUR(RecordDatabase &db, bool resultsTableExists)
 {
     return db.execute(Statements::createSettingsTable())
            && (resultsTableExists || db.execute(Statements::createResultsTable()))
-           && db.execute(Statements::insertSettingsRow());
+           && db.execute(Statements::insertSettingsRow(), {ResultsSchema::firstPeriod});
+}
+
+bool ResultsLog::removeStaleJournal() const
+{
+    const QFileInfo journal(path_ + QStringLiteral("-journal"));
+    if (!journal.isFile() || journal.isSymLink())
+        return false;
+    RecordDatabase db;
+    // Opening reads the file, and SQLite rolls back a hot journal then.
+    if (!db.open(path_) || !db.execute(Statements::beginWriting()))
+        return false;
+    // No write of ours has begun, so whatever journal is still there is left
+    // of one that ended; its header is zeroed until the write's first sync.
+    QFile file(journal.filePath());
+    const bool zeroed = file.open(QIODevice::ReadOnly)
+                        && file.read(journalHeaderBytes).count('\0') == std::min<qint64>(file.size(), journalHeaderBytes);
+    file.close();
+    const bool removed = zeroed && QFile::remove(journal.filePath());
+    db.execute(Statements::rollBack());
+    return removed;
 }
 
 ResultsLog::PeriodRead ResultsLog::readPeriod() const
@@ -111,7 +172,7 @@ StoreOutcome ResultsLog::createResultsTable() const
 StoreOutcome ResultsLog::purge(const QString &cutOffText) const
 {
     RecordDatabase db;
-    if (!db.open(path_) || !db.execute(Statements::purge(cutOffText)))
+    if (!db.open(path_) || !db.execute(Statements::purge(), {cutOffText}))
         return failed(db);
     return StoreOutcome::ok();
 }
@@ -128,10 +189,8 @@ StoreOutcome ResultsLog::countPurged(const QString &cutOffText, qint64 *rows) co
 
 StoreOutcome ResultsLog::append(const ResultRow &row) const
 {
-    if (row.holdsQuote())
-        return StoreOutcome::failed(QStringLiteral("a value holds a quote"));
     RecordDatabase db;
-    if (!db.open(path_) || !db.execute(Statements::insertResult(row)))
+    if (!db.open(path_) || !db.execute(Statements::insertResult(), Statements::resultValues(row)))
         return failed(db);
     db.close();
     emit changes_->appended(row.drill);
@@ -189,7 +248,7 @@ ResultsLog::PeriodSave ResultsLog::savePeriod(const QString &periodText, QString
 {
     RecordDatabase db;
     int changed = 0;
-    if (!db.open(path_) || !db.execute(Statements::savePeriod(periodText), &changed)) {
+    if (!db.open(path_) || !db.execute(Statements::savePeriod(), {periodText}, &changed)) {
         *reason = db.lastError();
         return PeriodSave::Failed;
     }

@@ -25,7 +25,8 @@ public:
 
     const QString &path() const { return path_; }
 
-    // Opens the file as a database of ours, as a test.
+    // Opens the file as a database of ours, as a test: it fails for a file
+    // whose settings or results table has other columns than ours.
     StoreOutcome probe() const;
     // Creates the file with its two tables, the period and the rows given
     // (one transaction), made whole under a temporary name first. Never
@@ -37,6 +38,14 @@ public:
     // Makes a results file with the period and rows given at `temporary`, a
     // name of this process's own, for the caller to put in place.
     static StoreOutcome build(const QString &temporary, const QString &period, const std::vector<ResultRow> &rows);
+
+    // Removes a journal that a write killed before its first sync left
+    // beside the file: one whose header is still zeroed, which SQLite never
+    // rolls back and never removes. A journal SQLite takes for hot is
+    // rolled back by opening the file, and one of a write in progress is
+    // left alone: the file is held for writing while it is looked at. True
+    // when one was removed.
+    bool removeStaleJournal() const;
 
     // The retention period as stored: the first ENV row's SET_LOG.
     struct PeriodRead
@@ -59,7 +68,7 @@ public:
     // own condition.
     StoreOutcome countPurged(const QString &cutOffText, qint64 *rows) const;
 
-    // Appends one results row. A row holding a quote is refused.
+    // Appends one results row.
     StoreOutcome append(const ResultRow &row) const;
     // Tells of each row appended through this log or a copy of it.
     const ResultsChanges &changes() const { return *changes_; }

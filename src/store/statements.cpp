@@ -5,16 +5,11 @@
 namespace {
 using S = ResultsSchema;
 
-QString quoted(const QString &text)
-{
-    return QStringLiteral("'") + text + QStringLiteral("'");
-}
-
 // The purge's condition, one text for deleting and for counting what it
-// deletes: the rows whose date text sorts before the cut-off.
-QString beforeCutOff(const QString &cutOff)
+// deletes: the rows whose date text sorts before the cut-off (bound).
+QString beforeCutOff()
 {
-    return QStringLiteral(" WHERE ") + S::whenColumn + QStringLiteral(" < ") + cutOff;
+    return QStringLiteral(" WHERE ") + S::whenColumn + QStringLiteral(" < ?");
 }
 } // namespace
 
@@ -34,7 +29,7 @@ QString Statements::createResultsTable()
 QString Statements::insertSettingsRow()
 {
     return QStringLiteral("INSERT INTO ") + S::settingsTable + QStringLiteral(" ( ") + S::periodColumn
-           + QStringLiteral(" ) VALUES ( ") + quoted(S::firstPeriod) + QStringLiteral(" );");
+           + QStringLiteral(" ) VALUES ( ? );");
 }
 
 QString Statements::settingsQuery()
@@ -43,28 +38,32 @@ QString Statements::settingsQuery()
            + QStringLiteral(" ;");
 }
 
-QString Statements::purge(const QString &cutOffText)
+QString Statements::purge()
 {
-    return QStringLiteral("DELETE FROM ") + S::resultsTable + beforeCutOff(quoted(cutOffText));
+    return QStringLiteral("DELETE FROM ") + S::resultsTable + beforeCutOff();
 }
 
 QString Statements::countPurged()
 {
-    return QStringLiteral("SELECT count(*) FROM ") + S::resultsTable + beforeCutOff(QStringLiteral("?"));
+    return QStringLiteral("SELECT count(*) FROM ") + S::resultsTable + beforeCutOff();
 }
 
-QString Statements::insertResult(const ResultRow &row)
+QString Statements::insertResult()
 {
     return QStringLiteral("INSERT INTO ") + S::resultsTable + QStringLiteral(" ( ") + S::whenColumn
            + QStringLiteral(",") + S::drillColumn + QStringLiteral(",") + S::scoreColumn
-           + QStringLiteral(" ) VALUES ( ") + quoted(row.when) + QStringLiteral(",") + quoted(row.drill)
-           + QStringLiteral(",") + quoted(row.score) + QStringLiteral(" );");
+           + QStringLiteral(" ) VALUES ( ?,?,? );");
 }
 
-QString Statements::savePeriod(const QString &periodText)
+QVariantList Statements::resultValues(const ResultRow &row)
+{
+    return {row.when, row.drill, row.score};
+}
+
+QString Statements::savePeriod()
 {
     return QStringLiteral("UPDATE ") + S::settingsTable + QStringLiteral(" SET ") + S::periodColumn
-           + QStringLiteral(" = ") + quoted(periodText) + QStringLiteral(" ;");
+           + QStringLiteral(" = ? ;");
 }
 
 QString Statements::gridPage(bool afterKey)
@@ -92,4 +91,29 @@ QString Statements::tableExists()
     // SQLite matches table names without regard to letter case, so the
     // lookup does too.
     return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE");
+}
+
+QString Statements::tableColumns()
+{
+    return QStringLiteral("SELECT name FROM pragma_table_info(?)");
+}
+
+QString Statements::beginWriting()
+{
+    return QStringLiteral("BEGIN IMMEDIATE");
+}
+
+QString Statements::rollBack()
+{
+    return QStringLiteral("ROLLBACK");
+}
+
+QString Statements::schemaVersion()
+{
+    return QStringLiteral("PRAGMA schema_version");
+}
+
+QString Statements::writeHeader()
+{
+    return QStringLiteral("PRAGMA user_version = 0");
 }

@@ -3,26 +3,31 @@
 #include "store/result_row.h"
 
 #include <QString>
+#include <QVariant>
 
 // Every statement the program runs on the results file, built from the names
-// of ResultsSchema. The values put between quotes come from the program or
-// are checked first, so none of them holds a quote.
+// of ResultsSchema. Each value is a placeholder ("?") bound when the statement
+// runs, never part of its text: a quote or a NUL in a value is stored as it
+// is, and no text can change a statement.
 class Statements
 {
 public:
     static QString createSettingsTable(); // "CREATE TABLE ENV ( SET_LOG TEXT ) ;"
     static QString createResultsTable();  // "CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"
-    static QString insertSettingsRow();   // "INSERT INTO ENV ( SET_LOG ) VALUES ( '90' );"
+    // "INSERT INTO ENV ( SET_LOG ) VALUES ( ? );", the first period bound
+    static QString insertSettingsRow();
     static QString settingsQuery();       // "SELECT SET_LOG FROM ENV ;"
-    // "DELETE FROM LOG WHERE 日時 < '…'"
-    static QString purge(const QString &cutOffText);
+    // "DELETE FROM LOG WHERE 日時 < ?", the cut-off text bound
+    static QString purge();
     // "SELECT count(*) FROM LOG WHERE 日時 < ?": the rows the purge with the
     // cut-off text bound would delete, by the purge's own condition.
     static QString countPurged();
-    // "INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '…','…','…' );"
-    static QString insertResult(const ResultRow &row);
-    // "UPDATE ENV SET SET_LOG = '…' ;"
-    static QString savePeriod(const QString &periodText);
+    // "INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( ?,?,? );", a row's texts
+    // bound in column order (resultValues)
+    static QString insertResult();
+    static QVariantList resultValues(const ResultRow &row);
+    // "UPDATE ENV SET SET_LOG = ? ;", the period text bound
+    static QString savePeriod();
     // The score grid's query for one drill (latest date text first) read one
     // page at a time: its three columns followed by their key (the date text,
     // rowid), ties broken by rowid; with `afterKey`, only the rows after the
@@ -32,6 +37,17 @@ public:
     // "SELECT 日時, 得点 FROM LOG WHERE 科目 = ?": a drill's dates and scores
     // for its progress chart (the drill name bound).
     static QString drillScores();
+    // "PRAGMA schema_version": reading it makes a file that is no database fail.
+    static QString schemaVersion();
+    // "PRAGMA user_version = 0": a change that gives a new file its header.
+    static QString writeHeader();
+    // "BEGIN IMMEDIATE": a transaction that holds the file for writing from
+    // its start, so that no other program is writing meanwhile.
+    static QString beginWriting();
+    static QString rollBack(); // "ROLLBACK"
     // Whether a table of a name exists, in any letter case (its name bound).
     static QString tableExists();
+    // The names of a table's columns, in any letter case (its name bound);
+    // no rows when there is no such table.
+    static QString tableColumns();
 };

@@ -9,7 +9,6 @@
 #include "store/record_database.h"
 #include "store/record_file.h"
 #include "store/results_schema.h"
-#include "store/statements.h"
 #include "support/recording_sound.h"
 
 #include <QDir>
@@ -75,14 +74,15 @@ QString Sandbox::path(const QString &name) const
 
 void Sandbox::makeRecordFile(const QString &period, const QStringList &rows, const QString &name) const
 {
-    QFile(path(name)).open(QIODevice::WriteOnly); // an empty file SQLite takes as a new database
-    QStringList statements{Statements::createSettingsTable(), Statements::createResultsTable(),
-                           Statements::insertSettingsRow(), Statements::savePeriod(period)};
+    std::vector<ResultRow> texts;
     for (const QString &row : rows) {
-        const QStringList texts = row.split('|');
-        statements << Statements::insertResult({texts.value(0), texts.value(1), texts.value(2)});
+        const QStringList columns = row.split('|');
+        texts.push_back({columns.value(0), columns.value(1), columns.value(2)});
     }
-    sql(path(name), statements);
+    // Whatever is there is replaced.
+    const StoreOutcome made = ResultsLog::build(path(name), period, texts);
+    if (!made)
+        qFatal("cannot make %s: %s", qPrintable(name), qPrintable(made.reason));
 }
 
 QStringList Sandbox::sql(const QString &file, const QStringList &statements)
