@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // `sansu-drill --chart`: the progress chart on its own, as the desktop menu's
 // action opens it for a parent. Without the menu's start-up: the results
 // file is found as the menu finds it, but never created, repaired, carried
