@@ -4,14 +4,11 @@
 #include "platform/fonts.h"
 #include "platform/program_exit.h"
 #include "platform/project_globals.h"
-#include "platform/system_clock.h"
 #include "platform/twips.h"
 #include "scores/score_chart_window.h"
 #include "scores/drill_options.h"
+#include "scores/kept_days.h"
 #include "scores/score_list_model.h"
-#include "store/date_text.h"
-#include "store/leading_number.h"
-#include "store/retention.h"
 #include "store/store_messages.h"
 
 #include <QAction>
@@ -178,60 +175,5 @@ void ScoreWindow::showChart()
 
 void ScoreWindow::Command1_Click()
 {
-    const ProjectGlobals &g = ProjectGlobals::instance();
-    const std::optional<QString> period = Retention::normalisedInput(Text1->text());
-    if (!period) {
-        tell(QStringLiteral("1以上の数字を入力してください"));
-        return;
-    }
-    if (Retention::isTooLong(*period)) {
-        tell(QStringLiteral("保存できるのは%1日(100年)までです､%1以下の数字を入力してください")
-                 .arg(Retention::longestPeriodDays));
-        return;
-    }
-    if (!removalAgreed(*period))
-        return;
-    QString reason;
-    switch (log_.savePeriod(*period, &reason)) {
-    case ResultsLog::PeriodSave::Saved:
-        tell(QStringLiteral("保存期間を設定しました"));
-        return;
-    case ResultsLog::PeriodSave::NoRow:
-        tell(g.settingsTableName + QStringLiteral("ﾚｺｰﾄﾞがないため保存期間を保存できませんでした"));
-        return;
-    case ResultsLog::PeriodSave::Failed:
-        break;
-    }
-    tell(StoreMessages::withReason(g.databaseFileName + QStringLiteral("に保存期間を保存できませんでした"),
-                                   reason));
-}
-
-bool ScoreWindow::removalAgreed(const QString &period)
-{
-    // The cut-offs of the new period and of the stored one, by the purge's
-    // rule; a period it does not cut by keeps everything.
-    const QDateTime now = SystemClock::now();
-    const std::optional<QDateTime> cut = Retention::cutOff(now, LeadingNumber::of(period));
-    if (!cut)
-        return true;
-    const ResultsLog::PeriodRead stored = log_.readPeriod();
-    if (stored.status == ResultsLog::PeriodRead::Status::Read) {
-        const std::optional<QDateTime> storedCut = Retention::cutOff(now, LeadingNumber::of(stored.text));
-        if (storedCut && *storedCut >= *cut)
-            return true; // raised, or kept as it is
-    }
-    qint64 removed = 0;
-    const StoreOutcome counted = log_.countPurged(DateText::of(*cut), &removed);
-    if (!counted) {
-        tell(StoreMessages::withReason(ProjectGlobals::instance().databaseFileName
-                                           + QStringLiteral("の成績を数えられないため保存期間を保存しませんでした"),
-                                       counted.reason));
-        return false;
-    }
-    if (removed == 0)
-        return true;
-    return Dialogs::current().ask(QStringLiteral("保存期間を%1日にすると､次に起動したときに古い成績%2件が削除されます｡\n"
-                                                 "保存しますか?")
-                                      .arg(period.toInt())
-                                      .arg(removed));
+    KeptDays::save(log_, Text1->text());
 }

@@ -56,11 +56,6 @@ private:
     // Reads the stored period into Text1; false when the file or its settings
     // cannot be read (the user has been told).
     bool showStoredPeriod();
-    // A period shorter than the stored one, by which the next start would
-    // remove results: says how many, as the purge counts them, and asks
-    // first. True to save it; false when the parent declines or the results
-    // cannot be counted (the parent has been told).
-    bool removalAgreed(const QString &period);
     void setColumnWidths();
 
     const ResultsLog &log_;
