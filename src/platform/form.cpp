@@ -64,6 +64,7 @@ void Form::closeEvent(QCloseEvent *event)
     if (loaded_) {
         loaded_ = false;
         Form_Unload();
+        emit unloaded();
     }
     event->accept();
 }

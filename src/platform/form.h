@@ -26,6 +26,10 @@ public:
     void unloadForm();
     bool isLoaded() const { return loaded_; }
 
+signals:
+    // The window was closed: Form_Unload has run.
+    void unloaded();
+
 protected:
     virtual void Form_Load() {}
     virtual void Form_Unload() {}
