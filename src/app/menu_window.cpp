@@ -68,7 +68,7 @@ MenuWindow::~MenuWindow()
 
 void MenuWindow::Form_Load()
 {
-    setWindowTitle(AppInfo::versionCaption());
+    setWindowTitle(withChild(AppInfo::versionCaption()));
     ProjectGlobals &g = ProjectGlobals::instance();
     g.setRecordNames(ResultsSchema::fileName, ResultsSchema::settingsTable, ResultsSchema::resultsTable);
     // While a file another program holds is waited for, at start-up or later

@@ -1,6 +1,7 @@
 #include "platform/form.h"
 
 #include "platform/colours.h"
+#include "platform/project_globals.h"
 #include "platform/twips.h"
 
 #include <QCloseEvent>
@@ -31,6 +32,12 @@ void Form::setCaption(QLabel *label, const QString &text)
 {
     label->setText(text);
     label->setAccessibleName(text);
+}
+
+QString Form::withChild(const QString &caption)
+{
+    const QString &child = ProjectGlobals::instance().childName;
+    return child.isEmpty() ? caption : caption + QStringLiteral("（") + child + QStringLiteral("）");
 }
 
 void Form::showForm()

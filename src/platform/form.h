@@ -39,6 +39,9 @@ protected:
     // Sets a label's text and keeps its accessible name in step, so that what
     // a screen reader (or a test through it) reads is what the child sees.
     static void setCaption(QLabel *label, const QString &text);
+    // A window caption followed by the name of the child who practises, in
+    // a family of two or more: "得点（たろう）"; the caption alone otherwise.
+    static QString withChild(const QString &caption);
 
     void closeEvent(QCloseEvent *event) override;
     void moveEvent(QMoveEvent *event) override;

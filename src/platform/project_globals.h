@@ -15,6 +15,9 @@ struct ProjectGlobals
     // A question missed comes back later in the sitting (a parent's choice
     // for the child; off for a start from a terminal).
     bool askMissedAgain = false;
+    // The child who practises, when a family has two or more: the name
+    // follows the caption of the windows that show the child's results.
+    QString childName;
 
     static ProjectGlobals &instance();
 

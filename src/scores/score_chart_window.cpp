@@ -163,7 +163,7 @@ QValueAxis *newNumbers(QChart *chart)
 } // namespace
 
 ScoreChartWindow::ScoreChartWindow(const ResultsLog &log)
-    : Form(QStringLiteral("成績のグラフ"), QStringLiteral("成績のグラフ"), 9210, 7410), log_(log)
+    : Form(QStringLiteral("成績のグラフ"), withChild(QStringLiteral("成績のグラフ")), 9210, 7410), log_(log)
 {
     // The drills stand where the score window has them.
     optionGroup = new QButtonGroup(this);
@@ -267,6 +267,11 @@ void ScoreChartWindow::showDrill(int drillIndex)
     else
         drill_ = drillIndex;
     showForm();
+}
+
+void ScoreChartWindow::setChild(const QString &name)
+{
+    setWindowTitle(name.isEmpty() ? objectName() : objectName() + QStringLiteral("（") + name + QStringLiteral("）"));
 }
 
 void ScoreChartWindow::Form_Load()

@@ -36,6 +36,9 @@ public:
     // Shows the chart of the drill at a row of the drill table: opens the
     // window on it, or switches the open window to it.
     void showDrill(int drillIndex);
+    // Names the child whose results these are after the caption (the parents'
+    // corner shows any child's chart); by default, the child who practises.
+    void setChild(const QString &name);
 
     QList<QRadioButton *> options; // one per drill, in the drill table's order
     QButtonGroup *optionGroup = nullptr;

@@ -33,7 +33,7 @@ void tellUnread(const QString &reason)
 } // namespace
 
 ScoreWindow::ScoreWindow(const ResultsLog &log)
-    : Form(QStringLiteral("得点"), QStringLiteral("得点"), 9210, 7410), log_(log)
+    : Form(QStringLiteral("得点"), withChild(QStringLiteral("得点")), 9210, 7410), log_(log)
 {
     Option1Group = new QButtonGroup(this);
     Option1 = DrillOptions::make(this, Option1Group, QStringLiteral("Option1_"));

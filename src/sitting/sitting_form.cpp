@@ -32,7 +32,8 @@ void SittingForm::startSitting()
     // The results row names the drill by this caption, so a window opened
     // without a drill name keeps its own.
     const QString name = ProjectGlobals::instance().currentDrillName;
-    setWindowTitle(name.isEmpty() ? drill_.name() : name);
+    caption_ = name.isEmpty() ? drill_.name() : name;
+    setWindowTitle(withChild(caption_));
 }
 
 void SittingForm::openSound()
@@ -80,11 +81,11 @@ void SittingForm::endSitting(int count)
         return;
     const QString when = DateText::of(SystemClock::now());
     const QString score = QString::number(count);
-    const StoreOutcome written = log_.append({when, windowTitle(), score});
+    const StoreOutcome written = log_.append({when, caption_, score});
     if (written)
         return;
     Dialogs::current().tell(StoreMessages::withReason(
         ProjectGlobals::instance().databaseFileName + QStringLiteral("に成績を保存できませんでした。\n")
-            + when + QStringLiteral("　") + windowTitle() + QStringLiteral("　") + score,
+            + when + QStringLiteral("　") + caption_ + QStringLiteral("　") + score,
         written.reason));
 }

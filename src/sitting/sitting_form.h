@@ -27,7 +27,7 @@ public:
 
 protected:
     // The window takes the current drill name as its caption (its own drill's
-    // name when it has none).
+    // name when it has none), the child's name after it in a family.
     void startSitting();
     void openSound();
     // Plays prompts one after another, each to its end; nothing while the
@@ -46,4 +46,5 @@ protected:
 private:
     const DrillTable::Entry &drill_;
     const ResultsLog &log_;
+    QString caption_; // the drill's name as the window took it at load: the row's 科目
 };
