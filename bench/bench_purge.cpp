@@ -46,6 +46,11 @@ public:
         std::fprintf(stderr, "question: %s\n", qPrintable(text));
         return false;
     }
+    std::optional<QString> askText(const QString &text, const QString &) override
+    {
+        ask(text);
+        return std::nullopt;
+    }
 };
 
 using bench::fail;

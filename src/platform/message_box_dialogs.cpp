@@ -3,6 +3,7 @@
 #include "platform/app_info.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace {
@@ -25,4 +26,16 @@ void MessageBoxDialogs::tell(const QString &text)
 bool MessageBoxDialogs::ask(const QString &text)
 {
     return runBox(text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+std::optional<QString> MessageBoxDialogs::askText(const QString &text, const QString &initial)
+{
+    QInputDialog box(QApplication::activeWindow());
+    box.setWindowTitle(AppInfo::title());
+    box.setLabelText(text);
+    box.setTextValue(initial);
+    box.setInputMode(QInputDialog::TextInput);
+    if (box.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return box.textValue();
 }

@@ -8,4 +8,5 @@ class MessageBoxDialogs : public Dialogs
 public:
     void tell(const QString &text) override;
     bool ask(const QString &text) override;
+    std::optional<QString> askText(const QString &text, const QString &initial) override;
 };

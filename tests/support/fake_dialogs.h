@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <utility>
 
 // Message boxes for tests: every text is recorded and questions are answered
@@ -25,10 +26,21 @@ public:
             answers.pop_front();
         return answer;
     }
+    std::optional<QString> askText(const QString &text, const QString &) override
+    {
+        asked << text;
+        if (typed.empty())
+            return std::nullopt;
+        const std::optional<QString> answer = typed.front();
+        typed.pop_front();
+        return answer;
+    }
 
     QStringList told;
     QStringList asked;
     std::deque<bool> answers;
+    // What is typed at each question asked for a text (nothing: Cancel; Cancel when empty).
+    std::deque<std::optional<QString>> typed;
     // Runs once, while the next question is asked (something that happens
     // while a person reads it).
     std::function<void()> whenAsked;

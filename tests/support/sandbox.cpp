@@ -44,6 +44,7 @@ Sandbox::Sandbox()
     dialogs.told.clear();
     dialogs.asked.clear();
     dialogs.answers.clear();
+    dialogs.typed.clear();
     dialogs.whenAsked = nullptr;
     // Another program's hold on the file is waited for briefly here.
     RecordDatabase::setLockWaitMs(lockWaitMs);
