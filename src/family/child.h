@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// One child of a family, as a value: the id that names the child's folder and
+// never changes, the name as the child reads it, and the child's own choices.
+// Nothing of it depends on where the child's results are kept, so the same
+// value can stand in a row of a shared results server later.
+struct Child
+{
+    QString id;   // "child-3": also the name of the child's folder
+    QString name; // kana, as the child reads it
+    // "まちがえた もんだいを もういちど": a missed question comes back later in
+    // the sitting. Off until a parent turns it on.
+    bool retryMissed = false;
+
+    friend bool operator==(const Child &, const Child &) = default;
+
+    // The id of the child numbered `number` (1, 2, ...): "child-NUMBER".
+    static QString idOf(int number);
+    // The number of an id written exactly as idOf writes it, or 0 for any other
+    // text (a name, "../x", "Child-3", "child-03").
+    static int numberOf(const QString &id);
+};

@@ -1,0 +1,470 @@
+#include "family/family.h"
+
+#include "family/child_marker.h"
+#include "family/data_folder.h"
+#include "family/family_files.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QLockFile>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+// Far more than a family's list or marker holds: a larger file is no such file.
+constexpr qint64 listLimit = 1 << 20;
+constexpr qint64 markerLimit = 64 << 10;
+
+const QRegularExpression &backupForm()
+{
+    static const QRegularExpression form(
+        QRegularExpression::anchoredPattern(QStringLiteral("ADO_ZEM\\.removed-(child-[1-9][0-9]{0,8})(-[1-9][0-9]{0,8})?\\.MDB")));
+    return form;
+}
+
+QString journalOf(const QString &path)
+{
+    return path + QStringLiteral("-journal");
+}
+
+// A file of its own, not a link: a link moved into another folder could lead
+// elsewhere from there.
+bool isPlainFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && !info.isSymLink();
+}
+} // namespace
+
+Family::Family(QString dataFolder, int lockWaitMs) : folder_(std::move(dataFolder)), lockWaitMs_(lockWaitMs)
+{
+}
+
+QString Family::backupName(const QString &id, int copy)
+{
+    return copy <= 1 ? QStringLiteral("ADO_ZEM.removed-%1.MDB").arg(id)
+                     : QStringLiteral("ADO_ZEM.removed-%1-%2.MDB").arg(id).arg(copy);
+}
+
+QString Family::path(const QString &name) const
+{
+    return QDir(folder_).filePath(name);
+}
+
+QString Family::resultsFolder(const QString &id) const
+{
+    return Child::numberOf(id) > 0 ? path(id) : QString();
+}
+
+std::optional<Child> Family::child(const QString &id) const
+{
+    const qsizetype at = indexOf(id);
+    return at < 0 ? std::nullopt : std::optional<Child>(list_.children.at(at));
+}
+
+Family::Start Family::start() const
+{
+    return list_.children.isEmpty() ? Start::DataFolder : list_.children.size() == 1 ? Start::OneChild : Start::Picker;
+}
+
+QSet<QString> Family::takenKeys(const QString &exceptId) const
+{
+    QSet<QString> keys;
+    for (const Child &child : list_.children) {
+        if (child.id != exceptId)
+            keys.insert(ChildName::key(child.name));
+    }
+    return keys;
+}
+
+ChildName::Problem Family::nameProblem(const QString &typed, const QString &exceptId) const
+{
+    return ChildName::problemOf(typed, takenKeys(exceptId));
+}
+
+void Family::step(const char *name) const
+{
+    if (hook_)
+        hook_(name);
+}
+
+FamilyOutcome Family::load()
+{
+    list_ = ChildrenList();
+    repairs_.clear();
+    // Where nothing of a family is, nothing is read, locked or written.
+    const QStringList entries = QDir(folder_).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const bool traces = std::any_of(entries.cbegin(), entries.cend(), [](const QString &entry) {
+        return entry == ChildrenList::fileName || entry == lockFileName || Child::numberOf(entry) > 0
+               || FamilyFiles::isTemporary(entry);
+    });
+    if (!traces)
+        return FamilyOutcome::ok();
+    return changing([] { return FamilyOutcome::ok(); });
+}
+
+FamilyOutcome Family::changing(const std::function<FamilyOutcome()> &change)
+{
+    QLockFile lock(path(lockFileName));
+    if (!lock.tryLock(lockWaitMs_)) {
+        switch (lock.error()) {
+        case QLockFile::LockFailedError:
+            return FamilyOutcome::failed(QStringLiteral("another copy of the program is changing the children"), true);
+        case QLockFile::PermissionError:
+            return FamilyOutcome::failed(QString::fromLocal8Bit(std::strerror(EACCES)));
+        default:
+            return FamilyOutcome::failed(QStringLiteral("%1 cannot be made").arg(path(lockFileName)));
+        }
+    }
+    const QString repairFailed = reconcile();
+    if (!repairFailed.isEmpty())
+        return FamilyOutcome::failed(repairFailed);
+    FamilyOutcome outcome = change();
+    if (!outcome.done)
+        reconcile(); // what the change left, as the next load sees it
+    return outcome;
+}
+
+QString Family::reconcile()
+{
+    repairs_.clear();
+    QString failure;
+    const auto failed = [&failure](const QString &why) {
+        if (failure.isEmpty())
+            failure = why;
+    };
+    FamilyFiles::removeStaleTemporaries(folder_);
+
+    const QString listPath = path(ChildrenList::fileName);
+    const std::optional<QByteArray> listBytes = FamilyFiles::readSmall(listPath, listLimit);
+    const bool listPresent = FamilyFiles::exists(listPath);
+    const std::optional<ChildrenList> listed = listBytes ? ChildrenList::read(*listBytes) : std::nullopt;
+    if (listPresent && !listed)
+        repairs_ << QStringLiteral("%1 was damaged and is made again from the folders").arg(ChildrenList::fileName);
+
+    // Every number a child ever had: the list's count, the folders, the backups.
+    int highest = listed ? listed->next - 1 : 0;
+    QList<int> numbers;
+    const QStringList entries = QDir(folder_).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        const QRegularExpressionMatch backup = backupForm().match(entry);
+        const int number = Child::numberOf(backup.hasMatch() ? backup.captured(1) : entry);
+        highest = std::max(highest, number);
+        const QFileInfo info(path(entry));
+        if (number > 0 && !backup.hasMatch() && info.isDir() && !info.isSymLink())
+            numbers << number;
+    }
+    std::sort(numbers.begin(), numbers.end());
+
+    QList<Child> found;
+    QHash<QString, QByteArray> markerBytes; // as each marker is on the disk
+    QSet<QString> removalsLeft;             // a removal that could not be finished keeps its marker
+    for (const int number : numbers) {
+        const QString id = Child::idOf(number);
+        const QString folder = path(id);
+        FamilyFiles::removeStaleTemporaries(folder);
+        const std::optional<QByteArray> bytes =
+            FamilyFiles::readSmall(QDir(folder).filePath(ChildMarker::fileName), markerLimit);
+        std::optional<ChildMarker> marker = bytes ? ChildMarker::read(*bytes) : std::nullopt;
+        markerBytes.insert(id, bytes.value_or(QByteArray()));
+        if (marker && marker->child.id != id) {
+            // A folder copied or renamed by hand: the name is taken, not the moves.
+            marker->adopts = marker->removing = false;
+        }
+        if (marker && marker->removing) {
+            const QString why = finishRemoval(*marker);
+            if (why.isEmpty())
+                continue;
+            failed(why);
+            removalsLeft.insert(id);
+        }
+        if (marker && marker->adopts) {
+            const QString why = finishAdoption(*marker);
+            failed(why);
+            if (why.isEmpty())
+                markerBytes.insert(id, marker->bytes());
+        }
+        const qsizetype at = listed ? listed->indexOf(id) : -1;
+        const bool hasResults = !FamilyFiles::entryInAnyCase(folder, resultsFileName).isEmpty()
+                                || FamilyFiles::exists(journalOf(QDir(folder).filePath(resultsFileName)));
+        if (!marker && at < 0 && !hasResults) {
+            // A child's making cut short before its marker: nothing of a child is in it.
+            FamilyFiles::removeFolderIfEmpty(folder);
+            continue;
+        }
+        Child child{id, marker ? marker->child.name : QString(),
+                    marker ? marker->child.retryMissed : at >= 0 && listed->children.at(at).retryMissed};
+        if (child.name.isEmpty() && at >= 0)
+            child.name = listed->children.at(at).name;
+        if (!marker)
+            repairs_ << QStringLiteral("%1: its %2 was missing or damaged").arg(id, ChildMarker::fileName);
+        found << child;
+    }
+
+    // The list's order, then the children it lacks by their number.
+    QList<Child> ordered;
+    for (const Child &entry : listed ? listed->children : QList<Child>()) {
+        const auto it = std::find_if(found.cbegin(), found.cend(), [&](const Child &c) { return c.id == entry.id; });
+        if (it != found.cend())
+            ordered << *it;
+    }
+    for (const Child &child : std::as_const(found)) {
+        if (!std::any_of(ordered.cbegin(), ordered.cend(), [&](const Child &c) { return c.id == child.id; }))
+            ordered << child;
+    }
+    // Of two children with one name the first keeps it; then whoever has no
+    // name gets one that is free.
+    QSet<QString> taken;
+    for (Child &child : ordered) {
+        if (!child.name.isEmpty() && !taken.contains(ChildName::key(child.name)))
+            taken.insert(ChildName::key(child.name));
+        else
+            child.name.clear();
+    }
+    for (Child &child : ordered) {
+        if (child.name.isEmpty()) {
+            child.name = ChildName::placeholder(taken);
+            taken.insert(ChildName::key(child.name));
+            repairs_ << QStringLiteral("%1: named %2 for want of a name of its own").arg(child.id, child.name);
+        }
+        const ChildMarker marker{child, false, false, QString()};
+        if (!removalsLeft.contains(child.id) && markerBytes.value(child.id) != marker.bytes())
+            failed(writeMarker(marker));
+    }
+
+    const bool lastKept = std::any_of(ordered.cbegin(), ordered.cend(), [&](const Child &c) { return listed && c.id == listed->last; });
+    list_.children = ordered;
+    list_.last = lastKept ? listed->last : QString();
+    list_.next = highest + 1;
+    if ((listPresent || !ordered.isEmpty()) && (!listBytes || *listBytes != list_.bytes()))
+        failed(writeList());
+    return failure;
+}
+
+QString Family::finishAdoption(ChildMarker &marker)
+{
+    const QString folder = path(marker.child.id);
+    const QString top = FamilyFiles::entryInAnyCase(folder_, resultsFileName);
+    // The journal goes first: a kill between the two moves leaves the file in
+    // the data folder and its journal in the child's, and the next load moves
+    // the file after it.
+    if (!top.isEmpty() && isPlainFile(path(top)) && FamilyFiles::entryInAnyCase(folder, resultsFileName).isEmpty()) {
+        const QString target = QDir(folder).filePath(resultsFileName);
+        if (FamilyFiles::exists(journalOf(path(top))) && !FamilyFiles::exists(journalOf(target))) {
+            if (const QString why = move(journalOf(path(top)), journalOf(target), "journal taken over"); !why.isEmpty())
+                return why;
+        }
+        if (const QString why = move(path(top), target, "results taken over"); !why.isEmpty())
+            return why;
+    }
+    marker.adopts = false;
+    return writeMarker(marker);
+}
+
+QString Family::finishRemoval(const ChildMarker &marker)
+{
+    const QString id = marker.child.id;
+    const QString folder = path(id);
+    const QRegularExpressionMatch backup = backupForm().match(marker.backup);
+    if (!marker.backup.isEmpty() && (!backup.hasMatch() || backup.captured(1) != id))
+        return QStringLiteral("%1: the removal names %2, which is no backup of its own").arg(id, marker.backup);
+    const QString results = FamilyFiles::entryInAnyCase(folder, resultsFileName);
+    const QString journal = journalOf(QDir(folder).filePath(results.isEmpty() ? resultsFileName : results));
+    if (marker.backup.isEmpty() && (!results.isEmpty() || FamilyFiles::exists(journal)))
+        return QStringLiteral("%1: results were made while it was being removed").arg(id);
+    // The journal first, as when a family is formed.
+    if (FamilyFiles::exists(journal)) {
+        if (const QString why = move(journal, journalOf(path(marker.backup)), "journal kept"); !why.isEmpty())
+            return why;
+    }
+    if (!results.isEmpty()) {
+        if (const QString why = move(QDir(folder).filePath(results), path(marker.backup), "results kept"); !why.isEmpty())
+            return why;
+    }
+    if (const QString why = FamilyFiles::removeFile(QDir(folder).filePath(ChildMarker::fileName)); !why.isEmpty())
+        return why;
+    step("marker removed");
+    FamilyFiles::removeStaleTemporaries(folder);
+    FamilyFiles::removeFolderIfEmpty(folder);
+    step("folder removed");
+    return QString();
+}
+
+QString Family::makeChild(const Child &child, bool adopts)
+{
+    if (const QString why = FamilyFiles::makeFolder(path(child.id)); !why.isEmpty())
+        return why;
+    step("folder made");
+    return writeMarker(ChildMarker{child, adopts, false, QString()});
+}
+
+QString Family::writeMarker(const ChildMarker &marker)
+{
+    return write(QDir(path(marker.child.id)).filePath(ChildMarker::fileName), marker.bytes());
+}
+
+QString Family::writeList()
+{
+    return write(path(ChildrenList::fileName), list_.bytes());
+}
+
+QString Family::write(const QString &target, const QByteArray &bytes)
+{
+    const QString temporary = FamilyFiles::temporaryFor(target);
+    if (const QString why = FamilyFiles::writeTemporary(temporary, bytes); !why.isEmpty())
+        return why;
+    step("written");
+    if (const QString why = FamilyFiles::replace(temporary, target); !why.isEmpty())
+        return why;
+    step("put in place");
+    return QString();
+}
+
+QString Family::move(const QString &from, const QString &to, const char *stepName)
+{
+    const QString why = FamilyFiles::move(from, to);
+    if (why.isEmpty())
+        step(stepName);
+    return why;
+}
+
+FamilyOutcome Family::form(const QString &firstName, const QString &secondName)
+{
+    if (const ChildName::Problem problem = ChildName::problemOf(firstName); problem != ChildName::Problem::None)
+        return FamilyOutcome::refused(firstName, problem);
+    if (const ChildName::Problem problem = ChildName::problemOf(secondName, {ChildName::key(firstName)});
+        problem != ChildName::Problem::None)
+        return FamilyOutcome::refused(secondName, problem);
+    if (const FamilyOutcome made = DataFolder::make(folder_); !made)
+        return made;
+    return changing([&] {
+        if (!list_.children.isEmpty())
+            return FamilyOutcome::failed(QStringLiteral("the family has its children already"));
+        const Child first{Child::idOf(list_.next), ChildName::normalised(firstName), false};
+        const Child second{Child::idOf(list_.next + 1), ChildName::normalised(secondName), false};
+        const QString top = FamilyFiles::entryInAnyCase(folder_, resultsFileName);
+        ChildMarker adopting{first, !top.isEmpty() && isPlainFile(path(top)), false, QString()};
+        QString why = makeChild(first, adopting.adopts);
+        if (why.isEmpty() && adopting.adopts)
+            why = finishAdoption(adopting);
+        if (why.isEmpty())
+            why = makeChild(second, false);
+        if (!why.isEmpty())
+            return FamilyOutcome::failed(why);
+        list_.children = {first, second};
+        list_.last = first.id;
+        list_.next += 2;
+        FamilyOutcome outcome = FamilyOutcome::failed(writeList());
+        outcome.done = outcome.reason.isEmpty();
+        outcome.childId = second.id;
+        return outcome;
+    });
+}
+
+FamilyOutcome Family::add(const QString &name)
+{
+    if (const ChildName::Problem problem = ChildName::problemOf(name); problem != ChildName::Problem::None)
+        return FamilyOutcome::refused(name, problem);
+    return changing([&] {
+        if (list_.children.isEmpty())
+            return FamilyOutcome::failed(QStringLiteral("a family is formed with its first two children"));
+        if (takenKeys(QString()).contains(ChildName::key(name)))
+            return FamilyOutcome::refused(name, ChildName::Problem::Taken);
+        const Child child{Child::idOf(list_.next), ChildName::normalised(name), false};
+        if (const QString why = makeChild(child, false); !why.isEmpty())
+            return FamilyOutcome::failed(why);
+        list_.children << child;
+        ++list_.next;
+        FamilyOutcome outcome = FamilyOutcome::failed(writeList());
+        outcome.done = outcome.reason.isEmpty();
+        outcome.childId = child.id;
+        return outcome;
+    });
+}
+
+FamilyOutcome Family::rename(const QString &id, const QString &name)
+{
+    if (const ChildName::Problem problem = ChildName::problemOf(name); problem != ChildName::Problem::None)
+        return FamilyOutcome::refused(name, problem);
+    return changing([&] {
+        const qsizetype at = indexOf(id);
+        if (at < 0)
+            return FamilyOutcome::failed(QStringLiteral("%1 is no child of the family").arg(id));
+        if (takenKeys(id).contains(ChildName::key(name)))
+            return FamilyOutcome::refused(name, ChildName::Problem::Taken);
+        Child renamed = list_.children.at(at);
+        renamed.name = ChildName::normalised(name);
+        // The marker first: where the two disagree, the next load goes by the marker.
+        QString why = writeMarker(ChildMarker{renamed, false, false, QString()});
+        if (why.isEmpty()) {
+            list_.children[at] = renamed;
+            why = writeList();
+        }
+        return why.isEmpty() ? FamilyOutcome::ok() : FamilyOutcome::failed(why);
+    });
+}
+
+FamilyOutcome Family::setRetryMissed(const QString &id, bool on)
+{
+    return changing([&] {
+        const qsizetype at = indexOf(id);
+        if (at < 0)
+            return FamilyOutcome::failed(QStringLiteral("%1 is no child of the family").arg(id));
+        Child changed = list_.children.at(at);
+        changed.retryMissed = on;
+        QString why = writeMarker(ChildMarker{changed, false, false, QString()});
+        if (why.isEmpty()) {
+            list_.children[at] = changed;
+            why = writeList();
+        }
+        return why.isEmpty() ? FamilyOutcome::ok() : FamilyOutcome::failed(why);
+    });
+}
+
+FamilyOutcome Family::choose(const QString &id)
+{
+    return changing([&] {
+        if (indexOf(id) < 0)
+            return FamilyOutcome::failed(QStringLiteral("%1 is no child of the family").arg(id));
+        list_.last = id;
+        const QString why = writeList();
+        return why.isEmpty() ? FamilyOutcome::ok() : FamilyOutcome::failed(why);
+    });
+}
+
+FamilyOutcome Family::remove(const QString &id)
+{
+    return changing([&] {
+        const qsizetype at = indexOf(id);
+        if (at < 0)
+            return FamilyOutcome::failed(QStringLiteral("%1 is no child of the family").arg(id));
+        const QString folder = path(id);
+        const QString results = FamilyFiles::entryInAnyCase(folder, resultsFileName);
+        ChildMarker removing{list_.children.at(at), false, true, QString()};
+        if (!results.isEmpty() || FamilyFiles::exists(journalOf(QDir(folder).filePath(resultsFileName)))) {
+            // A name free in any letter case, for the file and for its journal.
+            for (int copy = 1; removing.backup.isEmpty(); ++copy) {
+                const QString name = backupName(id, copy);
+                if (FamilyFiles::entryInAnyCase(folder_, name).isEmpty()
+                    && FamilyFiles::entryInAnyCase(folder_, journalOf(name)).isEmpty())
+                    removing.backup = name;
+            }
+        }
+        QString why = writeMarker(removing);
+        if (why.isEmpty())
+            why = finishRemoval(removing);
+        if (!why.isEmpty())
+            return FamilyOutcome::failed(why);
+        list_.children.removeAt(at);
+        if (list_.last == id)
+            list_.last.clear();
+        FamilyOutcome outcome = FamilyOutcome::failed(writeList());
+        outcome.done = outcome.reason.isEmpty();
+        outcome.backup = removing.backup.isEmpty() ? QString() : path(removing.backup);
+        return outcome;
+    });
+}

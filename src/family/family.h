@@ -1,0 +1,113 @@
+#pragma once
+
+#include "family/child.h"
+#include "family/child_name.h"
+#include "family/children_list.h"
+#include "family/family_outcome.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class ChildMarker;
+
+// The children of a family in a data folder, each with a folder of its own
+// named by the child's id, holding the child's results file and a marker that
+// says whose folder it is; and the list of children, children.json.
+//
+//   DATA/children.json                  the list (ChildrenList)
+//   DATA/child-1/child.json             the marker (ChildMarker)
+//   DATA/child-1/ADO_ZEM.MDB            the child's results, made by the store
+//   DATA/ADO_ZEM.removed-child-2.MDB    the results of a child who was removed
+//   DATA/.children.json.lock            held while the family changes
+//
+// Until a family has children, the program keeps its results in DATA itself,
+// as a start without a family always has; forming the family moves that file
+// into the first child's folder. Every change holds the lock, first reads the
+// family from the disk again (load()), and goes step by step so that a kill
+// between any two steps leaves each results file whole and found: the next
+// load() finishes a move that was begun, and makes the list again from the
+// folders wherever the two disagree. Nothing here shows a message.
+class Family
+{
+public:
+    // How a start goes on.
+    enum class Start {
+        DataFolder, // no children: the results file in the data folder, as without a family
+        OneChild,   // the one child's folder, without asking who practises
+        Picker,     // two or more: ask who practises
+    };
+    // Called after each step of a change; a test stops the process there.
+    using StepHook = std::function<void(const char *step)>;
+
+    explicit Family(QString dataFolder, int lockWaitMs = 10000);
+
+    const QString &dataFolder() const { return folder_; }
+
+    // Reads the family, first finishing a move a kill interrupted, removing
+    // what processes that are gone left behind, and writing the list and the
+    // markers again where they were missing, damaged or disagreed. Makes
+    // nothing where there is no family. When a repair cannot be written, it
+    // fails with the reason but the children found are still given.
+    FamilyOutcome load();
+
+    // The family as the last load or change left it.
+    const QList<Child> &children() const { return list_.children; }
+    std::optional<Child> child(const QString &id) const;
+    QString lastChosen() const { return list_.last; } // an id, or empty
+    Start start() const;
+    // The folder a child's results file is kept in; empty for no child's id.
+    QString resultsFolder(const QString &id) const;
+    // What the last load found and put right, in the system's words (for a log).
+    const QStringList &repairs() const { return repairs_; }
+
+    // What is wrong with a name for a child of this family (for another child
+    // than `exceptId`), for a window to say before it asks for a change.
+    ChildName::Problem nameProblem(const QString &typed, const QString &exceptId = QString()) const;
+
+    // Forms the family: its first child takes over the results file of the
+    // data folder (when there is one) and the second starts afresh. Only while
+    // there are no children. The outcome's childId is the second child's.
+    FamilyOutcome form(const QString &firstName, const QString &secondName);
+    // A new child, at the end of the list; only once the family is formed.
+    FamilyOutcome add(const QString &name);
+    FamilyOutcome rename(const QString &id, const QString &name);
+    FamilyOutcome setRetryMissed(const QString &id, bool on);
+    // The child chosen last, who has the focus in the picker next time.
+    FamilyOutcome choose(const QString &id);
+    // Removes the child; their results file is kept in the data folder under a
+    // name that says whose it was (the outcome's backup), never replacing one.
+    FamilyOutcome remove(const QString &id);
+
+    void setStepHook(StepHook hook) { hook_ = std::move(hook); }
+
+    static inline const QString resultsFileName = QStringLiteral("ADO_ZEM.MDB");
+    static inline const QString lockFileName = QStringLiteral(".children.json.lock");
+    // "ADO_ZEM.removed-child-3.MDB", or for copy 2 on "ADO_ZEM.removed-child-3-2.MDB".
+    static QString backupName(const QString &id, int copy);
+
+private:
+    FamilyOutcome changing(const std::function<FamilyOutcome()> &change);
+    QString reconcile();
+    QString finishAdoption(ChildMarker &marker);
+    QString finishRemoval(const ChildMarker &marker);
+    QString makeChild(const Child &child, bool adopts);
+    QString writeMarker(const ChildMarker &marker);
+    QString writeList();
+    QString write(const QString &path, const QByteArray &bytes);
+    QString move(const QString &from, const QString &to, const char *step);
+    QString path(const QString &name) const;
+    qsizetype indexOf(const QString &id) const { return list_.indexOf(id); }
+    QSet<QString> takenKeys(const QString &exceptId) const;
+    void step(const char *name) const;
+
+    QString folder_;
+    int lockWaitMs_;
+    ChildrenList list_;
+    QStringList repairs_;
+    StepHook hook_;
+};

@@ -1,0 +1,352 @@
+// The family: names, the list of children against the folders, changes
+// killed between any two steps, the parents' check and the data folder.
+#include "family/child_marker.h"
+#include "family/data_folder.h"
+#include "family/family.h"
+#include "family/parents_check.h"
+#include "support/test_main.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+const QString STEPPER = QStringLiteral(SANSU_HELPER_DIR "/family_step");
+const QByteArray RESULTS = "SQLite format 3\0 the family's results", JOURNAL = "a hot journal";
+
+void put(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QByteArray bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every file (or entry) under `folder`, each with its path.
+QStringList files(const QString &folder, QDir::Filters filters = QDir::Files)
+{
+    QStringList found;
+    for (QDirIterator it(folder, filters | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+         it.hasNext();)
+        found << it.next();
+    return found;
+}
+
+// The files under `folder` that hold `content`.
+QStringList holders(const QString &folder, const QByteArray &content)
+{
+    QStringList found = files(folder);
+    found.removeIf([&content](const QString &file) { return bytes(file) != content; });
+    return found;
+}
+
+// Where the family as loaded and the disk disagree: two children with one id
+// or name, a list or marker that says otherwise, a child's folder that is no
+// child, a temporary or lock left behind. Empty when they agree.
+QString disagreement(const Family &family)
+{
+    const QString data = family.dataFolder();
+    QSet<QString> ids, keys;
+    for (const Child &child : family.children()) {
+        ids.insert(child.id);
+        keys.insert(ChildName::key(child.name));
+        const auto marker = ChildMarker::read(bytes(family.resultsFolder(child.id) + "/" + ChildMarker::fileName));
+        if (!marker || marker->child != child || marker->adopts || marker->removing)
+            return child.id + " has another marker";
+    }
+    if (ids.size() != family.children().size() || keys.size() != family.children().size())
+        return QStringLiteral("two children with one id or name");
+    const auto listed = ChildrenList::read(bytes(data + "/" + ChildrenList::fileName));
+    if (!family.children().isEmpty() && (!listed || listed->children != family.children() || listed->last != family.lastChosen()))
+        return QStringLiteral("the list says otherwise");
+    const QStringList entries = QDir(data).entryList({"child-*"}, QDir::Dirs);
+    if (QSet<QString>(entries.cbegin(), entries.cend()) != ids)
+        return QStringLiteral("the folders are not the children");
+    const QStringList left = files(data).filter(QRegularExpression("/\\.[^/]*$"));
+    return left.isEmpty() ? QString() : left.join(' ') + " left behind";
+}
+} // namespace
+
+class TestFamily : public QObject
+{
+    Q_OBJECT
+private slots:
+    void names_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<ChildName::Problem>("problem"); // in a family with たろう and だいき
+        QTest::addColumn<QString>("kept");
+        using P = ChildName::Problem;
+        QTest::newRow("katakana, long vowel") << "ターボー" << P::None << "ターボー";
+        QTest::newRow("half-width, voiced") << "ﾀﾞｲｽｹ" << P::None << "ダイスケ";
+        QTest::newRow("combining voiced mark") << QString("か\u3099な") << P::None << "がな";
+        QTest::newRow("blanks around") << "　はな " << P::None << "はな";
+        QTest::newRow("nine") << "あいうえおかきくけ" << P::TooLong << "";
+        QTest::newRow("eight half-width voiced") << "ｶﾞｷﾞｸﾞｹﾞﾊﾟﾋﾟﾌﾟﾍﾟ" << P::None << "ガギグゲパピプペ";
+        QTest::newRow("empty") << "" << P::Empty << "";
+        QTest::newRow("climbing") << "../x" << P::NotKana << "";
+        QTest::newRow("slash") << "たろ/う" << P::NotKana << "";
+        QTest::newRow("NUL") << (QStringLiteral("たろ") + QChar(0) + "う") << P::NotKana << "";
+        QTest::newRow("circled katakana") << "㋐" << P::NotKana << "";
+        QTest::newRow("same in katakana") << "タロウ" << P::Taken << "";
+        QTest::newRow("same in half-width") << "ﾀﾛｳ" << P::Taken << "";
+        QTest::newRow("same, half-width voiced") << "ﾀﾞｲｷ" << P::Taken << "";
+        QTest::newRow("small letter is another name") << "たろぅ" << P::None << "たろぅ";
+    }
+    void names()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        QTEST(ChildName::problemOf(typed, {ChildName::key("たろう"), ChildName::key("だいき")}), "problem");
+        QCOMPARE(kept.isEmpty() ? kept : ChildName::normalised(typed), kept);
+    }
+
+    void listFile_data()
+    {
+        QTest::addColumn<QByteArray>("list");       // "-" for none
+        QTest::addColumn<QStringList>("folders");   // "child-N:NAME" a marker, ":!" a damaged one, "+" results in it
+        QTest::addColumn<QStringList>("children");  // "child-N:NAME", in order, "*" when a missed question comes back
+        const QByteArray listOfTwo = R"({"next":3,"last":"child-2","children":[{"id":"child-2","name":"はなこ"},{"id":"child-1","name":"たろう","retryMissed":true}]})";
+        const QStringList two{"child-1:たろう+", "child-2:はなこ"};
+        QTest::newRow("agrees") << listOfTwo << two << QStringList{"child-2:はなこ", "child-1:たろう"};
+        QTest::newRow("missing") << QByteArray("-") << two << QStringList{"child-1:たろう", "child-2:はなこ"};
+        QTest::newRow("empty") << QByteArray() << two << QStringList{"child-1:たろう", "child-2:はなこ"};
+        QTest::newRow("garbage") << QByteArray("\xff\x00garbage", 9) << two << QStringList{"child-1:たろう", "child-2:はなこ"};
+        QTest::newRow("truncated") << listOfTwo.left(60) << two << QStringList{"child-1:たろう", "child-2:はなこ"};
+        QTest::newRow("duplicate entries")
+            << QByteArray(R"({"children":[{"id":"child-2"},{"id":"child-1"},{"id":"child-2","name":"じろう"}]})") << two
+            << QStringList{"child-2:はなこ", "child-1:たろう"};
+        QTest::newRow("entry without folder, folder not listed") << listOfTwo << QStringList{"child-1:たろう", "child-5:じろう"}
+                                                                << QStringList{"child-1:たろう", "child-5:じろう"};
+        QTest::newRow("ids that climb out")
+            << QByteArray(R"({"children":[{"id":"../x","name":"あ"},{"id":"/etc","name":"い"},{"id":"child-1/../..","name":"う"},{"id":"child-1\u0000","name":"え"},{"id":"Child-1","name":"お"},{"id":"child-01","name":"か"}]})")
+            << QStringList{"child-1:たろう"} << QStringList{"child-1:たろう"};
+        QTest::newRow("names that climb out") // a damaged marker, and no name the list gives is a name
+            << QByteArray(R"({"children":[{"id":"child-1","name":"../x"},{"id":"child-2","name":"/etc"},{"id":"child-3","name":"あ\u0000"},{"id":"child-4","name":"あ/い"}]})")
+            << QStringList{"child-1:!+", "child-2:!+", "child-3:!+", "child-4:!+"}
+            << QStringList{"child-1:なまえなし", "child-2:なまえなしあ", "child-3:なまえなしい", "child-4:なまえなしう"};
+        QTest::newRow("damaged marker, listed") << listOfTwo << QStringList{"child-1:!+", "child-2:!"} << QStringList{"child-2:はなこ", "child-1:たろう*"};
+        QTest::newRow("damaged marker, results kept") << QByteArray("-") << QStringList{"child-4:!+"} << QStringList{"child-4:なまえなし"};
+        QTest::newRow("no marker, no results") << QByteArray("-") << QStringList{"child-1:たろう", "child-2"} << QStringList{"child-1:たろう"};
+        QTest::newRow("one name in other width") << QByteArray("-") << QStringList{"child-1:タロウ", "child-2:ﾀﾛｳ+", "child-3:なまえなし"}
+                                                 << QStringList{"child-1:タロウ", "child-2:なまえなしあ", "child-3:なまえなし"};
+    }
+    // The list is read against the folders: every folder that holds a child
+    // is a child, once, with a name of its own, and the list and markers are
+    // written again to agree; nothing is made outside the data folder.
+    void listFile()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, folders);
+        QTemporaryDir root;
+        const QString data = root.filePath("data");
+        if (list != "-")
+            put(data + "/children.json", list);
+        for (const QString &spec : folders) {
+            const QString id = spec.section(':', 0, 0), folder = data + "/" + id, name = spec.section(':', 1).remove('+');
+            QDir().mkpath(folder);
+            if (spec.endsWith('+'))
+                put(folder + "/ADO_ZEM.MDB", RESULTS + spec.toUtf8());
+            if (!name.isEmpty())
+                put(folder + "/child.json", name == "!" ? "{\"id\": \"chi" : ChildMarker{{id, name}, false, false, {}}.bytes());
+        }
+        Family family(data);
+        QVERIFY(family.load());
+        QStringList children;
+        for (const Child &child : family.children())
+            children << child.id + ":" + child.name + (child.retryMissed ? "*" : "");
+        QTEST(children, "children");
+        QCOMPARE(disagreement(family), QString());
+        for (const QString &spec : folders)
+            QCOMPARE(holders(data, RESULTS + spec.toUtf8()).size(), spec.endsWith('+') ? 1 : 0);
+        QCOMPARE(QDir(root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"data"});
+    }
+
+    void kills_data()
+    {
+        QTest::addColumn<QString>("before"); // the data folder's file, or a family that took it over
+        QTest::addColumn<QStringList>("change");
+        const QStringList form{"form", "たろう", "はなこ"};
+        QTest::newRow("form: file and journal") << "ADO_ZEM.MDB" << form;
+        QTest::newRow("form: file in lower case") << "ado_zem.mdb" << form;
+        QTest::newRow("form: no file") << "" << form;
+        QTest::newRow("remove: file and journal") << "family" << QStringList{"remove", "child-1"};
+        QTest::newRow("load: list lost") << "family, list lost" << QStringList{"load"};
+    }
+    // A change killed after each of its steps in turn: the next load finds the
+    // results file whole with its journal, as the data folder's while there is
+    // no family, else as the first child's or as its backup, and leaves nothing
+    // behind.
+    void kills()
+    {
+        QFETCH(QString, before);
+        QFETCH(QStringList, change);
+        for (int k = 1;; ++k) {
+            QVERIFY2(k < 40, "the change never ends");
+            QTemporaryDir root;
+            const QString data = root.filePath("data"), file = data + (before.startsWith("ado") ? "/ado_zem.mdb" : "/ADO_ZEM.MDB");
+            for (const QString &suffix : before.isEmpty() ? QStringList() : QStringList{"", "-journal"})
+                put(file + suffix, suffix.isEmpty() ? RESULTS : JOURNAL);
+            if (before.startsWith("family"))
+                QVERIFY(Family(data).form("たろう", "はなこ"));
+            if (before.endsWith("lost"))
+                QFile::remove(data + "/children.json");
+            QProcess stepper;
+            stepper.start(STEPPER, QStringList{data, QString::number(k)} + change);
+            QVERIFY(stepper.waitForFinished(30000));
+            Family family(data);
+            const QString why = QStringLiteral("killed after step %1: ").arg(k);
+            QVERIFY2(family.load() && disagreement(family).isEmpty(), qPrintable(why + disagreement(family)));
+            const QStringList held = holders(data, RESULTS);
+            const auto owner = family.child(QFileInfo(held.value(0)).dir().dirName());
+            QVERIFY2(before.isEmpty()
+                         || (held.size() == 1 && bytes(held[0] + "-journal") == JOURNAL
+                             && ((held[0] == file && family.children().isEmpty()) || (owner && owner->name == "たろう")
+                                 || held[0] == data + "/ADO_ZEM.removed-child-1.MDB")),
+                     qPrintable(why + held.join(' ')));
+            if (stepper.exitStatus() == QProcess::NormalExit) {
+                QCOMPARE(stepper.exitCode(), 0);
+                break;
+            }
+        }
+    }
+
+    void gate_data()
+    {
+        QTest::addColumn<QList<int>>("draws"); // in turn, then 0s
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<ParentsCheck::State>("state");
+        QTest::addColumn<QString>("question"); // asked at the end
+        using S = ParentsCheck::State;
+        QTest::newRow("full-width, blanks") << QList<int>{24, 1} << QStringList{"　１０２ "} << S::Passed << "34 × 3 ＝ ？";
+        QTest::newRow("largest") << QList<int>{89, 7} << QStringList{"891"} << S::Passed << "99 × 9 ＝ ？";
+        QTest::newRow("wrong, then right anew") << QList<int>{27, 4} << QStringList{"221", "20"} << S::Passed << "10 × 2 ＝ ？";
+        QTest::newRow("three wrong") << QList<int>{27, 4, 27, 4, 27, 4} << QStringList{"+222", "2 22", "222.0"} << S::Closed << "37 × 6 ＝ ？";
+        QTest::newRow("closed stays closed") << QList<int>{} << QStringList{"", "x", "二十", "20"} << S::Closed << "10 × 2 ＝ ？";
+        QTest::newRow("passed stays passed") << QList<int>{} << QStringList{"020", "1"} << S::Passed << "10 × 2 ＝ ？";
+    }
+    void gate()
+    {
+        QFETCH(QList<int>, draws);
+        QFETCH(QStringList, answers);
+        ParentsCheck check([&draws](int) { return draws.isEmpty() ? 0 : draws.takeFirst(); });
+        for (const QString &answer : answers)
+            check.answer(answer);
+        QTEST(check.state(), "state");
+        QTEST(check.question(), "question");
+    }
+
+    void dataFolder_data()
+    {
+        QTest::addColumn<QStringList>("environment"); // XDG_DATA_HOME, HOME ("-" unset), the password entry's home
+        QTest::addColumn<QString>("path");            // T is a folder with home/, pw/ and a file
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("XDG absolute") << QStringList{"T/xdg", "T/home", "T/pw"} << "T/xdg/sansu-drill" << false;
+        QTest::newRow("XDG relative") << QStringList{"xdg", "T/home", "T/pw"} << "T/home/.local/share/sansu-drill" << false;
+        QTest::newRow("XDG a file") << QStringList{"T/file", "T/home", "T/pw"} << "T/home/.local/share/sansu-drill" << true;
+        QTest::newRow("HOME unset") << QStringList{"-", "-", "T/pw"} << "T/pw/.local/share/sansu-drill" << false;
+        QTest::newRow("HOME relative") << QStringList{"-", "home", "T/pw"} << "T/pw/.local/share/sansu-drill" << false;
+        QTest::newRow("no home") << QStringList{"-", "-", ""} << "" << false;
+        QTest::newRow("home at the top") << QStringList{"-", "/", "/"} << "" << false;
+        QTest::newRow("home missing") << QStringList{"-", "T/gone", "T/pw"} << "" << false;
+        QTest::newRow("XDG set, no home") << QStringList{"T/xdg", "-", ""} << "T/xdg/sansu-drill" << false;
+    }
+    // The folder is found without making anything; make() makes it, or says
+    // why not.
+    void dataFolder()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(QString, path);
+        QTemporaryDir root;
+        QDir(root.path()).mkpath("home");
+        QDir(root.path()).mkpath("pw");
+        put(root.filePath("file"), "not a folder");
+        const auto in = [&root](const QString &text) -> std::optional<QString> {
+            return text == "-" ? std::nullopt : std::optional<QString>(QString(text).replace("T/", root.path() + "/"));
+        };
+        const QStringList before = files(root.path(), QDir::AllEntries);
+        const auto found = DataFolder::resolve({in(environment[0]), in(environment[1]), *in(environment[2])});
+        QCOMPARE(found.path, *in(path));
+        QCOMPARE(found.problem.isEmpty(), !path.isEmpty());
+        QTEST(!found.warning.isEmpty(), "warned");
+        QCOMPARE(files(root.path(), QDir::AllEntries), before);
+        QVERIFY(path.isEmpty() || (DataFolder::make(found.path) && QFileInfo(found.path).isDir()));
+        QVERIFY(!DataFolder::make(root.filePath("file/sub")).reason.isEmpty());
+    }
+
+    // Random changes, loads and changes stopped between two steps: after each,
+    // no two children share an id or a name, every results file made is in
+    // one place, a done change did what it said, and a load agrees with the
+    // disk.
+    void explorer()
+    {
+        const quint32 seed = qEnvironmentVariableIsSet("SANSU_SEED") ? qEnvironmentVariableIntValue("SANSU_SEED")
+                                                                     : QRandomGenerator::system()->generate();
+        QRandomGenerator random(seed);
+        const QStringList names{"たろう", "タロウ", "ﾀﾛｳ", "はなこ", "じろう", "さくら", "ゆい", "ーー", "ながいながいなまえ", "../x", "", "Ａ"};
+        QTemporaryDir root;
+        const QString data = root.filePath("data");
+        put(data + "/ADO_ZEM.MDB", RESULTS);
+        QList<QByteArray> made{RESULTS};
+        QSet<QString> issued;
+        auto family = std::make_unique<Family>(data);
+        struct Stop {};
+        for (int event = 0; event < 400; ++event) {
+            const QString why = QStringLiteral("SANSU_SEED=%1, event %2: ").arg(seed).arg(event);
+            const QList<Child> children = family->children();
+            const QString id = children.isEmpty() ? "child-1" : children.at(random.bounded(int(children.size()))).id;
+            const QString name = names.at(random.bounded(int(names.size())));
+            const int kind = random.bounded(8), stopAt = random.bounded(1, 6), change = kind == 6 ? random.bounded(5) : kind,
+                      on = random.bounded(2);
+            if (kind == 6) // stopped after a step, as a kill stops it
+                family->setStepHook([stopAt, steps = 0](const char *) mutable { steps < stopAt - 1 ? ++steps : throw Stop(); });
+            if (kind == 5 && !children.isEmpty() && !QFile::exists(family->resultsFolder(id) + "/ADO_ZEM.MDB")) {
+                made << RESULTS + QByteArray::number(event);
+                put(family->resultsFolder(id) + "/ADO_ZEM.MDB", made.last());
+            }
+            const auto expected = kind < 2 ? family->nameProblem(name, kind == 1 ? id : QString()) : ChildName::Problem::None;
+            try {
+                const FamilyOutcome outcome = change == 0 ? (children.isEmpty() ? family->form("みさき", name) : family->add(name))
+                                              : change == 1 ? family->rename(id, name)
+                                              : change == 2 ? family->remove(id)
+                                              : change == 3 ? family->setRetryMissed(id, on)
+                                              : change == 4 ? family->choose(id)
+                                                            : FamilyOutcome::ok();
+                // A change of a child there is is done, and does what it says,
+                // unless the name is refused.
+                const auto now = family->child(kind == 0 ? outcome.childId : id);
+                QVERIFY2((children.isEmpty() && kind > 0) || kind > 4
+                             || (outcome.nameProblem == expected && outcome.done == (expected == ChildName::Problem::None)
+                                 && (!outcome.done
+                                     || (kind == 0   ? now && !issued.contains(now->id) && now->name == ChildName::normalised(name)
+                                         : kind == 1 ? now && now->name == ChildName::normalised(name)
+                                         : kind == 2 ? !now && (outcome.backup.isEmpty() || QFile::exists(outcome.backup))
+                                         : kind == 3 ? now && now->retryMissed == on
+                                                     : family->lastChosen() == id))),
+                         qPrintable(why + QString::number(kind) + name + outcome.reason));
+            } catch (const Stop &) {
+            }
+            if (kind >= 6) {
+                family = std::make_unique<Family>(data);
+                QVERIFY2(family->load(), qPrintable(why));
+            }
+            for (const Child &child : family->children())
+                issued.insert(child.id);
+            QVERIFY2(disagreement(*family).isEmpty(), qPrintable(why + disagreement(*family)));
+            for (const QByteArray &results : made)
+                QVERIFY2(holders(data, results).size() == 1, qPrintable(why + "a results file lost or doubled"));
+        }
+    }
+};
+
+SANSU_TEST_MAIN(TestFamily)
+#include "test_family.moc"
