@@ -1,5 +1,6 @@
 #include "app/chart_start.h"
 #include "app/command_line.h"
+#include "app/family_start.h"
 #include "app/menu_window.h"
 #include "app/quit_signals.h"
 #include "platform/app_setup.h"
@@ -16,6 +17,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     AppSetup::configure(app);
     QuitSignals::install();
+    if (command.options.parents)
+        return FamilyStart::parents();
+    if (command.options.inDataFolder) {
+        if (const std::optional<int> ended = FamilyStart::settle(command.options))
+            return *ended;
+    }
     if (command.options.chart)
         return ChartStart::run();
     MenuWindow menu;

@@ -1,10 +1,13 @@
 #include "app/menu_window.h"
 
 #include "app/carry_over_window.h"
+#include "app/parents_corner.h"
+#include "app/parents_gate.h"
 #include "app/face_icon.h"
 #include "app/record_file_naming.h"
 #include "app/wait_notice.h"
 #include "clock/clock_window.h"
+#include "family/data_folder.h"
 #include "drill/drill_window.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
@@ -22,6 +25,8 @@
 #include "store/retention.h"
 #include "store/store_messages.h"
 
+#include <QAction>
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -68,7 +73,7 @@ MenuWindow::~MenuWindow()
 
 void MenuWindow::Form_Load()
 {
-    setWindowTitle(withChild(AppInfo::versionCaption()));
+    setCaptionWithChild(AppInfo::versionCaption());
     ProjectGlobals &g = ProjectGlobals::instance();
     g.setRecordNames(ResultsSchema::fileName, ResultsSchema::settingsTable, ResultsSchema::resultsTable);
     // While a file another program holds is waited for, at start-up or later
@@ -81,11 +86,49 @@ void MenuWindow::Form_Load()
     RandomDraw::seedFromTimer();
     // A sitting in progress is recorded even when a window ends the program.
     ProgramExit::setFarewell([this] { unloadDrills(); });
+    // The desktop start's family: the parents' corner from the context menu.
+    if (!g.dataFolder.isEmpty() && actions().isEmpty()) {
+        parentsAction = new QAction(QStringLiteral("おうちのかたへ"), this);
+        connect(parentsAction, &QAction::triggered, this, &MenuWindow::openParentsCorner);
+        addAction(parentsAction);
+        setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
+}
+
+void MenuWindow::openParentsCorner()
+{
+    if (parents_ && parents_->isLoaded()) {
+        parents_->showForm();
+        return;
+    }
+    if (!ParentsGate::pass())
+        return;
+    if (!parents_) {
+        parents_ = std::make_unique<ParentsCorner>(ProjectGlobals::instance().dataFolder);
+        // Its changes reach this run's captions: a child renamed, or a family formed.
+        connect(parents_.get(), &ParentsCorner::familyChanged, this, [this] {
+            showChildInCaption();
+            for (const auto &window : drills_) {
+                if (window)
+                    window->showChildInCaption();
+            }
+            if (scores_)
+                scores_->showChildInCaption();
+        });
+    }
+    parents_->showForm();
 }
 
 void MenuWindow::DB_ALLOC()
 {
     const QString name = ProjectGlobals::instance().databaseFileName;
+    if (!ProjectGlobals::instance().folderToMake.isEmpty()) {
+        // The results folder is not there yet, so neither is the file: asked
+        // first, and the folder is made only then.
+        log_.emplace(name);
+        createRecordFile();
+        return;
+    }
     if (!RecordFile::currentFolderExists())
         stopWith(RecordFileNaming::folderGone());
     // What copies of the program that were stopped midway left behind.
@@ -118,6 +161,15 @@ void MenuWindow::createRecordFile()
     const QString name = ProjectGlobals::instance().databaseFileName;
     if (!Dialogs::current().ask(RecordFileNaming::notFound() + QStringLiteral("､新規作成しますか?")))
         stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
+    if (QString &folder = ProjectGlobals::instance().folderToMake; !folder.isEmpty()) {
+        const FamilyOutcome folderMade = DataFolder::make(folder);
+        if (!folderMade || !QDir::setCurrent(folder))
+            stopWith(StoreMessages::withReason(
+                QStringLiteral("成績を置くフォルダ%1を作れないために処理が続行できないので終了します")
+                    .arg(QDir::toNativeSeparators(folder)),
+                folderMade.reason));
+        folder.clear();
+    }
     const StoreOutcome made = log_->create();
     if (made)
         return;

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+class ParentsCorner;
+class QAction;
 class WaitNotice;
 
 // The main menu "MENU": its load handler is the program's start-up; its
@@ -39,6 +41,10 @@ public:
 
     std::vector<QPushButton *> Command1; // by menu index
     QPushButton *Command9 = nullptr;
+    QAction *parentsAction = nullptr; // the context menu's おうちのかたへ (the desktop start only)
+
+    // The parents' corner, past the parents' check.
+    void openParentsCorner();
 
 protected:
     void Form_Load() override;
@@ -56,6 +62,7 @@ private:
     std::optional<ResultsLog> log_;
     std::vector<std::unique_ptr<Form>> drills_; // by menu index
     std::unique_ptr<Form> scores_;
+    std::unique_ptr<ParentsCorner> parents_;
     // Shown while any window waits for the file another program holds.
     std::unique_ptr<WaitNotice> notice_;
 };

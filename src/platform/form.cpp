@@ -34,10 +34,19 @@ void Form::setCaption(QLabel *label, const QString &text)
     label->setAccessibleName(text);
 }
 
-QString Form::withChild(const QString &caption)
+void Form::setCaptionWithChild(const QString &caption)
 {
+    captionWithChild_ = caption;
+    showChildInCaption();
+}
+
+void Form::showChildInCaption()
+{
+    if (!captionWithChild_)
+        return;
     const QString &child = ProjectGlobals::instance().childName;
-    return child.isEmpty() ? caption : caption + QStringLiteral("（") + child + QStringLiteral("）");
+    setWindowTitle(child.isEmpty() ? *captionWithChild_
+                                   : *captionWithChild_ + QStringLiteral("（") + child + QStringLiteral("）"));
 }
 
 void Form::showForm()

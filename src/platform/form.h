@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QLabel;
 
 // A top-level window with a load/unload life: one instance for the whole run,
@@ -25,6 +27,8 @@ public:
     // Closes the window as the user would: runs Form_Unload and hides it.
     void unloadForm();
     bool isLoaded() const { return loaded_; }
+    // The caption set afresh after the name of the child who practises changed.
+    void showChildInCaption();
 
 signals:
     // The window was closed: Form_Unload has run.
@@ -39,9 +43,11 @@ protected:
     // Sets a label's text and keeps its accessible name in step, so that what
     // a screen reader (or a test through it) reads is what the child sees.
     static void setCaption(QLabel *label, const QString &text);
-    // A window caption followed by the name of the child who practises, in
-    // a family of two or more: "得点（たろう）"; the caption alone otherwise.
-    static QString withChild(const QString &caption);
+    // Sets the window caption followed by the name of the child who
+    // practises, in a family of two or more: "得点（たろう）"; the caption
+    // alone otherwise.
+    void setCaptionWithChild(const QString &caption);
+
 
     void closeEvent(QCloseEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
@@ -50,6 +56,7 @@ private:
     void centreOnScreen();
 
     bool loaded_ = false;
+    std::optional<QString> captionWithChild_;
     // Set when the window is shown: the first move that brings a window
     // manager's frame is answered by centring the framed window again.
     bool centreWithFrame_ = false;

@@ -15,9 +15,17 @@ struct ProjectGlobals
     // A question missed comes back later in the sitting (a parent's choice
     // for the child; off for a start from a terminal).
     bool askMissedAgain = false;
-    // The child who practises, when a family has two or more: the name
-    // follows the caption of the windows that show the child's results.
+    // The desktop start's data folder (empty for a start from a terminal),
+    // and the child of the family who practises in this run (the id empty
+    // while the family has no children).
+    QString dataFolder;
+    QString childId;
+    // The child's name, when the family has two or more: it follows the
+    // caption of the windows that show the child's results.
     QString childName;
+    // A results folder that does not exist yet: start-up makes it, and enters
+    // it, only once the results file is to be created there.
+    QString folderToMake;
 
     static ProjectGlobals &instance();
 

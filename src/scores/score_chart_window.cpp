@@ -163,8 +163,9 @@ QValueAxis *newNumbers(QChart *chart)
 } // namespace
 
 ScoreChartWindow::ScoreChartWindow(const ResultsLog &log)
-    : Form(QStringLiteral("成績のグラフ"), withChild(QStringLiteral("成績のグラフ")), 9210, 7410), log_(log)
+    : Form(QStringLiteral("成績のグラフ"), QStringLiteral("成績のグラフ"), 9210, 7410), log_(log)
 {
+    setCaptionWithChild(objectName());
     // The drills stand where the score window has them.
     optionGroup = new QButtonGroup(this);
     options = DrillOptions::make(this, optionGroup, QStringLiteral("drill_"));
@@ -271,7 +272,10 @@ void ScoreChartWindow::showDrill(int drillIndex)
 
 void ScoreChartWindow::setChild(const QString &name)
 {
-    setWindowTitle(name.isEmpty() ? objectName() : objectName() + QStringLiteral("（") + name + QStringLiteral("）"));
+    // Not the child who practises: this caption stays as it is set here.
+    setCaptionWithChild(objectName());
+    if (!name.isEmpty())
+        setWindowTitle(objectName() + QStringLiteral("（") + name + QStringLiteral("）"));
 }
 
 void ScoreChartWindow::Form_Load()

@@ -33,8 +33,9 @@ void tellUnread(const QString &reason)
 } // namespace
 
 ScoreWindow::ScoreWindow(const ResultsLog &log)
-    : Form(QStringLiteral("得点"), withChild(QStringLiteral("得点")), 9210, 7410), log_(log)
+    : Form(QStringLiteral("得点"), QStringLiteral("得点"), 9210, 7410), log_(log)
 {
+    setCaptionWithChild(objectName());
     Option1Group = new QButtonGroup(this);
     Option1 = DrillOptions::make(this, Option1Group, QStringLiteral("Option1_"));
     connect(Option1Group, &QButtonGroup::idClicked, this,

@@ -33,7 +33,7 @@ void SittingForm::startSitting()
     // without a drill name keeps its own.
     const QString name = ProjectGlobals::instance().currentDrillName;
     caption_ = name.isEmpty() ? drill_.name() : name;
-    setWindowTitle(withChild(caption_));
+    setCaptionWithChild(caption_);
 }
 
 void SittingForm::openSound()

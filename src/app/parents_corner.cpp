@@ -1,0 +1,297 @@
+#include "app/parents_corner.h"
+
+#include "app/chart_start.h"
+#include "family/data_folder.h"
+#include "platform/dialogs.h"
+#include "platform/fonts.h"
+#include "platform/project_globals.h"
+#include "platform/twips.h"
+#include "scores/kept_days.h"
+#include "scores/score_chart_window.h"
+#include "store/store_messages.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+
+namespace {
+constexpr double buttonLeft = 6840;
+constexpr double buttonWidth = 2250;
+constexpr double buttonHeight = 495;
+
+enum Column { NameColumn, DaysColumn, RetryColumn };
+
+QString askName(const QString &question, const QString &initial = QString())
+{
+    return Dialogs::current()
+        .askText(question + QStringLiteral("\n(ひらがなかカタカナで%1文字まで)").arg(ChildName::maxLength), initial)
+        .value_or(QString());
+}
+} // namespace
+
+ParentsCorner::ParentsCorner(const QString &dataFolder)
+    : Form(QStringLiteral("ParentsCorner"), QStringLiteral("おうちのかたへ"), 9210, 6240), family_(dataFolder)
+{
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(Twips::font(Fonts::pGothic, 9.75));
+    Label1->setWordWrap(true);
+    Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    place(Label1, 120, 120, 8970, 720);
+
+    Grid1 = new QTableWidget(0, 3, this);
+    Grid1->setObjectName(QStringLiteral("Grid1"));
+    Grid1->setFont(Twips::font(Fonts::pGothic, 10.5));
+    Grid1->setHorizontalHeaderLabels({QStringLiteral("名前"), QStringLiteral("成績を残す日数"),
+                                      QStringLiteral("まちがえた もんだいを もういちど")});
+    Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid1->verticalHeader()->hide();
+    Grid1->horizontalHeader()->setStretchLastSection(true);
+    Grid1->setColumnWidth(NameColumn, Twips::toPixels(1800));
+    Grid1->setColumnWidth(DaysColumn, Twips::toPixels(1500));
+    place(Grid1, 120, 960, 6600, 5160);
+    connect(Grid1, &QTableWidget::itemChanged, this, &ParentsCorner::retryChanged);
+
+    const std::pair<QPushButton **, const char16_t *> buttons[] = {
+        {&Command1, u"子どもを加える"}, {&Command2, u"名前を変える"}, {&Command3, u"子どもを外す"},
+        {&Command4, u"残す日数を変える"}, {&Command5, u"グラフで見る"}, {&Command6, u"閉じる"}};
+    double top = 960;
+    int number = 1;
+    for (const auto &[button, caption] : buttons) {
+        *button = new QPushButton(QString::fromUtf16(caption), this);
+        (*button)->setObjectName(QStringLiteral("Command%1").arg(number++));
+        place(*button, buttonLeft, top, buttonWidth, buttonHeight);
+        top += buttonHeight + 120;
+    }
+    place(Command6, buttonLeft, 6120 - buttonHeight, buttonWidth, buttonHeight);
+    connect(Command1, &QPushButton::clicked, this, &ParentsCorner::addChild);
+    connect(Command2, &QPushButton::clicked, this, &ParentsCorner::renameChild);
+    connect(Command3, &QPushButton::clicked, this, &ParentsCorner::removeChild);
+    connect(Command4, &QPushButton::clicked, this, &ParentsCorner::setKeptDays);
+    connect(Command5, &QPushButton::clicked, this, &ParentsCorner::showChart);
+    connect(Command6, &QPushButton::clicked, this, &QWidget::close);
+}
+
+ParentsCorner::~ParentsCorner() = default;
+
+void ParentsCorner::Form_Load()
+{
+    refresh();
+    Grid1->selectRow(0);
+}
+
+void ParentsCorner::Form_Unload()
+{
+    chart_.reset();
+    chartLog_.reset();
+}
+
+void ParentsCorner::refresh()
+{
+    const FamilyOutcome loaded = family_.load();
+    if (!loaded && !loaded.held)
+        Dialogs::current().tell(StoreMessages::withReason(QStringLiteral("子どもの一覧を直せませんでした"), loaded.reason));
+    Label1->setText(QStringLiteral("子どもごとに、成績を分けて残します。名前は子どもが読めるように、ひらがなかカタカナで。\n"
+                                   "成績のフォルダ: ")
+                    + QDir::toNativeSeparators(family_.dataFolder()));
+    filling_ = true;
+    const QList<Child> &children = family_.children();
+    const bool haveFile = QFileInfo::exists(resultsPath(0));
+    Grid1->setRowCount(children.isEmpty() ? (haveFile ? 1 : 0) : static_cast<int>(children.size()));
+    for (int row = 0; row < Grid1->rowCount(); ++row) {
+        const bool child = !children.isEmpty();
+        auto *name = new QTableWidgetItem(child ? children[row].name : QStringLiteral("（まだ名前がありません）"));
+        const ResultsLog::PeriodRead period = ResultsLog(resultsPath(row)).readPeriod();
+        auto *days = new QTableWidgetItem(period.status == ResultsLog::PeriodRead::Status::Read
+                                              ? period.text.trimmed() + QStringLiteral("日")
+                                              : QStringLiteral("－"));
+        auto *retry = new QTableWidgetItem(child ? QStringLiteral("する") : QString());
+        retry->setFlags(child ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
+                              : Qt::ItemIsSelectable);
+        if (child)
+            retry->setCheckState(children[row].retryMissed ? Qt::Checked : Qt::Unchecked);
+        Grid1->setItem(row, NameColumn, name);
+        Grid1->setItem(row, DaysColumn, days);
+        Grid1->setItem(row, RetryColumn, retry);
+    }
+    filling_ = false;
+    const bool any = Grid1->rowCount() > 0;
+    Command2->setEnabled(!children.isEmpty());
+    Command3->setEnabled(!children.isEmpty());
+    Command4->setEnabled(any);
+    Command5->setEnabled(any);
+}
+
+QString ParentsCorner::resultsPath(int row) const
+{
+    const QList<Child> &children = family_.children();
+    const QString folder = children.isEmpty() ? family_.dataFolder()
+                           : row >= 0 && row < children.size() ? family_.resultsFolder(children[row].id)
+                                                                : QString();
+    return QDir(folder).filePath(Family::resultsFileName);
+}
+
+std::optional<Child> ParentsCorner::chosenChild()
+{
+    const int row = Grid1->currentRow();
+    if (row < 0 || row >= family_.children().size()) {
+        Dialogs::current().tell(QStringLiteral("一覧から子どもを選んでください"));
+        return std::nullopt;
+    }
+    return family_.children()[row];
+}
+
+bool ParentsCorner::made(const FamilyOutcome &outcome)
+{
+    if (outcome)
+        return true;
+    if (outcome.nameProblem != ChildName::Problem::None)
+        Dialogs::current().tell(ChildName::message(outcome.nameProblem));
+    else if (outcome.held)
+        Dialogs::current().tell(QStringLiteral("ほかのさんすうドリルが子どもの一覧を変えているところです､"
+                                               "少したってからもう一度してください"));
+    else
+        Dialogs::current().tell(StoreMessages::withReason(QStringLiteral("子どもの一覧を変えられませんでした"),
+                                                          outcome.reason));
+    return false;
+}
+
+void ParentsCorner::addChild()
+{
+    family_.load();
+    if (family_.children().isEmpty()) {
+        // The family is formed: the results kept so far become the first
+        // child's, and the new child starts afresh.
+        const bool kept = QFileInfo::exists(resultsPath(0));
+        const QString first = askName(kept ? QStringLiteral("いままでの成績は、どの子のものですか？\nその子の名前を入れてください")
+                                           : QStringLiteral("1人目の子どもの名前を入れてください"));
+        if (first.isEmpty() || !made(family_.nameProblem(first) == ChildName::Problem::None
+                                         ? FamilyOutcome::ok()
+                                         : FamilyOutcome::refused(first, family_.nameProblem(first))))
+            return;
+        const QString second = askName(kept ? QStringLiteral("新しく加える子どもの名前を入れてください")
+                                            : QStringLiteral("2人目の子どもの名前を入れてください"));
+        if (second.isEmpty())
+            return;
+        // A write killed midway is rolled back before the file moves, so that
+        // it never moves without the journal it needs.
+        if (kept)
+            ResultsLog(resultsPath(0)).probe();
+        if (!made(DataFolder::make(family_.dataFolder())) || !made(family_.form(first, second)))
+            return;
+    } else {
+        const QString name = askName(QStringLiteral("新しく加える子どもの名前を入れてください"));
+        if (name.isEmpty() || !made(family_.add(name)))
+            return;
+    }
+    follow();
+    refresh();
+    Grid1->selectRow(Grid1->rowCount() - 1);
+}
+
+void ParentsCorner::renameChild()
+{
+    const std::optional<Child> child = chosenChild();
+    if (!child)
+        return;
+    const QString name = askName(QStringLiteral("%1の新しい名前を入れてください").arg(child->name), child->name);
+    if (name.isEmpty() || name == child->name || !made(family_.rename(child->id, name)))
+        return;
+    follow();
+    refresh();
+}
+
+void ParentsCorner::removeChild()
+{
+    const std::optional<Child> child = chosenChild();
+    if (!child)
+        return;
+    if (child->id == ProjectGlobals::instance().childId) {
+        Dialogs::current().tell(QStringLiteral("%1はいまれんしゅうしているので外せません､"
+                                               "さんすうドリルを閉じてから外してください")
+                                    .arg(child->name));
+        return;
+    }
+    if (!Dialogs::current().ask(QStringLiteral("%1を一覧から外しますか?\n(%1の成績はデータのフォルダに残します)")
+                                    .arg(child->name)))
+        return;
+    const FamilyOutcome removed = family_.remove(child->id);
+    if (!made(removed))
+        return;
+    Dialogs::current().tell(removed.backup.isEmpty()
+                                ? QStringLiteral("%1を外しました(成績はまだありませんでした)").arg(child->name)
+                                : QStringLiteral("%1を外しました､成績は次のファイルに残しています:\n%2")
+                                      .arg(child->name, QDir::toNativeSeparators(removed.backup)));
+    follow();
+    refresh();
+}
+
+void ParentsCorner::setKeptDays()
+{
+    const int row = Grid1->currentRow();
+    if (row < 0)
+        return;
+    const QString path = resultsPath(row);
+    const QString who = Grid1->item(row, NameColumn)->text();
+    if (!QFileInfo::exists(path)) {
+        Dialogs::current().tell(QStringLiteral("%1の成績はまだありません､はじめて練習したあとで決められます").arg(who));
+        return;
+    }
+    const ResultsLog log(path);
+    const ResultsLog::PeriodRead stored = log.readPeriod();
+    const std::optional<QString> typed = Dialogs::current().askText(
+        QStringLiteral("%1の成績を何日分残しますか?").arg(who), stored.text.trimmed());
+    if (typed && KeptDays::save(log, *typed))
+        refresh();
+}
+
+void ParentsCorner::showChart()
+{
+    const int row = Grid1->currentRow();
+    if (row < 0)
+        return;
+    const QString path = resultsPath(row);
+    // The chart shows only what start-up would open as it is.
+    if (const QString why = ChartStart::refusal(path); !why.isEmpty()) {
+        Dialogs::current().tell(why);
+        return;
+    }
+    chart_.reset();
+    chartLog_ = std::make_unique<ResultsLog>(path);
+    chart_ = std::make_unique<ScoreChartWindow>(*chartLog_);
+    chart_->setChild(family_.children().isEmpty() ? QString() : Grid1->item(row, NameColumn)->text());
+    chart_->showDrill(0);
+}
+
+void ParentsCorner::retryChanged(QTableWidgetItem *item)
+{
+    if (filling_ || item->column() != RetryColumn || item->row() >= family_.children().size())
+        return;
+    const Child child = family_.children()[item->row()];
+    const bool on = item->checkState() == Qt::Checked;
+    if (on == child.retryMissed)
+        return;
+    if (made(family_.setRetryMissed(child.id, on)))
+        follow();
+    refresh();
+}
+
+void ParentsCorner::follow()
+{
+    ProjectGlobals &g = ProjectGlobals::instance();
+    const QList<Child> &children = family_.children();
+    // A run that kept its results in the data folder itself goes on with the
+    // first child, who took them over.
+    if (g.dataFolder == family_.dataFolder() && g.childId.isEmpty() && g.folderToMake.isEmpty()
+        && !children.isEmpty() && QDir::current() == QDir(family_.dataFolder())) {
+        g.childId = children.front().id;
+        QDir::setCurrent(family_.resultsFolder(g.childId));
+    }
+    if (const std::optional<Child> child = family_.child(g.childId); child && g.dataFolder == family_.dataFolder()) {
+        g.childName = children.size() >= 2 ? child->name : QString();
+        g.askMissedAgain = child->retryMissed;
+    }
+    emit familyChanged();
+}
