@@ -75,6 +75,7 @@ void ChildPicker::setNames(const QStringList &names, int focused)
         place(button, left + (i / perColumn) * (buttonWidth + gap),
               margin + headingHeight + (i % perColumn) * (buttonHeight + gap), buttonWidth, buttonHeight);
         connect(button, &QPushButton::clicked, this, [this, i] { emit chosen(i); });
+        button->installEventFilter(this);
         button->show();
         Command1.push_back(button);
     }
@@ -110,20 +111,17 @@ std::optional<int> ChildPicker::choose(const std::function<void()> &onParents)
     return picked;
 }
 
-void ChildPicker::keyPressEvent(QKeyEvent *event)
+bool ChildPicker::eventFilter(QObject *watched, QEvent *event)
 {
-    // The arrow keys walk the names in their order, as Tab does.
-    const auto current = std::find(Command1.begin(), Command1.end(), focusWidget());
-    if (current != Command1.end()) {
-        const int step = event->key() == Qt::Key_Down || event->key() == Qt::Key_Right ? 1
-                         : event->key() == Qt::Key_Up || event->key() == Qt::Key_Left ? -1
-                                                                                        : 0;
-        if (step != 0) {
-            const auto count = static_cast<int>(Command1.size());
-            const int index = (static_cast<int>(current - Command1.begin()) + step + count) % count;
-            Command1[static_cast<size_t>(index)]->setFocus(Qt::OtherFocusReason);
-            return;
-        }
-    }
-    Form::keyPressEvent(event);
+    const auto current = std::find(Command1.begin(), Command1.end(), watched);
+    if (event->type() != QEvent::KeyPress || current == Command1.end())
+        return Form::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    const int step = key == Qt::Key_Down || key == Qt::Key_Right ? 1 : key == Qt::Key_Up || key == Qt::Key_Left ? -1 : 0;
+    if (step == 0)
+        return Form::eventFilter(watched, event);
+    const auto count = static_cast<int>(Command1.size());
+    const int index = (static_cast<int>(current - Command1.begin()) + step + count) % count;
+    Command1[static_cast<size_t>(index)]->setFocus(Qt::OtherFocusReason);
+    return true;
 }

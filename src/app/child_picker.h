@@ -40,7 +40,8 @@ signals:
     void chosen(int index);
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
+    // The arrow keys on a name's button walk the names in their order.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QWidget *names_ = nullptr;

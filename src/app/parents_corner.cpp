@@ -186,6 +186,16 @@ void ParentsCorner::addChild()
         if (name.isEmpty() || !made(family_.add(name)))
             return;
     }
+    // A new child's results file is made now, so that the child is not asked
+    // about a file at the first start, and the days it keeps can be set.
+    family_.load();
+    for (int row = 0; row < family_.children().size(); ++row) {
+        if (!QFileInfo::exists(resultsPath(row))) {
+            if (const StoreOutcome made = ResultsLog(resultsPath(row)).create(); !made)
+                Dialogs::current().tell(StoreMessages::withReason(
+                    QStringLiteral("%1の成績ファイルを作れませんでした").arg(family_.children()[row].name), made.reason));
+        }
+    }
     follow();
     refresh();
     Grid1->selectRow(Grid1->rowCount() - 1);

@@ -39,6 +39,11 @@ Sandbox::Sandbox()
     g.setRecordNames(ResultsSchema::fileName, ResultsSchema::settingsTable, ResultsSchema::resultsTable);
     g.setConnectionString();
     g.currentDrillName.clear();
+    g.dataFolder.clear();
+    g.childId.clear();
+    g.childName.clear();
+    g.folderToMake.clear();
+    g.askMissedAgain = false;
     SystemClock::setFixedNow(now());
     AppInfo::setProgramFolder(QStringLiteral(SANSU_PROMPT_DIR));
     dialogs.told.clear();

@@ -1,0 +1,181 @@
+// The family's windows on the offscreen platform, as a parent and a child use
+// them: the parents' check, the parents' corner forming the family from the
+// results kept so far and changing it, and the desktop start settling who
+// practises, in which folder.
+#include "app/child_picker.h"
+#include "app/family_start.h"
+#include "app/parents_corner.h"
+#include "app/parents_gate.h"
+#include "platform/project_globals.h"
+#include "support/sandbox.h"
+#include "support/test_main.h"
+
+#include <QDir>
+#include <QTimer>
+
+namespace {
+QString rows(const QString &file)
+{
+    return Sandbox::rows(file, QStringLiteral("SELECT * FROM LOG ORDER BY rowid")).join(' ');
+}
+
+// The environment the data folder is found from, for one test.
+struct Home
+{
+    explicit Home(const QString &home, const QByteArray &xdg = QByteArray())
+    {
+        qputenv("HOME", QFile::encodeName(home));
+        xdg.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", xdg);
+    }
+    ~Home()
+    {
+        qputenv("HOME", saved);
+        qunsetenv("XDG_DATA_HOME");
+    }
+    QByteArray saved = qgetenv("HOME");
+};
+} // namespace
+
+class TestParents : public QObject
+{
+    Q_OBJECT
+private slots:
+    void gate_data()
+    {
+        QTest::addColumn<QStringList>("typed"); // "-": キャンセル
+        QTest::addColumn<bool>("passed");
+        QTest::addColumn<QString>("said");      // the last question's first line, or what is told
+        QTest::newRow("right") << QStringList{"20"} << true << "おうちのかたへ";
+        QTest::newRow("full-width, blanks around") << QStringList{" ２０ "} << true << "おうちのかたへ";
+        QTest::newRow("wrong, then right") << QStringList{"21", "20"} << true << "答えがちがいます（あと2回）";
+        QTest::newRow("three wrong: closed") << QStringList{"2", "two", ""} << false << "答えが3回ちがったので閉じます";
+        QTest::newRow("キャンセル") << QStringList{"-"} << false << "おうちのかたへ";
+    }
+
+    // The product of 10 and 2 here; a new question after each wrong answer,
+    // and the third wrong one closes the check.
+    void gate()
+    {
+        QFETCH(QStringList, typed);
+        Sandbox box;
+        for (const QString &t : typed)
+            box.dialogs.typed.push_back(t == "-" ? std::nullopt : std::optional<QString>(t));
+        QTEST(ParentsGate::pass([](int) { return 0; }), "passed");
+        QCOMPARE(box.dialogs.asked.size(), typed.size());
+        QVERIFY(box.dialogs.asked.last().endsWith("10 × 2 ＝ ？"));
+        QTEST((box.dialogs.told + QStringList{box.dialogs.asked.last().section('\n', 0, 0)}).first(), "said");
+    }
+
+    // The results kept so far become the first child's, every row, by a move
+    // of the file; this run follows it; a new child gets a file of its own.
+    // Removing a child keeps their results and says where; the child who
+    // practises cannot be removed; the choice of missed questions is kept.
+    void cornerFormsAndChangesTheFamily()
+    {
+        Sandbox box;
+        const QString data = box.path("data");
+        QDir().mkpath(data);
+        box.makeRecordFile("90", {"2001/04/26 9:00:00|たしざん１０|7", "2001/04/27 8:00:00|とけい|3"}, "data/ADO_ZEM.MDB");
+        const QString kept = rows(box.path("data/ADO_ZEM.MDB"));
+        ProjectGlobals &g = ProjectGlobals::instance();
+        g.dataFolder = data;
+        QDir::setCurrent(data);
+        ParentsCorner corner(data);
+        corner.showForm();
+        box.dialogs.typed = {QStringLiteral("たろう"), QStringLiteral("ﾀﾛｳ"), QStringLiteral("たろう"), QStringLiteral("はなこ")};
+        corner.addChild(); // the second name is the first in other width: refused
+        QCOMPARE(box.dialogs.told.last(), ChildName::message(ChildName::Problem::Taken));
+        corner.addChild();
+        QCOMPARE(rows(data + "/child-1/ADO_ZEM.MDB"), kept);
+        QCOMPARE(rows(data + "/child-2/ADO_ZEM.MDB"), QString());
+        QVERIFY(!QFile::exists(data + "/ADO_ZEM.MDB"));
+        QCOMPARE(QDir::current(), QDir(data + "/child-1"));
+        QCOMPARE(g.childId + " " + g.childName, QStringLiteral("child-1 たろう"));
+        QCOMPARE(corner.Grid1->rowCount(), 2);
+
+        corner.Grid1->selectRow(0);
+        corner.removeChild();
+        QVERIFY(box.dialogs.told.last().startsWith("たろうはいまれんしゅうしているので外せません"));
+        corner.Grid1->item(1, 2)->setCheckState(Qt::Checked);
+        Family reread(data);
+        reread.load();
+        QVERIFY(reread.child("child-2")->retryMissed);
+        corner.Grid1->selectRow(1);
+        corner.removeChild();
+        QCOMPARE(box.dialogs.asked.last(), QStringLiteral("はなこを一覧から外しますか?\n(はなこの成績はデータのフォルダに残します)"));
+        QVERIFY(box.dialogs.told.last().endsWith(QDir::toNativeSeparators(data + "/ADO_ZEM.removed-child-2.MDB")));
+        QVERIFY(QFile::exists(data + "/ADO_ZEM.removed-child-2.MDB"));
+        QCOMPARE(g.childName, QString()); // one child: the captions as they were
+    }
+
+    void settle_data()
+    {
+        QTest::addColumn<QString>("family");  // the data folder: none, empty, or the children made
+        QTest::addColumn<bool>("chart");
+        QTest::addColumn<QString>("picks");   // the button pressed in the picker, if one shows
+        QTest::addColumn<int>("ended");       // -1: goes on
+        QTest::addColumn<QString>("folder");  // the current folder then, under the data folder
+        QTest::addColumn<QString>("child");
+        QTest::newRow("no data folder: made only when the file is") << "none" << false << "" << -1 << "(to make)" << "";
+        QTest::newRow("no data folder, the chart: nothing to show") << "none" << true << "" << 1 << "" << "";
+        QTest::newRow("no children: the data folder itself") << "empty" << false << "" << -1 << "." << "";
+        QTest::newRow("two children: the one picked") << "たろう はなこ" << false << "1" << -1 << "child-2" << "child-2 はなこ";
+        QTest::newRow("two children, picker closed: nobody practises") << "たろう はなこ" << false << "close" << 0 << "" << "";
+    }
+
+    void settle()
+    {
+        QFETCH(QString, family);
+        QFETCH(QString, picks);
+        QFETCH(QString, folder);
+        Sandbox box;
+        const Home home(box.path("home"));
+        const QString data = box.path("home/.local/share/sansu-drill");
+        QDir().mkpath(box.path("home"));
+        if (family != "none")
+            QDir().mkpath(data);
+        if (family.contains(' ')) {
+            Family made(data);
+            QVERIFY(made.form(family.section(' ', 0, 0), family.section(' ', 1, 1)));
+        }
+        CommandLine::Options options;
+        options.inDataFolder = true;
+        QFETCH(bool, chart);
+        options.chart = chart;
+        QTimer::singleShot(0, &box.scope, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *picker = qobject_cast<ChildPicker *>(w); picker && picker->isVisible())
+                    picks == "close" ? (void)picker->close() : picker->Command1[picks.toUInt()]->click();
+            }
+        });
+        const std::optional<int> ended = FamilyStart::settle(options);
+        QTEST(ended.value_or(-1), "ended");
+        const ProjectGlobals &g = ProjectGlobals::instance();
+        if (folder == "(to make)")
+            QVERIFY(g.folderToMake == data && !QFile::exists(box.path("home/.local")));
+        else if (!folder.isEmpty())
+            QCOMPARE(QDir::current(), QDir(data + "/" + folder));
+        QTEST(g.childId.isEmpty() ? QString() : g.childId + " " + g.childName, "child");
+    }
+
+    // The child chosen last has the focus; the arrow keys walk the names and
+    // Enter chooses; each button is named by its child for a screen reader.
+    void pickerKeyboard()
+    {
+        Sandbox box;
+        ChildPicker picker(QStringLiteral("だれが れんしゅうする？"), {"たろう", "はなこ", "じろう"}, 2);
+        QSignalSpy chosen(&picker, &ChildPicker::chosen);
+        picker.showForm();
+        QVERIFY(QTest::qWaitForWindowActive(&picker));
+        QCOMPARE(picker.focusWidget(), picker.Command1[2]);
+        QTest::keyClick(picker.focusWidget(), Qt::Key_Down);
+        QTest::keyClick(picker.focusWidget(), Qt::Key_Down);
+        QTest::keyClick(picker.focusWidget(), Qt::Key_Return);
+        QCOMPARE(chosen.value(0).value(0).toInt(), 1);
+        QCOMPARE(picker.Command1[1]->accessibleName(), QStringLiteral("はなこ"));
+        picker.unloadForm();
+    }
+};
+
+SANSU_TEST_MAIN(TestParents)
+#include "test_parents.moc"
