@@ -90,3 +90,12 @@ wait "$app_pid" 2>/dev/null || true
 app_pid=$!
 chart="$(wait_window "成績のグラフ")"
 shot "$chart" chart.png 1
+
+# The family's windows, the picker and the parents' corner, from the
+# end-to-end run of two children, which can answer the parents' check.
+kill "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+SANSU_SCREENSHOTS="$out" "$top/tests/e2e/run-e2e.sh" "$build" "$top/tests/e2e/test_family.py" >"$work/family.log" 2>&1 ||
+  { cat "$work/family.log"; exit 1; }
+echo "wrote docs/screenshots/picker.png"
+echo "wrote docs/screenshots/parents.png"

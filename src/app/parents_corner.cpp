@@ -93,9 +93,13 @@ void ParentsCorner::refresh()
     const FamilyOutcome loaded = family_.load();
     if (!loaded && !loaded.held)
         Dialogs::current().tell(StoreMessages::withReason(QStringLiteral("子どもの一覧を直せませんでした"), loaded.reason));
+    // The folder as a parent finds it, from the home folder.
+    QString folder = QDir::toNativeSeparators(family_.dataFolder());
+    if (const QString home = QDir::toNativeSeparators(QDir::homePath()); folder.startsWith(home + QDir::separator()))
+        folder = QStringLiteral("~") + folder.mid(home.size());
     Label1->setText(QStringLiteral("子どもごとに、成績を分けて残します。名前は子どもが読めるように、ひらがなかカタカナで。\n"
                                    "成績のフォルダ: ")
-                    + QDir::toNativeSeparators(family_.dataFolder()));
+                    + folder);
     filling_ = true;
     const QList<Child> &children = family_.children();
     const bool haveFile = QFileInfo::exists(resultsPath(0));

@@ -178,6 +178,21 @@ def close(title):
         disp.close()
 
 
+def screenshot(title, name):
+    """With SANSU_SCREENSHOTS set to a folder (scripts/screenshots.sh does),
+    captures the window titled `title` there as `name`."""
+    folder = os.environ.get("SANSU_SCREENSHOTS")
+    if not folder:
+        return
+    disp = xdisplay.Display()
+    try:
+        win = wait_for(f"a window titled '{title}' to capture", lambda: _mapped(disp, title))[0]
+        time.sleep(0.5)  # painted
+        subprocess.run(["import", "-window", str(win.id), os.path.join(folder, name)], check=True, timeout=30)
+    finally:
+        disp.close()
+
+
 def sqlite(path, query):
     result = subprocess.run(['sqlite3', path, query], capture_output=True, text=True, timeout=30)
     if result.returncode != 0:

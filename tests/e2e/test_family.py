@@ -13,8 +13,8 @@ import subprocess
 
 import pyatspi
 
-from sansu_e2e import (DB, MENU, click, close, controls, fail, find, grid, place, run_test, showing, sqlite,
-                       start, wait_exit, wait_for, window)
+from sansu_e2e import (DB, MENU, click, close, controls, fail, find, grid, place, run_test, screenshot, showing,
+                       sqlite, start, wait_exit, wait_for, window)
 from test_sitting import DRILL, equation
 
 BUTTON, LABEL, TEXT = pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT
@@ -56,6 +56,7 @@ def parents_corner(build, work, env):
     subprocess.run(["xdotool", "mousemove", "--sync", str(e.x + 10), str(e.y + e.height // 2), "click", "1"],
                    check=True, timeout=30)
     wait_for("はなこ's missed questions to be asked again", lambda: retry.getState().contains(pyatspi.STATE_CHECKED))
+    screenshot(CORNER, "parents.png")
     close(CORNER)
     if wait_exit(process) != 0:
         fail("Expected the parents' corner to end with status 0.")
@@ -65,6 +66,8 @@ def picked(build, work, env, name, *options):
     """Starts the desktop start, picks `name` and returns the process and app."""
     process, app = start([os.path.join(build, "sansu-drill"), "--in-data-folder", *options], work, **env)
     picker = window(app, PICKER if not options else "だれの グラフを みる？")
+    if not options:
+        screenshot(PICKER, "picker.png")
     click(find(picker, BUTTON, name))
     return process, app
 
