@@ -4,6 +4,7 @@
 // practises, in which folder.
 #include "app/child_picker.h"
 #include "app/family_start.h"
+#include "app/menu_window.h"
 #include "app/parents_corner.h"
 #include "app/parents_gate.h"
 #include "platform/project_globals.h"
@@ -156,6 +157,30 @@ private slots:
         else if (!folder.isEmpty())
             QCOMPARE(QDir::current(), QDir(data + "/" + folder));
         QTEST(g.childId.isEmpty() ? QString() : g.childId + " " + g.childName, "child");
+    }
+
+    void dataFolderMadeOnlyOnOk_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK: the folder and the file made") << true;
+        QTest::newRow("キャンセル: nothing made, the program ends") << false;
+    }
+
+    // A desktop start whose data folder does not exist yet asks before it
+    // makes anything, and makes the folder only for the file.
+    void dataFolderMadeOnlyOnOk()
+    {
+        QFETCH(bool, ok);
+        Sandbox box;
+        const QString data = box.path("home/.local/share/sansu-drill");
+        ProjectGlobals::instance().folderToMake = data;
+        box.dialogs.answers = {ok};
+        MenuWindow menu;
+        const std::optional<int> ended = Sandbox::endStatus([&] { menu.showForm(); });
+        QCOMPARE(ended.has_value(), !ok);
+        QCOMPARE(QFile::exists(data + "/ADO_ZEM.MDB"), ok);
+        QCOMPARE(QFile::exists(box.path("home")), ok);
+        menu.unloadForm();
     }
 
     // The child chosen last has the focus; the arrow keys walk the names and
