@@ -7,6 +7,7 @@
 #include "support/test_main.h"
 
 #include <QDirIterator>
+#include <QLockFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -163,12 +164,24 @@ private slots:
                 put(folder + "/child.json", name == "!" ? "{\"id\": \"chi"
                                                         : ChildMarker{marked, false, !from.isEmpty(), Family::backupName(from, 1)}.bytes());
         }
+        const auto children = [](const Family &family) {
+            QStringList found;
+            for (const Child &child : family.children())
+                found << child.id + ":" + child.name + (child.retryMissed ? "*" : "");
+            return found;
+        };
+        // While another copy changes the family, a load gives it as it is and changes nothing.
+        QLockFile another(data + "/" + Family::lockFileName);
+        QVERIFY(another.lock());
+        const QStringList before = files(data, QDir::AllEntries);
+        Family waiting(data, 0);
+        QVERIFY(waiting.load().held);
+        QTEST(children(waiting), "children");
+        QCOMPARE(files(data, QDir::AllEntries), before);
+        another.unlock();
         Family family(data);
         QVERIFY(family.load());
-        QStringList children;
-        for (const Child &child : family.children())
-            children << child.id + ":" + child.name + (child.retryMissed ? "*" : "");
-        QTEST(children, "children");
+        QTEST(children(family), "children");
         QCOMPARE(disagreement(family), QString());
         for (const QString &spec : folders)
             QCOMPARE(holders(data, RESULTS + spec.toUtf8()).size(), spec.endsWith('+') ? 1 : 0);
