@@ -111,6 +111,9 @@ FamilyOutcome Family::changing(const std::function<FamilyOutcome()> &change)
 {
     QLockFile lock(path(lockFileName));
     if (!lock.tryLock(lockWaitMs_)) {
+        // The family as the disk has it, for the caller to go on with: only a
+        // change under the lock finishes a move or repairs what it finds.
+        reconcile(false);
         switch (lock.error()) {
         case QLockFile::LockFailedError:
             return FamilyOutcome::failed(QStringLiteral("another copy of the program is changing the children"), true);
@@ -129,7 +132,7 @@ FamilyOutcome Family::changing(const std::function<FamilyOutcome()> &change)
     return outcome;
 }
 
-QString Family::reconcile()
+QString Family::reconcile(bool repair)
 {
     repairs_.clear();
     QString failure;
@@ -137,7 +140,8 @@ QString Family::reconcile()
         if (failure.isEmpty())
             failure = why;
     };
-    FamilyFiles::removeStaleTemporaries(folder_);
+    if (repair)
+        FamilyFiles::removeStaleTemporaries(folder_);
 
     const QString listPath = path(ChildrenList::fileName);
     const std::optional<QByteArray> listBytes = FamilyFiles::readSmall(listPath, listLimit);
@@ -166,7 +170,8 @@ QString Family::reconcile()
     for (const int number : numbers) {
         const QString id = Child::idOf(number);
         const QString folder = path(id);
-        FamilyFiles::removeStaleTemporaries(folder);
+        if (repair)
+            FamilyFiles::removeStaleTemporaries(folder);
         const std::optional<QByteArray> bytes =
             FamilyFiles::readSmall(QDir(folder).filePath(ChildMarker::fileName), markerLimit);
         std::optional<ChildMarker> marker = bytes ? ChildMarker::read(*bytes) : std::nullopt;
@@ -176,13 +181,13 @@ QString Family::reconcile()
             marker->adopts = marker->removing = false;
         }
         if (marker && marker->removing) {
-            const QString why = finishRemoval(*marker);
+            const QString why = repair ? finishRemoval(*marker) : QString();
             if (why.isEmpty())
                 continue;
             failed(why);
             removalsLeft.insert(id);
         }
-        if (marker && marker->adopts) {
+        if (marker && marker->adopts && repair) {
             const QString why = finishAdoption(*marker);
             failed(why);
             if (why.isEmpty())
@@ -193,7 +198,8 @@ QString Family::reconcile()
                                 || FamilyFiles::exists(journalOf(QDir(folder).filePath(resultsFileName)));
         if (!marker && at < 0 && !hasResults) {
             // A child's making cut short before its marker: nothing of a child is in it.
-            FamilyFiles::removeFolderIfEmpty(folder);
+            if (repair)
+                FamilyFiles::removeFolderIfEmpty(folder);
             continue;
         }
         Child child{id, marker ? marker->child.name : QString(),
@@ -232,7 +238,7 @@ QString Family::reconcile()
             repairs_ << QStringLiteral("%1: named %2 for want of a name of its own").arg(child.id, child.name);
         }
         const ChildMarker marker{child, false, false, QString()};
-        if (!removalsLeft.contains(child.id) && markerBytes.value(child.id) != marker.bytes())
+        if (repair && !removalsLeft.contains(child.id) && markerBytes.value(child.id) != marker.bytes())
             failed(writeMarker(marker));
     }
 
@@ -240,7 +246,7 @@ QString Family::reconcile()
     list_.children = ordered;
     list_.last = lastKept ? listed->last : QString();
     list_.next = highest + 1;
-    if ((listPresent || !ordered.isEmpty()) && (!listBytes || *listBytes != list_.bytes()))
+    if (repair && (listPresent || !ordered.isEmpty()) && (!listBytes || *listBytes != list_.bytes()))
         failed(writeList());
     return failure;
 }

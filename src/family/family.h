@@ -51,8 +51,10 @@ public:
     // Reads the family, first finishing a move a kill interrupted, removing
     // what processes that are gone left behind, and writing the list and the
     // markers again where they were missing, damaged or disagreed. Makes
-    // nothing where there is no family. When a repair cannot be written, it
-    // fails with the reason but the children found are still given.
+    // nothing where there is no family. When a repair cannot be written, or
+    // the lock cannot be had (held: another copy is changing the family), it
+    // fails with the reason but still gives the children as the disk has
+    // them, leaving the finishing and repairs to a load under the lock.
     FamilyOutcome load();
 
     // The family as the last load or change left it.
@@ -92,7 +94,9 @@ public:
 
 private:
     FamilyOutcome changing(const std::function<FamilyOutcome()> &change);
-    QString reconcile();
+    // Reads the family from the disk; with `repair`, under the lock, also
+    // finishes moves and writes what disagrees. The first failure to write.
+    QString reconcile(bool repair = true);
     QString finishAdoption(ChildMarker &marker);
     QString finishRemoval(const ChildMarker &marker);
     QString makeChild(const Child &child, bool adopts);
