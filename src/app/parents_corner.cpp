@@ -21,11 +21,12 @@ constexpr double buttonHeight = 495;
 
 enum Column { NameColumn, DaysColumn, RetryColumn };
 
-QString askName(const QString &question, const QString &initial = QString())
+// A name typed, as it is typed (an empty one is told about like any name
+// that breaks the rules); nothing on キャンセル.
+std::optional<QString> askName(const QString &question, const QString &initial = QString())
 {
-    return Dialogs::current()
-        .askText(question + QStringLiteral("\n(ひらがなかカタカナで%1文字まで)").arg(ChildName::maxLength), initial)
-        .value_or(QString());
+    return Dialogs::current().askText(
+        question + QStringLiteral("\n(ひらがなかカタカナで%1文字まで)").arg(ChildName::maxLength), initial);
 }
 } // namespace
 
@@ -169,25 +170,26 @@ void ParentsCorner::addChild()
         // The family is formed: the results kept so far become the first
         // child's, and the new child starts afresh.
         const bool kept = QFileInfo::exists(resultsPath(0));
-        const QString first = askName(kept ? QStringLiteral("いままでの成績は、どの子のものですか？\nその子の名前を入れてください")
-                                           : QStringLiteral("1人目の子どもの名前を入れてください"));
-        if (first.isEmpty() || !made(family_.nameProblem(first) == ChildName::Problem::None
-                                         ? FamilyOutcome::ok()
-                                         : FamilyOutcome::refused(first, family_.nameProblem(first))))
+        const std::optional<QString> first =
+            askName(kept ? QStringLiteral("いままでの成績は、どの子のものですか？\nその子の名前を入れてください")
+                         : QStringLiteral("1人目の子どもの名前を入れてください"));
+        if (!first || !made(family_.nameProblem(*first) == ChildName::Problem::None
+                                ? FamilyOutcome::ok()
+                                : FamilyOutcome::refused(*first, family_.nameProblem(*first))))
             return;
-        const QString second = askName(kept ? QStringLiteral("新しく加える子どもの名前を入れてください")
-                                            : QStringLiteral("2人目の子どもの名前を入れてください"));
-        if (second.isEmpty())
+        const std::optional<QString> second = askName(kept ? QStringLiteral("新しく加える子どもの名前を入れてください")
+                                                           : QStringLiteral("2人目の子どもの名前を入れてください"));
+        if (!second)
             return;
         // A write killed midway is rolled back before the file moves, so that
         // it never moves without the journal it needs.
         if (kept)
             ResultsLog(resultsPath(0)).probe();
-        if (!made(DataFolder::make(family_.dataFolder())) || !made(family_.form(first, second)))
+        if (!made(DataFolder::make(family_.dataFolder())) || !made(family_.form(*first, *second)))
             return;
     } else {
-        const QString name = askName(QStringLiteral("新しく加える子どもの名前を入れてください"));
-        if (name.isEmpty() || !made(family_.add(name)))
+        const std::optional<QString> name = askName(QStringLiteral("新しく加える子どもの名前を入れてください"));
+        if (!name || !made(family_.add(*name)))
             return;
     }
     // A new child's results file is made now, so that the child is not asked
@@ -210,8 +212,9 @@ void ParentsCorner::renameChild()
     const std::optional<Child> child = chosenChild();
     if (!child)
         return;
-    const QString name = askName(QStringLiteral("%1の新しい名前を入れてください").arg(child->name), child->name);
-    if (name.isEmpty() || name == child->name || !made(family_.rename(child->id, name)))
+    const std::optional<QString> name =
+        askName(QStringLiteral("%1の新しい名前を入れてください").arg(child->name), child->name);
+    if (!name || *name == child->name || !made(family_.rename(child->id, *name)))
         return;
     follow();
     refresh();
