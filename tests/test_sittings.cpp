@@ -133,43 +133,6 @@ private slots:
         QCOMPARE(s.CLEAR_CNT(), count);
     }
 
-    void numberKinds_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<std::vector<int>>("draws");
-        QTest::addColumn<int>("wrong");
-        QTest::addColumn<int>("right");
-        QTest::addColumn<QString>("question");
-        QTest::addColumn<QString>("answered");
-        QTest::newRow("たして10, unknown on the left") << 0 << std::vector{1, 3} << 3 << 7 << "？ ＋ 3 ＝ 10" << "7 ＋ 3 ＝ 10";
-        QTest::newRow("たして10, unknown on the right") << 0 << std::vector{0, 2} << 2 << 8 << "2 ＋ ？ ＝ 10" << "2 ＋ 8 ＝ 10";
-        QTest::newRow("ひきざん10") << 3 << std::vector{5, 3} << 8 << 2 << "5 － 3 ＝ ？" << "5 － 3 ＝ 2";
-        QTest::newRow("ひいて10") << 4 << std::vector{4} << 4 << 6 << "10 － 4 ＝ ？" << "10 － 4 ＝ 6";
-        QTest::newRow("ひきざん20") << 5 << std::vector{20, 7} << 7 << 13 << "20 － 7 ＝ ？" << "20 － 7 ＝ 13";
-    }
-
-    // Each kind's question is read with its sign and unknown, judged by its
-    // own arithmetic, and completed in the box of the unknown.
-    void numberKinds()
-    {
-        QFETCH(int, kind);
-        QFETCH(std::vector<int>, draws);
-        QFETCH(int, wrong);
-        QFETCH(int, right);
-        QFETCH(QString, question);
-        QFETCH(QString, answered);
-        Sandbox box;
-        for (int n : draws)
-            box.random.draws({n});
-        NumberSitting s{DrillKind(*DrillTable::atMenuIndex(kind))};
-        s.load(0);
-        QCOMPARE(words(s.readingDue(true, 0)->say), question);
-        s.spoken();
-        QCOMPARE(words(s.tile(QString::number(wrong)).say), QStringLiteral("NG"));
-        QCOMPARE(words(s.tile(QString::number(right)).say), QStringLiteral("OK"));
-        QCOMPARE(words(s.readingDue(true, 0)->say), answered);
-    }
-
     // The first reading waits for the window to reach the screen, a second at
     // most; the wait is the sitting's own, so a window opened again waits anew.
     void numberFirstReadingWaitsForTheScreen()
