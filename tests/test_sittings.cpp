@@ -31,25 +31,6 @@ constexpr Phase phasesInOrder[] = {Phase::Posed, Phase::Asking, Phase::Open, Pha
 // たしざん１０: 3 ＋ 4 ＝ ？ on loading; 5 ＋ 2 after it.
 DrillKind addition() { return DrillKind(*DrillTable::atMenuIndex(1)); }
 
-// Takes a sitting from loading to `phase` as a child does: the question
-// asked, the right answer, its reading, closing.
-template <typename Rules>
-void reach(Rules &s, Phase phase, const std::function<void()> &ask, const std::function<void()> &answer,
-           const std::function<void()> &read)
-{
-    s.load(0);
-    const std::function<void()> spoken = [&] { s.spoken(); };
-    const std::function<void()> steps[] = {ask, spoken, answer, read, spoken, [&] { s.close(); }};
-    for (size_t i = 0; phasesInOrder[i] != phase; ++i)
-        steps[i]();
-}
-
-void reach(NumberSitting &s, Phase phase)
-{
-    reach(s, phase, [&] { s.readingDue(true, 0); }, [&] { s.tile(QStringLiteral("7")); },
-          [&] { s.readingDue(true, 0); });
-}
-
 // The clock: 3:15 in label 1 on loading; 7:40 in label 3 a draw later.
 void scriptClock(Sandbox &box)
 {
@@ -57,80 +38,155 @@ void scriptClock(Sandbox &box)
     box.random.draws({7, 40, 3, 1, 5, 2, 5, 4, 5, 5, 5, 6, 5, 7, 5, 8, 5});
 }
 
-void reach(ClockSitting &s, Phase phase)
+// Either drill's sitting, driven by the events the tables name.
+struct Driven
 {
-    reach(s, phase, [&] { s.promptDue(true, 0); }, [&] { s.label(1); }, [&] { s.readingDue(); });
-}
+    Driven(Sandbox &box, bool isClock) : isClock(isClock)
+    {
+        isClock ? scriptClock(box) : box.random.draws({3, 4, 5, 2});
+    }
 
-QString shownNext(bool visible, bool enabled)
-{
-    return !visible ? QStringLiteral("hidden") : enabled ? QStringLiteral("shown") : QStringLiteral("disabled");
-}
+    // One event; what it said.
+    QStringList event(const QString &e)
+    {
+        if (e == "prompt due")
+            return clock.promptDue(true, 0).value().say;
+        if (e == "reading due")
+            return isClock ? clock.readingDue().say : number.readingDue(true, 0).value().say;
+        if (e == "spoken")
+            isClock ? clock.spoken() : number.spoken();
+        else if (e == "close")
+            isClock ? (void)clock.close() : (void)number.close();
+        else if (e == "次")
+            return isClock ? clock.next().say : number.next().say;
+        else if (e == "fresh question")
+            return clock.freshQuestionDue().say;
+        else
+            return isClock ? clock.label(e.mid(6).toInt()).say : number.tile(e.mid(5)).say;
+        return {};
+    }
+
+    // From loading to `phase` as a child goes: the question asked, the right
+    // answer, its reading, closing.
+    void reach(Phase phase)
+    {
+        isClock ? clock.load(0) : number.load(0);
+        const QString steps[] = {isClock ? "prompt due" : "reading due", "spoken", isClock ? "label 1" : "tile 7",
+                                 "reading due", "spoken", "close"};
+        for (size_t i = 0; phasesInOrder[i] != phase; ++i)
+            event(steps[i]);
+    }
+
+    // The equation, or the clock's eight labels, the chosen answer or nothing.
+    QString shown() const
+    {
+        const ClockSitting::Shown c = clock.shown();
+        const DrillKind::Equation e = number.shown().equation;
+        if (!isClock)
+            return e.first + " " + e.second + " " + e.result;
+        return c.labelsVisible ? QStringList(c.labels.begin(), c.labels.end()).join(' ')
+               : c.answerVisible ? c.answer : QStringLiteral("nothing");
+    }
+
+    // 次: shown, disabled (shown) or hidden.
+    QString next() const
+    {
+        const bool visible = isClock ? clock.shown().nextVisible : number.shown().nextVisible;
+        const bool enabled = isClock ? clock.shown().nextEnabled : number.shown().nextEnabled;
+        return !visible ? QStringLiteral("hidden") : enabled ? QStringLiteral("shown") : QStringLiteral("disabled");
+    }
+
+    const bool isClock;
+    NumberSitting number{addition()};
+    ClockSitting clock;
+};
 } // namespace
 
 class TestSittings : public QObject
 {
     Q_OBJECT
 private slots:
-    void numberSitting_data()
+    void sitting_data()
     {
+        QTest::addColumn<bool>("clock");
         QTest::addColumn<Phase>("from");
         QTest::addColumn<QString>("event");
         QTest::addColumn<Phase>("to");
         QTest::addColumn<QString>("said");
-        QTest::addColumn<QString>("equation");
-        QTest::addColumn<QString>("next"); // 次: shown, disabled (shown) or hidden
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("next");
         QTest::addColumn<int>("count");
-        QTest::newRow("loaded: the reading is due") << Phase::Posed << "" << Phase::Posed << "" << "3 4 ？" << "shown" << 0;
-        QTest::newRow("question read") << Phase::Posed << "reading due" << Phase::Asking << "3 ＋ 4 ＝ ？" << "3 4 ？" << "disabled" << 0;
-        QTest::newRow("reading ended") << Phase::Asking << "spoken" << Phase::Open << "" << "3 4 ？" << "hidden" << 0;
-        QTest::newRow("wrong tile") << Phase::Open << "tile 5" << Phase::Open << "NG" << "3 4 ？" << "hidden" << 0;
-        QTest::newRow("right tile") << Phase::Open << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
-        QTest::newRow("right tile before the reading") << Phase::Posed << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
-        QTest::newRow("right tile during the reading") << Phase::Asking << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
-        QTest::newRow("answer read") << Phase::AnsweredPending << "reading due" << Phase::Reading << "3 ＋ 4 ＝ 7" << "3 4 7" << "hidden" << 1;
-        QTest::newRow("answer read to the end: 次") << Phase::Reading << "spoken" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
-        QTest::newRow("tile once answered and read") << Phase::Answered << "tile 7" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
-        QTest::newRow("nothing due once answered") << Phase::Answered << "reading due" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
-        QTest::newRow("次: the next question") << Phase::Answered << "次" << Phase::Posed << "" << "5 2 ？" << "shown" << 1;
-        QTest::newRow("次 while open: replaced, not counted") << Phase::Open << "次" << Phase::Posed << "" << "5 2 ？" << "shown" << 0;
-        QTest::newRow("次 during a reading: the new one is read next") << Phase::Asking << "次, spoken" << Phase::Posed << "" << "5 2 ？" << "shown" << 0;
-        QTest::newRow("closed: a tile does nothing") << Phase::Closed << "tile 7" << Phase::Closed << "" << "3 4 7" << "shown" << 1;
-        QTest::newRow("closed: nothing due") << Phase::Closed << "reading due" << Phase::Closed << "" << "3 4 7" << "shown" << 1;
+        // たしざん１０ asks 3 ＋ 4 at loading and 5 ＋ 2 next.
+        QTest::newRow("たしざん１０, loaded: the reading is due") << false << Phase::Posed << "" << Phase::Posed << "" << "3 4 ？" << "shown" << 0;
+        QTest::newRow("たしざん１０, question read") << false << Phase::Posed << "reading due" << Phase::Asking << "3 ＋ 4 ＝ ？" << "3 4 ？" << "disabled" << 0;
+        QTest::newRow("たしざん１０, reading ended") << false << Phase::Asking << "spoken" << Phase::Open << "" << "3 4 ？" << "hidden" << 0;
+        QTest::newRow("たしざん１０, wrong tile") << false << Phase::Open << "tile 5" << Phase::Open << "NG" << "3 4 ？" << "hidden" << 0;
+        QTest::newRow("たしざん１０, right tile") << false << Phase::Open << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
+        QTest::newRow("たしざん１０, right tile before the reading") << false << Phase::Posed << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
+        QTest::newRow("たしざん１０, right tile during the reading") << false << Phase::Asking << "tile 7" << Phase::AnsweredPending << "OK" << "3 4 7" << "hidden" << 1;
+        QTest::newRow("たしざん１０, answer read") << false << Phase::AnsweredPending << "reading due" << Phase::Reading << "3 ＋ 4 ＝ 7" << "3 4 7" << "hidden" << 1;
+        QTest::newRow("たしざん１０, answer read to the end: 次") << false << Phase::Reading << "spoken" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
+        QTest::newRow("たしざん１０, tile once answered and read") << false << Phase::Answered << "tile 7" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
+        QTest::newRow("たしざん１０, nothing due once answered") << false << Phase::Answered << "reading due" << Phase::Answered << "" << "3 4 7" << "shown" << 1;
+        QTest::newRow("たしざん１０, 次: the next question") << false << Phase::Answered << "次" << Phase::Posed << "" << "5 2 ？" << "shown" << 1;
+        QTest::newRow("たしざん１０, 次 while open: replaced, not counted") << false << Phase::Open << "次" << Phase::Posed << "" << "5 2 ？" << "shown" << 0;
+        QTest::newRow("たしざん１０, 次 during a reading: the new one is read next") << false << Phase::Asking << "次, spoken" << Phase::Posed << "" << "5 2 ？" << "shown" << 0;
+        QTest::newRow("たしざん１０, closed: a tile does nothing") << false << Phase::Closed << "tile 7" << Phase::Closed << "" << "3 4 7" << "shown" << 1;
+        QTest::newRow("たしざん１０, closed: nothing due") << false << Phase::Closed << "reading due" << Phase::Closed << "" << "3 4 7" << "shown" << 1;
+        // The clock asks 3:15 at loading; 7:40 is the next question drawn
+        // (the fresh one, or the one after 次).
+        const QString labels = "1じ0ふん 3じ15ふん 2じ0ふん 4じ0ふん 5じ0ふん 6じ0ふん 7じ0ふん 8じ0ふん";
+        const QString fresh = "1じ5ふん 2じ5ふん 4じ5ふん 7じ40ぷん 5じ5ふん 6じ5ふん 7じ5ふん 8じ5ふん";
+        QTest::newRow("clock, loaded: the prompt is due") << true << Phase::Posed << "" << Phase::Posed << "" << labels << "hidden" << 0;
+        QTest::newRow("clock, asked") << true << Phase::Posed << "prompt due" << Phase::Asking << "いまなんじ？" << labels << "hidden" << 0;
+        QTest::newRow("clock, prompt ended") << true << Phase::Asking << "spoken" << Phase::Open << "" << labels << "hidden" << 0;
+        QTest::newRow("clock, wrong label") << true << Phase::Open << "label 5" << Phase::Open << "NG" << labels << "hidden" << 0;
+        QTest::newRow("clock, right label") << true << Phase::Open << "label 1" << Phase::AnsweredPending << "OK" << "3じ15ふん" << "hidden" << 1;
+        QTest::newRow("clock, right label before the prompt: none asked")
+            << true << Phase::Posed << "label 1, prompt due" << Phase::AnsweredPending << "" << "3じ15ふん" << "hidden" << 1;
+        QTest::newRow("clock, time read") << true << Phase::AnsweredPending << "reading due" << Phase::Reading << "3じ 15ふん" << "3じ15ふん" << "hidden" << 1;
+        QTest::newRow("clock, time read to the end: 次") << true << Phase::Reading << "spoken" << Phase::Answered << "" << "3じ15ふん" << "shown" << 1;
+        QTest::newRow("clock, label once answered") << true << Phase::Answered << "label 1" << Phase::Answered << "" << "3じ15ふん" << "shown" << 1;
+        QTest::newRow("clock, nothing to ask when open") << true << Phase::Open << "prompt due" << Phase::Open << "" << labels << "hidden" << 0;
+        QTest::newRow("clock, 次: the next question") << true << Phase::Answered << "次" << Phase::Posed << "" << fresh << "hidden" << 1;
+        QTest::newRow("clock, fresh question, unprompted") << true << Phase::Open << "fresh question" << Phase::Open << "" << fresh << "hidden" << 0;
+        QTest::newRow("clock, fresh question before the prompt") << true << Phase::Posed << "fresh question, prompt due" << Phase::Asking << "いまなんじ？" << fresh << "hidden" << 0;
+        QTest::newRow("clock, fresh question after the answer: dropped, the answered time read")
+            << true << Phase::AnsweredPending << "fresh question, reading due" << Phase::Reading << "3じ 15ふん" << "3じ15ふん" << "hidden" << 1;
+        QTest::newRow("clock, fresh question only once") << true << Phase::Open << "fresh question, fresh question" << Phase::Open << "" << fresh << "hidden" << 0;
+        QTest::newRow("clock, fresh question never after an answer") << true << Phase::Answered << "次, fresh question" << Phase::Posed << "" << fresh << "hidden" << 1;
+        QTest::newRow("clock, closed: a label does nothing") << true << Phase::Closed << "label 1" << Phase::Closed << "" << "nothing" << "hidden" << 1;
+        QTest::newRow("clock, closed: no fresh question") << true << Phase::Closed << "fresh question" << Phase::Closed << "" << "nothing" << "hidden" << 1;
+        QTest::newRow("clock, closed: nothing to ask") << true << Phase::Closed << "次, prompt due" << Phase::Closed << "" << "nothing" << "hidden" << 1;
     }
 
-    // たしざん１０ from each phase, one event at a time.
-    void numberSitting()
+    // Each drill from each phase, one event at a time: where it goes, what
+    // it says and shows, and what it counts.
+    void sitting()
     {
+        QFETCH(bool, clock);
         QFETCH(Phase, from);
         QFETCH(QString, event);
         QFETCH(Phase, to);
         QFETCH(QString, said);
-        QFETCH(QString, equation);
-        QFETCH(QString, next);
-        QFETCH(int, count);
         Sandbox box;
-        box.random.draws({3, 4, 5, 2});
-        NumberSitting s(addition());
-        reach(s, from);
-        QCOMPARE(s.phase(), from);
+        Driven s(box, clock);
+        s.reach(from);
+        QCOMPARE(clock ? s.clock.phase() : s.number.phase(), from);
         QStringList saying;
-        for (const QString &e : event.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
-            if (e == "reading due")
-                saying = s.readingDue(true, 0).value().say;
-            else if (e == "spoken")
-                s.spoken();
-            else if (e == "次")
-                saying = s.next().say;
-            else
-                saying = s.tile(e.mid(5)).say;
-        }
-        QCOMPARE(s.phase(), to);
+        for (const QString &e : event.split(QStringLiteral(", "), Qt::SkipEmptyParts))
+            saying = s.event(e);
+        QCOMPARE(clock ? s.clock.phase() : s.number.phase(), to);
         QCOMPARE(words(saying), said);
-        const NumberSitting::Shown shown = s.shown();
-        QCOMPARE(shown.equation.first + " " + shown.equation.second + " " + shown.equation.result, equation);
-        QCOMPARE(shownNext(shown.nextVisible, shown.nextEnabled), next);
-        QCOMPARE(s.CLEAR_CNT(), count);
+        QTEST(s.shown(), "shown");
+        QTEST(s.next(), "next");
+        QTEST(clock ? s.clock.CLEAR_CNT() : s.number.CLEAR_CNT(), "count");
+        const ClockSitting::Shown seen = s.clock.shown();
+        // Either the eight labels or the chosen answer is shown, never both,
+        // and the face shows the time answered.
+        QCOMPARE(seen.labelsVisible && seen.answerVisible, false);
+        if (seen.answerVisible)
+            QCOMPARE(ClockWords::time(seen.hour, seen.minute), seen.answer);
     }
 
     // The first reading waits for the window to reach the screen, a second at
@@ -151,85 +207,6 @@ private slots:
         s.spoken();
         s.next();
         QVERIFY(s.readingDue(false, 20600).has_value()); // only the first one waits
-    }
-
-    void clockSitting_data()
-    {
-        QTest::addColumn<Phase>("from");
-        QTest::addColumn<QString>("event");
-        QTest::addColumn<Phase>("to");
-        QTest::addColumn<QString>("said");
-        QTest::addColumn<QString>("shown"); // the labels, or the chosen answer
-        QTest::addColumn<QString>("next");
-        QTest::addColumn<int>("count");
-        const QString labels = "1じ0ふん 3じ15ふん 2じ0ふん 4じ0ふん 5じ0ふん 6じ0ふん 7じ0ふん 8じ0ふん";
-        const QString fresh = "1じ5ふん 2じ5ふん 4じ5ふん 7じ40ぷん 5じ5ふん 6じ5ふん 7じ5ふん 8じ5ふん";
-        QTest::newRow("loaded: the prompt is due") << Phase::Posed << "" << Phase::Posed << "" << labels << "hidden" << 0;
-        QTest::newRow("asked") << Phase::Posed << "prompt due" << Phase::Asking << "いまなんじ？" << labels << "hidden" << 0;
-        QTest::newRow("prompt ended") << Phase::Asking << "spoken" << Phase::Open << "" << labels << "hidden" << 0;
-        QTest::newRow("wrong label") << Phase::Open << "label 5" << Phase::Open << "NG" << labels << "hidden" << 0;
-        QTest::newRow("right label") << Phase::Open << "label 1" << Phase::AnsweredPending << "OK" << "3じ15ふん" << "hidden" << 1;
-        QTest::newRow("right label before the prompt: none asked")
-            << Phase::Posed << "label 1, prompt due" << Phase::AnsweredPending << "" << "3じ15ふん" << "hidden" << 1;
-        QTest::newRow("time read") << Phase::AnsweredPending << "reading due" << Phase::Reading << "3じ 15ふん" << "3じ15ふん" << "hidden" << 1;
-        QTest::newRow("time read to the end: 次") << Phase::Reading << "spoken" << Phase::Answered << "" << "3じ15ふん" << "shown" << 1;
-        QTest::newRow("label once answered") << Phase::Answered << "label 1" << Phase::Answered << "" << "3じ15ふん" << "shown" << 1;
-        QTest::newRow("nothing to ask when open") << Phase::Open << "prompt due" << Phase::Open << "" << labels << "hidden" << 0;
-        QTest::newRow("次: the next question") << Phase::Answered << "次" << Phase::Posed << "" << fresh << "hidden" << 1;
-        QTest::newRow("fresh question, unprompted") << Phase::Open << "fresh question" << Phase::Open << "" << fresh << "hidden" << 0;
-        QTest::newRow("fresh question before the prompt") << Phase::Posed << "fresh question, prompt due" << Phase::Asking << "いまなんじ？" << fresh << "hidden" << 0;
-        QTest::newRow("fresh question after the answer: dropped, the answered time read")
-            << Phase::AnsweredPending << "fresh question, reading due" << Phase::Reading << "3じ 15ふん" << "3じ15ふん" << "hidden" << 1;
-        QTest::newRow("fresh question only once") << Phase::Open << "fresh question, fresh question" << Phase::Open << "" << fresh << "hidden" << 0;
-        QTest::newRow("fresh question never after an answer") << Phase::Answered << "次, fresh question" << Phase::Posed << "" << fresh << "hidden" << 1;
-        QTest::newRow("closed: a label does nothing") << Phase::Closed << "label 1" << Phase::Closed << "" << labels << "hidden" << 1;
-        QTest::newRow("closed: no fresh question") << Phase::Closed << "fresh question" << Phase::Closed << "" << labels << "hidden" << 1;
-        QTest::newRow("closed: nothing to ask") << Phase::Closed << "次, prompt due" << Phase::Closed << "" << labels << "hidden" << 1;
-    }
-
-    // The clock from each phase: 3:15 is asked at loading, 7:40 is the next
-    // question drawn (the fresh one, or the one after 次).
-    void clockSitting()
-    {
-        QFETCH(Phase, from);
-        QFETCH(QString, event);
-        QFETCH(Phase, to);
-        QFETCH(QString, said);
-        QFETCH(QString, shown);
-        QFETCH(QString, next);
-        QFETCH(int, count);
-        Sandbox box;
-        scriptClock(box);
-        ClockSitting s;
-        reach(s, from);
-        QCOMPARE(s.phase(), from);
-        QStringList saying;
-        for (const QString &e : event.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
-            if (e == "prompt due")
-                saying = s.promptDue(true, 0).value().say;
-            else if (e == "reading due")
-                saying = s.readingDue().say;
-            else if (e == "spoken")
-                s.spoken();
-            else if (e == "次")
-                saying = s.next().say;
-            else if (e == "fresh question")
-                saying = s.freshQuestionDue().say;
-            else
-                saying = s.label(e.mid(6).toInt()).say;
-        }
-        QCOMPARE(s.phase(), to);
-        QCOMPARE(words(saying), said);
-        const ClockSitting::Shown seen = s.shown();
-        QStringList labels(seen.labels.begin(), seen.labels.end());
-        // Either the eight labels or the chosen answer is shown, never both.
-        QCOMPARE(seen.labelsVisible && seen.answerVisible, false);
-        QCOMPARE(seen.labelsVisible ? labels.join(' ') : seen.answerVisible ? seen.answer : QString("nothing"),
-                 to == Phase::Closed ? QString("nothing") : shown);
-        QCOMPARE(shownNext(seen.nextVisible, seen.nextEnabled), next);
-        QCOMPARE(s.CLEAR_CNT(), count);
-        if (seen.answerVisible) // the face shows the time answered
-            QCOMPARE(ClockWords::time(seen.hour, seen.minute), seen.answer);
     }
 
     void missedQuestionsComeBack_data()
