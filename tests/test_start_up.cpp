@@ -13,6 +13,7 @@
 #include <QScopeGuard>
 #include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTimer>
 #include <QSqlQuery>
@@ -135,7 +136,7 @@ const std::vector<FileCase> &cases()
          [](Sandbox &b) { QFile::setPermissions(b.path("."), QFile::ReadOwner | QFile::ExeOwner); }, {}, {create},
          {"ADO_ZEM.MDBを作れません､このフォルダに書き込む権限がないために処理が続行できないので終了します\n"
           "(Permission denied)"},
-         1, false, [](Sandbox &b) { QCOMPARE(files(b), QStringList()); }, true},
+         1, false, nullptr, true},
         {"made meanwhile by another copy: that file is used",
          [](Sandbox &b) { b.dialogs.whenAsked = [&b] { b.makeRecordFile("30", withOld); }; }, {}, {create}, {},
          std::nullopt, false, [](Sandbox &b) { expectRows(b.path(), "SELECT * FROM ENV", {"30"}); }},
@@ -205,11 +206,7 @@ const std::vector<FileCase> &cases()
              b.makeRecordFile("90", recent);
              write(b.path("ADO_ZEM.MDB-journal"), QByteArray(12, '\0') + QByteArray(8692, '\x5a'));
          },
-         {}, {}, {}, std::nullopt, false,
-         [](Sandbox &b) {
-             QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"});
-             expectRows(b.path(), "SELECT * FROM LOG", recent);
-         }},
+         {}, {}, {}, std::nullopt, false, [](Sandbox &b) { expectRows(b.path(), "SELECT * FROM LOG", recent); }},
         {"ENV without a row", [](Sandbox &b) { b.makeRecordFile(); Sandbox::sql(b.path(), {"DELETE FROM ENV"}); },
          {}, {}, {noRow}, 1, true},
         {"purge by the text order of the cut-off 2001/01/27 9:05:03",
@@ -253,8 +250,7 @@ const std::vector<FileCase> &cases()
              QCOMPARE(Sandbox::bytes(b.path("ADO_ZEM.jet3-2.MDB")), Sandbox::bytes(jetDir + "old-results.mdb"));
          }},
         {"old Jet file, Cancel: left as it is", jet("old-results.mdb"), {false}, {carry},
-         {"ADO_ZEM.MDBが以前の形式のために処理が続行できないので終了します"}, 1, true,
-         [](Sandbox &b) { QVERIFY(!kept(b)); }},
+         {"ADO_ZEM.MDBが以前の形式のために処理が続行できないので終了します"}, 1, true},
         {"old Jet file with a row whose date is no date: the others carried, that one named",
          jet("old-results-misfits.mdb"), {}, {carry}, {"ADO_ZEM.MDBの成績3件を今の形式に移しました"},
          std::nullopt, false,
@@ -280,13 +276,12 @@ const std::vector<FileCase> &cases()
              QVERIFY(lock->tryLock(0));
              QObject::connect(&b.scope, &QObject::destroyed, [lock] {});
          },
-         {}, {carry}, {"ADO_ZEM.MDBはほかのさんすうドリルが今の形式に移しているところです､"}, 1, true,
-         [](Sandbox &b) { QVERIFY(!kept(b)); }},
+         {}, {carry}, {"ADO_ZEM.MDBはほかのさんすうドリルが今の形式に移しているところです､"}, 1, true},
         {"old Jet file in a read-only folder: no permission, said so",
          jetAnd([](Sandbox &b) { QFile::setPermissions(b.path("."), QFile::ReadOwner | QFile::ExeOwner); }),
          {}, {carry},
          {"このフォルダに書き込む権限がないためにADO_ZEM.MDBを今の形式に移せません､処理が続行できないので終了します"}, 1,
-         true, [](Sandbox &b) { QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"}); }, true},
+         true, nullptr, true},
         {"old Jet file, its lock's name taken by a folder: named, left alone",
          jetAnd([](Sandbox &b) { QVERIFY(QDir(b.path(".")).mkdir(".ADO_ZEM.MDB.lock")); }),
          {}, {carry}, {".ADO_ZEM.MDB.lockはフォルダです､ADO_ZEM.MDBを今の形式に移せないために"}, 1, true,
@@ -308,28 +303,21 @@ const std::vector<FileCase> &cases()
              };
          },
          {}, {carry}, {}, std::nullopt, false,
-         [](Sandbox &b) { expectRows(b.path(), "SELECT * FROM ENV", {"45"}); QVERIFY(!kept(b)); }},
+         [](Sandbox &b) { expectRows(b.path(), "SELECT * FROM ENV", {"45"}); }},
         {"a tool that prints for ever: stopped at what the file can hold",
          standIns("exec yes '\"2026/12/01 9:00:00\",\"x\",\"1\"'\n"), {}, {carry}, {unreadable}, 1, true,
-         [](Sandbox &b) {
-             QVERIFY(b.dialogs.told[0].contains("mdb-export: printed more than"));
-             QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"});
-         }},
+         [](Sandbox &b) { QVERIFY(b.dialogs.told[0].contains("mdb-export: printed more than")); }},
         {"a tool that hangs with a child of its own: both stopped",
          standIns("sleep 600 &\necho $! > child.pid\nexec sleep 600\n"), {}, {carry}, {unreadable}, 1, true,
          [](Sandbox &b) {
              QVERIFY(b.dialogs.told[0].contains("mdb-export: no answer within 2 s"));
              QVERIFY(!running(Sandbox::bytes(b.path("child.pid"))));
-             QCOMPARE(files(b), (QStringList{"ADO_ZEM.MDB", "child.pid"}));
          }},
         {"changed by someone else while it was read: not swapped out",
          standIns("touch -d 2001-01-01 ADO_ZEM.MDB\n"
                   "if [ \"$2\" = ENV ]; then printf 'SET_LOG\\n\"90\"\\n'; else printf '日時,科目,得点\\n'; fi\n"),
          {}, {carry}, {"ADO_ZEM.MDBを今の形式に移せないために処理が続行できないので終了します"}, 1, false,
-         [](Sandbox &b) {
-             QVERIFY(b.dialogs.told[0].endsWith("(the file was changed while it was read)"));
-             QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"});
-         }},
+         [](Sandbox &b) { QVERIFY(b.dialogs.told[0].endsWith("(the file was changed while it was read)")); }},
         {"old Jet texts holding a quote or a NUL: carried as they are",
          [](Sandbox &b) {
              standIns("if [ \"$2\" = ENV ]; then cat env.csv; else cat log.csv; fi\n")(b);
@@ -354,13 +342,10 @@ const std::vector<FileCase> &cases()
                  }
              });
          },
-         {}, {carry}, {"ADO_ZEM.MDBを今の形式に移すのをやめたために処理が続行できないので終了します"}, 1, true,
-         [](Sandbox &b) { QCOMPARE(files(b), QStringList{"ADO_ZEM.MDB"}); }},
+         {}, {carry}, {"ADO_ZEM.MDBを今の形式に移すのをやめたために処理が続行できないので終了します"}, 1, true},
         {"another program's Jet file: said at once", jet("other-program.mdb"), {}, {},
-         {"ADO_ZEM.MDBは成績ファイルではないために処理が続行できないので終了します"}, 1, true,
-         [](Sandbox &b) { QVERIFY(!kept(b)); }},
-        {"damaged Jet file", jet("truncated.mdb"), {}, {carry}, {unreadable}, 1, true,
-         [](Sandbox &b) { QVERIFY(!kept(b)); }},
+         {"ADO_ZEM.MDBは成績ファイルではないために処理が続行できないので終了します"}, 1, true},
+        {"damaged Jet file", jet("truncated.mdb"), {}, {carry}, {unreadable}, 1, true},
         // mdbtools reads these two with exit status 0, losing rows.
         {"Jet file cut within a page", jet("old-results.mdb", 7 * 2048 + 1), {}, {}, {unreadable}, 1, true},
         {"Jet file without its last page: the tools warn", jet("old-results.mdb", 7 * 2048), {}, {carry},
@@ -370,8 +355,7 @@ const std::vector<FileCase> &cases()
              jet("old-results.mdb")(b);
              qputenv("PATH", b.path("empty").toLocal8Bit());
          },
-         {}, {}, {"ADO_ZEM.MDBは以前の形式の成績ファイルですが､読むためのmdbtoolsがない"}, 1, true,
-         [](Sandbox &b) { QVERIFY(!kept(b)); }},
+         {}, {}, {"ADO_ZEM.MDBは以前の形式の成績ファイルですが､読むためのmdbtoolsがない"}, 1, true},
         {"file in another letter case", [](Sandbox &b) { b.makeRecordFile("90", recent, "ado_zem.mdb"); },
          {}, {}, {}, std::nullopt, false,
          [](Sandbox &b) { QCOMPARE(QDir(b.path(".")).entryList(QDir::Files), QStringList{"ado_zem.mdb"}); }},
@@ -454,6 +438,7 @@ private slots:
         const auto restorePath = qScopeGuard([&] { qputenv("PATH", searchPath); });
         c.setup(box);
         const QByteArray before = Sandbox::bytes(box.path());
+        const bool lockBefore = QFileInfo(box.path(".ADO_ZEM.MDB.lock")).exists();
         box.dialogs.answers = c.answers;
         MenuWindow menu;
         const std::optional<int> ended = Sandbox::endStatus([&] { menu.showForm(); });
@@ -467,6 +452,13 @@ private slots:
             QCOMPARE(Sandbox::bytes(box.path()), before);
         if (c.check)
             c.check(box);
+        // Nothing of start-up's own is left: no temporary or journal, no lock
+        // but one that was there before, and the old file kept only when
+        // carried over.
+        const QRegularExpression own(QStringLiteral("^\\.ADO_ZEM\\.MDB\\.|-journal$"));
+        for (const QString &name : files(box).filter(own))
+            QVERIFY2(name.endsWith(".lock") && lockBefore, qPrintable(name + " was left behind"));
+        QCOMPARE(kept(box), c.told.value(0).contains(QStringLiteral("を今の形式に移しました")));
     }
 
     void chartStates_data()
