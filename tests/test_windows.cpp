@@ -1,9 +1,7 @@
 // The windows on the offscreen platform, driven as a child and a parent use
 // them: what a number drill and the clock judge, read aloud and record, what
 // the score window lists and saves, and how the menu opens and ends things.
-#include "app/carry_over_window.h"
 #include "app/menu_window.h"
-#include "app/wait_notice.h"
 #include "clock/clock_window.h"
 #include "drill/drill_window.h"
 #include "platform/clock_words.h"
@@ -15,7 +13,6 @@
 #include "support/sandbox.h"
 #include "support/test_main.h"
 
-#include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QLabel>
@@ -178,35 +175,6 @@ private slots:
         QCOMPARE(clickPending ? face.Label2->text() : face.Label1[face.sitting().ANS_NO()]->text(), shown);
         QCOMPARE(face.sitting().CLEAR_CNT(), clickPending ? 1 : 0);
         face.unloadForm();
-    }
-
-    // The windows as they look, against images approved by eye in
-    // tests/data/windows/: every control where and as it should be. After a
-    // change meant to be seen, SANSU_APPROVE=1 writes the images afresh.
-    void windowsLookAsApproved()
-    {
-        Sandbox box;
-        box.makeRecordFile("90", {"2001/04/27 9:05:03|たしざん１０|7", "2001/04/26 15:00:00|たしざん１０|12"});
-        box.random.draws({3, 4, 20, 7, 3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
-        MenuWindow menu;
-        DrillWindow addition(drillAt(1), box.log()), subtraction(drillAt(5), box.log());
-        ClockWindow clock(drillAt(6), box.log());
-        ScoreWindow scores(box.log());
-        ScoreChartWindow chart(box.log());
-        WaitNotice waiting(QStringLiteral("ADO_ZEM.MDB"));
-        CarryOverWindow carrying(QStringLiteral("ADO_ZEM.MDB"));
-        carrying.carrying().reached(JetCarryOver::Step::ReadingResults, 1234);
-        for (Form *w : std::initializer_list<Form *>{&menu, &addition, &subtraction, &clock, &scores, &chart,
-                                                     &waiting, &carrying}) {
-            w->showForm();
-            const QImage shown = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
-            const QString approved = QStringLiteral(SANSU_SOURCE_DIR "/tests/data/windows/%1.png").arg(w->objectName());
-            if (qEnvironmentVariableIsSet("SANSU_APPROVE"))
-                shown.save(approved);
-            const QString seen = QDir::temp().filePath("sansu-" + w->objectName() + ".png");
-            QVERIFY2(shown == QImage(approved).convertToFormat(QImage::Format_RGB32) || !shown.save(seen),
-                     qPrintable(w->objectName() + " differs from its approved image; as shown: " + seen));
-        }
     }
 
     void sittingSavedAtUnload_data()
