@@ -183,6 +183,7 @@ private slots:
         QTest::newRow("a day and a half") << 1.5 << "2001/04/25 21:05:03";
         QTest::newRow("below one day") << 0.5 << "";
         QTest::newRow("not a number counts 0") << 0.0 << "";
+        QTest::newRow("a cut-off in year 101 still holds") << 694000.0 << "0101/03/19 9:05:03";
         QTest::newRow("before year 100") << 800000.0 << "";
         QTest::newRow("infinite") << HUGE_VAL << "";
     }
