@@ -47,7 +47,6 @@ private slots:
         QTest::addColumn<bool>("passed");
         QTest::addColumn<QString>("said");      // the last question's first line, or what is told
         QTest::newRow("right") << QStringList{"20"} << true << "おうちのかたへ";
-        QTest::newRow("full-width, blanks around") << QStringList{" ２０ "} << true << "おうちのかたへ";
         QTest::newRow("wrong, then right") << QStringList{"21", "20"} << true << "答えがちがいます（あと2回）";
         QTest::newRow("three wrong: closed") << QStringList{"2", "two", ""} << false << "答えが3回ちがったので閉じます";
         QTest::newRow("キャンセル") << QStringList{"-"} << false << "おうちのかたへ";
