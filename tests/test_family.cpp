@@ -4,6 +4,7 @@
 #include "family/data_folder.h"
 #include "family/family.h"
 #include "family/parents_check.h"
+#include "support/sandbox.h"
 #include "support/test_main.h"
 
 #include <QDirIterator>
@@ -26,12 +27,6 @@ void put(const QString &path, const QByteArray &bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-QByteArray bytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Every file (or entry) under `folder`, each with its path.
 QStringList files(const QString &folder, QDir::Filters filters = QDir::Files)
 {
@@ -46,7 +41,7 @@ QStringList files(const QString &folder, QDir::Filters filters = QDir::Files)
 QStringList holders(const QString &folder, const QByteArray &content)
 {
     QStringList found = files(folder);
-    found.removeIf([&content](const QString &file) { return bytes(file) != content; });
+    found.removeIf([&content](const QString &file) { return Sandbox::bytes(file) != content; });
     return found;
 }
 
@@ -60,13 +55,13 @@ QString disagreement(const Family &family)
     for (const Child &child : family.children()) {
         ids.insert(child.id);
         keys.insert(ChildName::key(child.name));
-        const auto marker = ChildMarker::read(bytes(family.resultsFolder(child.id) + "/" + ChildMarker::fileName));
+        const auto marker = ChildMarker::read(Sandbox::bytes(family.resultsFolder(child.id) + "/" + ChildMarker::fileName));
         if (!marker || marker->child != child || marker->adopts || marker->removing)
             return child.id + " has another marker";
     }
     if (ids.size() != family.children().size() || keys.size() != family.children().size())
         return QStringLiteral("two children with one id or name");
-    const auto listed = ChildrenList::read(bytes(data + "/" + ChildrenList::fileName));
+    const auto listed = ChildrenList::read(Sandbox::bytes(data + "/" + ChildrenList::fileName));
     if (!family.children().isEmpty() && (!listed || listed->children != family.children() || listed->last != family.lastChosen()))
         return QStringLiteral("the list says otherwise");
     const QStringList entries = QDir(data).entryList({"child-*"}, QDir::Dirs);
@@ -226,7 +221,7 @@ private slots:
             const QStringList held = holders(data, RESULTS);
             const auto owner = family.child(QFileInfo(held.value(0)).dir().dirName());
             QVERIFY2(before.isEmpty()
-                         || (held.size() == 1 && bytes(held[0] + "-journal") == JOURNAL
+                         || (held.size() == 1 && Sandbox::bytes(held[0] + "-journal") == JOURNAL
                              && ((held[0] == file && family.children().isEmpty()) || (owner && owner->name == "たろう" && !owner->retryMissed)
                                  || held[0] == data + "/ADO_ZEM.removed-child-1.MDB")),
                      qPrintable(why + held.join(' ')));

@@ -47,7 +47,6 @@ private slots:
         QTest::addColumn<bool>("passed");
         QTest::addColumn<QString>("said");      // the last question's first line, or what is told
         QTest::newRow("right") << QStringList{"20"} << true << "おうちのかたへ";
-        QTest::newRow("full-width, blanks around") << QStringList{" ２０ "} << true << "おうちのかたへ";
         QTest::newRow("wrong, then right") << QStringList{"21", "20"} << true << "答えがちがいます（あと2回）";
         QTest::newRow("three wrong: closed") << QStringList{"2", "two", ""} << false << "答えが3回ちがったので閉じます";
         QTest::newRow("キャンセル") << QStringList{"-"} << false << "おうちのかたへ";
@@ -112,25 +111,34 @@ private slots:
     void settle_data()
     {
         QTest::addColumn<QString>("family");  // the data folder: none, empty, or the children made
+        QTest::addColumn<QString>("xdg");     // XDG_DATA_HOME: unset, or a plain file of this name
         QTest::addColumn<bool>("chart");
         QTest::addColumn<QString>("picks");   // the button pressed in the picker, if one shows
         QTest::addColumn<int>("ended");       // -1: goes on
         QTest::addColumn<QString>("folder");  // the current folder then, under the data folder
         QTest::addColumn<QString>("child");
-        QTest::newRow("no data folder: made only when the file is") << "none" << false << "" << -1 << "(to make)" << "";
-        QTest::newRow("no data folder, the chart: nothing to show") << "none" << true << "" << 1 << "" << "";
-        QTest::newRow("no children: the data folder itself") << "empty" << false << "" << -1 << "." << "";
-        QTest::newRow("two children: the one picked") << "たろう はなこ" << false << "1" << -1 << "child-2" << "child-2 はなこ";
-        QTest::newRow("two children, picker closed: nobody practises") << "たろう はなこ" << false << "close" << 0 << "" << "";
+        QTest::addColumn<QString>("told");    // part of the one message told; empty: none
+        QTest::newRow("no data folder: made only when the file is") << "none" << "" << false << "" << -1 << "(to make)" << "" << "";
+        QTest::newRow("no data folder, the chart: nothing to show") << "none" << "" << true << "" << 1 << "" << ""
+                                                                    << "成績のグラフを表示できないので終了します";
+        QTest::newRow("no children: the data folder itself") << "empty" << "" << false << "" << -1 << "." << "" << "";
+        QTest::newRow("XDG_DATA_HOME a file: told, the default used") << "empty" << "file" << false << "" << -1 << "." << ""
+                                                                      << "フォルダではありません";
+        QTest::newRow("two children: the one picked") << "たろう はなこ" << "" << false << "1" << -1 << "child-2" << "child-2 はなこ" << "";
+        QTest::newRow("two children, picker closed: nobody practises") << "たろう はなこ" << "" << false << "close" << 0 << "" << "" << "";
     }
 
     void settle()
     {
         QFETCH(QString, family);
+        QFETCH(QString, xdg);
         QFETCH(QString, picks);
         QFETCH(QString, folder);
+        QFETCH(QString, told);
         Sandbox box;
-        const Home home(box.path("home"));
+        if (!xdg.isEmpty())
+            QVERIFY(QFile(box.path(xdg)).open(QIODevice::WriteOnly));
+        const Home home(box.path("home"), xdg.isEmpty() ? QByteArray() : QFile::encodeName(box.path(xdg)));
         const QString data = box.path("home/.local/share/sansu-drill");
         QDir().mkpath(box.path("home"));
         if (family != "none")
@@ -157,6 +165,8 @@ private slots:
         else if (!folder.isEmpty())
             QCOMPARE(QDir::current(), QDir(data + "/" + folder));
         QTEST(g.childId.isEmpty() ? QString() : g.childId + " " + g.childName, "child");
+        QCOMPARE(box.dialogs.told.size(), told.isEmpty() ? 0 : 1);
+        QVERIFY2(box.dialogs.told.join('\n').contains(told), qPrintable(box.dialogs.told.join('\n')));
     }
 
     void dataFolderMadeOnlyOnOk_data()

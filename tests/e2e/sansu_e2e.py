@@ -92,11 +92,15 @@ def start(argv, cwd, **env):
     return process, wait_for(f"{argv[0]} on the accessibility bus", find_app)
 
 
-def wait_exit(process):
+def wait_exit(process, expected=None):
+    """Waits for the process to end; its status, which must be `expected` when one is given."""
     try:
-        return process.wait(timeout=30)
+        status = process.wait(timeout=30)
     except subprocess.TimeoutExpired:
         fail(f"Expected {process.args[0]} to end within 30 s; it is still running.")
+    if expected is not None and status != expected:
+        fail(f"Expected {process.args[0]} to end with status {expected}, not {status}.")
+    return status
 
 
 def showing(acc):
@@ -198,6 +202,13 @@ def sqlite(path, query):
     if result.returncode != 0:
         fail(f"Expected sqlite3 to read {path}: {result.stderr.strip()}")
     return [line.split('|') for line in result.stdout.splitlines()]
+
+
+def results_file(path, rows, period="90"):
+    """Makes a results file as the program does, holding `rows` (date, drill, score)."""
+    sqlite(path, "CREATE TABLE ENV ( SET_LOG TEXT ) ; CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"
+           f"INSERT INTO ENV ( SET_LOG ) VALUES ( '{period}' );"
+           + "".join(f"INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '{w}','{d}','{s}' );" for w, d, s in rows))
 
 
 def grid(win):

@@ -10,7 +10,7 @@ import os
 
 import pyatspi
 
-from sansu_e2e import DB, close, fail, run_test, showing, sqlite, start, wait_exit, wait_for, window
+from sansu_e2e import DB, close, fail, results_file, run_test, showing, start, wait_exit, wait_for, window
 
 CHART, DRILL = "成績のグラフ", "たしざん１０"
 
@@ -22,9 +22,7 @@ def body(build, work):
             (f"{started:%Y/%m/%d} 10:02:17", DRILL, "9"), ("きのう", DRILL, "5"), ("2000/01/01 9:00:00", DRILL, "3"),
             ("9999/12/31 10:00:00", DRILL, "8"),
             (f"{started:%Y/%m/%d} 16:45:00", "とけい", "5")]
-    sqlite(db, "CREATE TABLE ENV ( SET_LOG TEXT ) ; CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"
-               "INSERT INTO ENV ( SET_LOG ) VALUES ( '90' );"
-         + "".join(f"INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '{w}','{d}','{s}' );" for w, d, s in rows))
+    results_file(db, rows)
     before = open(db, "rb").read()
     process, app = start([os.path.join(build, "sansu-drill"), "--chart"], work)
     win = window(app, CHART)

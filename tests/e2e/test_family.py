@@ -13,9 +13,9 @@ import subprocess
 
 import pyatspi
 
-from sansu_e2e import (DB, MENU, click, close, controls, fail, find, grid, place, run_test, screenshot, showing,
-                       sqlite, start, wait_exit, wait_for, window)
-from test_sitting import DRILL, equation
+from sansu_e2e import (DB, MENU, click, close, controls, fail, find, grid, place, results_file, run_test, screenshot,
+                       showing, start, wait_exit, wait_for, window)
+from test_sitting import DRILL, number_drill
 
 BUTTON, LABEL, TEXT = pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT
 PICKER, CORNER, SCORES, CHART = "だれが れんしゅうする？", "おうちのかたへ", "得点", "成績のグラフ"
@@ -58,38 +58,24 @@ def parents_corner(build, work, env):
     wait_for("はなこ's missed questions to be asked again", lambda: retry.getState().contains(pyatspi.STATE_CHECKED))
     screenshot(CORNER, "parents.png")
     close(CORNER)
-    if wait_exit(process) != 0:
-        fail("Expected the parents' corner to end with status 0.")
+    wait_exit(process, 0)
 
 
 def picked(build, work, env, name, *options):
-    """Starts the desktop start, picks `name` and returns the process and app."""
+    """Starts the desktop start and picks `name`: the process, the app and the
+    window shown then (the menu, or the chart with --chart)."""
     process, app = start([os.path.join(build, "sansu-drill"), "--in-data-folder", *options], work, **env)
     picker = window(app, PICKER if not options else "だれの グラフを みる？")
     if not options:
         screenshot(PICKER, "picker.png")
     click(find(picker, BUTTON, name))
-    return process, app
+    return process, app, window(app, f"{CHART if options else MENU}（{name}）")
 
 
-def sitting(app, menu, name):
-    """はなこ's sitting: the first question missed once, then right; the next
-    two right; the fourth question is the first again."""
-    click(find(menu, BUTTON, DRILL))
-    win = window(app, f"{DRILL}（{name}）")
-    asked = []
-    for turn in range(4):
-        if turn:
-            click(find(win, BUTTON, "次（つぎ）"))
-        boxes, tiles = wait_for(f"a question with '？' in '{DRILL}'",
-                                lambda: (lambda q: q if "？" in q[0] else None)(equation(win)))
-        asked.append(boxes)
-        value = int(boxes[0]) + int(boxes[2])
-        click(*([tiles[str((value + 1) % 11)]] if turn == 0 else []), tiles[str(value)])
-        wait_for(f"'{DRILL}' to read the answer {value}", lambda: equation(win)[0][4] == str(value))
-    if asked[3] != asked[0]:
-        fail(f"Expected the missed question {' '.join(asked[0])} again as the fourth, not {' '.join(asked[3])}.")
-    close(f"{DRILL}（{name}）")
+def leave(process, title):
+    """Closes the last window, titled `title`; the program ends with status 0."""
+    close(title)
+    wait_exit(process, 0)
 
 
 def listed(app, menu, name):
@@ -106,35 +92,31 @@ def body(build, work):
     os.makedirs(data)
     yesterday = f"{datetime.date.today() - datetime.timedelta(days=1):%Y/%m/%d}"
     kept = [[f"{yesterday} 9:05:03", DRILL, "7"], [f"{yesterday} 15:20:41", DRILL, "12"]]
-    sqlite(os.path.join(data, DB), "CREATE TABLE ENV ( SET_LOG TEXT ) ; CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"
-           "INSERT INTO ENV ( SET_LOG ) VALUES ( '90' );"
-           + "".join(f"INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '{w}','{d}','{s}' );" for w, d, s in kept))
+    results_file(os.path.join(data, DB), kept)
     parents_corner(build, work, env)
 
-    process, app = picked(build, work, env, "はなこ")
-    menu = window(app, f"{MENU}（はなこ）")
-    sitting(app, menu, "はなこ")
+    # はなこ's sitting: the first question missed once, then right; the next
+    # two right; the fourth question is the first again.
+    process, app, menu = picked(build, work, env, "はなこ")
+    asked = number_drill(app, menu, f"{DRILL}（はなこ）", 4, {0})
+    if asked[3] != asked[0]:
+        fail(f"Expected the missed question {' '.join(asked[0])} again as the fourth, not {' '.join(asked[3])}.")
     hers = listed(app, menu, "はなこ")
-    close(f"{MENU}（はなこ）")
-    wait_exit(process)
+    leave(process, f"{MENU}（はなこ）")
     if len(hers) != 1 or hers[0][1:] != [DRILL, "4"]:
         fail(f"Expected はなこ's one sitting of {DRILL} with 4 right answers, not {hers}.")
 
-    process, app = picked(build, work, env, "たろう")
-    menu = window(app, f"{MENU}（たろう）")
+    process, app, menu = picked(build, work, env, "たろう")
     his = listed(app, menu, "たろう")
-    close(f"{MENU}（たろう）")
-    wait_exit(process)
+    leave(process, f"{MENU}（たろう）")
     if sorted(his) != sorted(kept):
         fail(f"Expected たろう's score table to list the results kept before, {kept}, not {his}.")
 
-    process, app = picked(build, work, env, "たろう", "--chart")
-    chart = window(app, f"{CHART}（たろう）")
+    process, app, chart = picked(build, work, env, "たろう", "--chart")
     wait_for("たろう's chart to count his two sittings",
              lambda: any(re.search(r"の\d+日間に2回、練習した日は1日$", a.name)
                          for a in pyatspi.findAllDescendants(chart, showing)))
-    close(f"{CHART}（たろう）")
-    wait_exit(process)
+    leave(process, f"{CHART}（たろう）")
     if sorted(os.listdir(data)) != ["child-1", "child-2", "children.json"]:
         fail(f"Expected the data folder to hold the two children's folders and their list, not {os.listdir(data)}.")
 
