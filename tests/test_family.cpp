@@ -37,6 +37,15 @@ QStringList files(const QString &folder, QDir::Filters filters = QDir::Files)
     return found;
 }
 
+// Every entry under `folder` with what it holds.
+QStringList contents(const QString &folder)
+{
+    QStringList found = files(folder, QDir::AllEntries);
+    for (QString &entry : found)
+        entry += QLatin1Char('=') + QString::fromLatin1(Sandbox::bytes(entry).toHex());
+    return found;
+}
+
 // The files under `folder` that hold `content`.
 QStringList holders(const QString &folder, const QByteArray &content)
 {
@@ -168,11 +177,11 @@ private slots:
         // While another copy changes the family, a load gives it as it is and changes nothing.
         QLockFile another(data + "/" + Family::lockFileName);
         QVERIFY(another.lock());
-        const QStringList before = files(data, QDir::AllEntries);
+        const QStringList before = contents(data);
         Family waiting(data, 0);
         QVERIFY(waiting.load().held);
         QTEST(children(waiting), "children");
-        QCOMPARE(files(data, QDir::AllEntries), before);
+        QCOMPARE(contents(data), before);
         another.unlock();
         Family family(data);
         QVERIFY(family.load());
