@@ -48,6 +48,7 @@ private slots:
         QTest::addColumn<QString>("said");      // the last question's first line, or what is told
         QTest::newRow("right") << QStringList{"20"} << true << "おうちのかたへ";
         QTest::newRow("wrong, then right") << QStringList{"21", "20"} << true << "答えがちがいます（あと2回）";
+        QTest::newRow("wrong twice, then right") << QStringList{"21", "", "20"} << true << "答えがちがいます（あと1回）";
         QTest::newRow("three wrong: closed") << QStringList{"2", "two", ""} << false << "答えが3回ちがったので閉じます";
         QTest::newRow("キャンセル") << QStringList{"-"} << false << "おうちのかたへ";
     }
@@ -110,7 +111,7 @@ private slots:
 
     void settle_data()
     {
-        QTest::addColumn<QString>("family");  // the data folder: none, empty, or the children made
+        QTest::addColumn<QString>("family");  // the data folder: none, empty, or the children made (- the second removed)
         QTest::addColumn<QString>("xdg");     // XDG_DATA_HOME: unset, or a plain file of this name
         QTest::addColumn<bool>("chart");
         QTest::addColumn<QString>("picks");   // the button pressed in the picker, if one shows
@@ -125,6 +126,7 @@ private slots:
         QTest::newRow("XDG_DATA_HOME a file: told, the default used") << "empty" << "file" << false << "" << -1 << "." << ""
                                                                       << "フォルダではありません";
         QTest::newRow("two children: the one picked") << "たろう はなこ" << "" << false << "1" << -1 << "child-2" << "child-2 はなこ" << "";
+        QTest::newRow("one child left: no picker, no name in the captions") << "たろう はなこ -" << "" << false << "" << -1 << "child-1" << "child-1 " << "";
         QTest::newRow("two children, picker closed: nobody practises") << "たろう はなこ" << "" << false << "close" << 0 << "" << "" << "";
     }
 
@@ -146,6 +148,7 @@ private slots:
         if (family.contains(' ')) {
             Family made(data);
             QVERIFY(made.form(family.section(' ', 0, 0), family.section(' ', 1, 1)));
+            QVERIFY(!family.endsWith(" -") || made.remove(QStringLiteral("child-2")));
         }
         CommandLine::Options options;
         options.inDataFolder = true;
