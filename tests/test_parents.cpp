@@ -101,6 +101,13 @@ private slots:
         Family reread(data);
         reread.load();
         QVERIFY(reread.child("child-2")->retryMissed);
+        // Practising as はなこ meanwhile, a change in the corner keeps her.
+        g.childId = QStringLiteral("child-2");
+        QDir::setCurrent(data + "/child-2");
+        corner.Grid1->item(0, 2)->setCheckState(Qt::Checked);
+        QCOMPARE(g.childId + " " + QDir::current().dirName(), QStringLiteral("child-2 child-2"));
+        g.childId = QStringLiteral("child-1");
+        QDir::setCurrent(data + "/child-1");
         corner.Grid1->selectRow(1);
         corner.removeChild();
         QCOMPARE(box.dialogs.asked.last(), QStringLiteral("はなこを一覧から外しますか?\n(はなこの成績はデータのフォルダに残します)"));
