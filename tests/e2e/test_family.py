@@ -1,10 +1,11 @@
 """A family on one account, from the desktop menu's starts: a data folder that
 holds the results practised so far; the parents' corner (--parents), past its
 check, forms the family: たろう takes those results over, はなこ is added with
-missed questions asked again. はなこ picks her name, answers her first
-question wrongly and sees it again as her fourth; her score window lists her
-sitting only. たろう picks his and his score window lists his old results
-only; his chart (--chart, the picker first) counts them."""
+missed questions asked again. たろう picks his name in one copy; while it is
+open, はなこ picks hers in a second copy, answers her first question wrongly
+and sees it again as her fourth; her score window lists her sitting only.
+たろう's score window lists his old results only; his chart (--chart, the
+picker first) counts them."""
 
 import datetime
 import os
@@ -95,8 +96,11 @@ def body(build, work):
     results_file(os.path.join(data, DB), kept)
     parents_corner(build, work, env)
 
-    # はなこ's sitting: the first question missed once, then right; the next
-    # two right; the fourth question is the first again.
+    # たろう's copy stays open while はなこ practises in a second copy: each
+    # copy keeps to its child's file. はなこ's sitting: the first question
+    # missed once, then right; the next two right; the fourth question is
+    # the first again.
+    his_process, his_app, his_menu = picked(build, work, env, "たろう")
     process, app, menu = picked(build, work, env, "はなこ")
     asked = number_drill(app, menu, f"{DRILL}（はなこ）", 4, {0})
     if asked[3] != asked[0]:
@@ -106,9 +110,8 @@ def body(build, work):
     if len(hers) != 1 or hers[0][1:] != [DRILL, "4"]:
         fail(f"Expected はなこ's one sitting of {DRILL} with 4 right answers, not {hers}.")
 
-    process, app, menu = picked(build, work, env, "たろう")
-    his = listed(app, menu, "たろう")
-    leave(process, f"{MENU}（たろう）")
+    his = listed(his_app, his_menu, "たろう")
+    leave(his_process, f"{MENU}（たろう）")
     if sorted(his) != sorted(kept):
         fail(f"Expected たろう's score table to list the results kept before, {kept}, not {his}.")
 
