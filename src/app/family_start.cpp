@@ -3,6 +3,7 @@
 #include "app/child_picker.h"
 #include "app/parents_corner.h"
 #include "app/parents_gate.h"
+#include "app/record_file_naming.h"
 #include "family/data_folder.h"
 #include "family/family.h"
 #include "platform/dialogs.h"
@@ -22,7 +23,7 @@ QString dataFolder()
     if (!found.warning.isEmpty())
         Dialogs::current().tell(found.warning);
     if (found.path.isEmpty())
-        Dialogs::current().tell(found.problem + QStringLiteral("､成績を置くフォルダがないために処理が続行できないので終了します"));
+        Dialogs::current().tell(found.problem + QStringLiteral("､成績を置くフォルダがないために") + RecordFileNaming::cannotGoOn());
     return found.path;
 }
 
@@ -46,15 +47,6 @@ QStringList namesOf(const QList<Child> &children)
         names << child.name;
     return names;
 }
-
-int indexOf(const QList<Child> &children, const QString &id)
-{
-    for (int i = 0; i < children.size(); ++i) {
-        if (children[i].id == id)
-            return i;
-    }
-    return -1;
-}
 } // namespace
 
 std::optional<int> FamilyStart::settle(const CommandLine::Options &options)
@@ -66,6 +58,7 @@ std::optional<int> FamilyStart::settle(const CommandLine::Options &options)
     if (!QFileInfo(g.dataFolder).isDir()) {
         // Nothing has been kept yet: start-up asks before it makes anything.
         if (options.chart) {
+            // Start-up has not named the results file yet: its name comes from the schema.
             Dialogs::current().tell(ResultsSchema::fileName
                                     + QStringLiteral("が見つかりません､成績のグラフを表示できないので終了します"));
             return 1;
@@ -82,14 +75,14 @@ std::optional<int> FamilyStart::settle(const CommandLine::Options &options)
         child = family.children().front();
     } else if (family.start() == Family::Start::Picker) {
         ChildPicker picker(options.chart ? QStringLiteral("だれの グラフを みる？") : QStringLiteral("だれが れんしゅうする？"),
-                           namesOf(family.children()), indexOf(family.children(), family.lastChosen()));
+                           namesOf(family.children()), static_cast<int>(family.indexOf(family.lastChosen())));
         // The parents' corner may change the children meanwhile: the picker
         // shows them afresh, and a family left with one child needs no picker.
         bool one = false;
         const std::optional<int> chosen = picker.choose([&] {
             openParentsCorner(g.dataFolder);
             family.load();
-            picker.setNames(namesOf(family.children()), indexOf(family.children(), family.lastChosen()));
+            picker.setNames(namesOf(family.children()), static_cast<int>(family.indexOf(family.lastChosen())));
             if (family.start() != Family::Start::Picker) {
                 one = true;
                 picker.close();
@@ -101,7 +94,8 @@ std::optional<int> FamilyStart::settle(const CommandLine::Options &options)
             return 0; // closed: nobody practises
         else
             child = family.children()[*chosen];
-        family.choose(child->id);
+        if (family.lastChosen() != child->id)
+            family.choose(child->id);
     }
     if (!child) {
         QDir::setCurrent(g.dataFolder);
@@ -112,7 +106,7 @@ std::optional<int> FamilyStart::settle(const CommandLine::Options &options)
     g.askMissedAgain = child->retryMissed;
     if (!QDir::setCurrent(family.resultsFolder(child->id))) {
         Dialogs::current().tell(child->name + QStringLiteral("のフォルダ") + family.resultsFolder(child->id)
-                                + QStringLiteral("に入れないために処理が続行できないので終了します"));
+                                + QStringLiteral("に入れないために") + RecordFileNaming::cannotGoOn());
         return 1;
     }
     return std::nullopt;

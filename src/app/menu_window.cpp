@@ -160,13 +160,13 @@ void MenuWindow::createRecordFile()
 {
     const QString name = ProjectGlobals::instance().databaseFileName;
     if (!Dialogs::current().ask(RecordFileNaming::notFound() + QStringLiteral("､新規作成しますか?")))
-        stopWith(name + QStringLiteral("がないために処理が続行できないので終了します"));
+        stopWith(name + QStringLiteral("がないために") + RecordFileNaming::cannotGoOn());
     if (QString &folder = ProjectGlobals::instance().folderToMake; !folder.isEmpty()) {
         const FamilyOutcome folderMade = DataFolder::make(folder);
         if (!folderMade || !QDir::setCurrent(folder))
             stopWith(StoreMessages::withReason(
-                QStringLiteral("成績を置くフォルダ%1を作れないために処理が続行できないので終了します")
-                    .arg(QDir::toNativeSeparators(folder)),
+                QStringLiteral("成績を置くフォルダ%1を作れないために").arg(QDir::toNativeSeparators(folder))
+                    + RecordFileNaming::cannotGoOn(),
                 folderMade.reason));
         folder.clear();
     }

@@ -173,10 +173,12 @@ void ParentsCorner::addChild()
         const std::optional<QString> first =
             askName(kept ? QStringLiteral("いままでの成績は、どの子のものですか？\nその子の名前を入れてください")
                          : QStringLiteral("1人目の子どもの名前を入れてください"));
-        if (!first || !made(family_.nameProblem(*first) == ChildName::Problem::None
-                                ? FamilyOutcome::ok()
-                                : FamilyOutcome::refused(*first, family_.nameProblem(*first))))
+        if (!first)
             return;
+        if (const ChildName::Problem problem = family_.nameProblem(*first); problem != ChildName::Problem::None) {
+            made(FamilyOutcome::refused(problem));
+            return;
+        }
         const std::optional<QString> second = askName(kept ? QStringLiteral("新しく加える子どもの名前を入れてください")
                                                            : QStringLiteral("2人目の子どもの名前を入れてください"));
         if (!second)
@@ -185,7 +187,7 @@ void ParentsCorner::addChild()
         // it never moves without the journal it needs.
         if (kept)
             ResultsLog(resultsPath(0)).probe();
-        if (!made(DataFolder::make(family_.dataFolder())) || !made(family_.form(*first, *second)))
+        if (!made(family_.form(*first, *second)))
             return;
     } else {
         const std::optional<QString> name = askName(QStringLiteral("新しく加える子どもの名前を入れてください"));

@@ -42,8 +42,6 @@ public:
     void setKeptDays();
     void showChart();
 
-    const Family &family() const { return family_; }
-
 signals:
     // The family changed: start-up and the menu follow (names, the child
     // who practises, the folder this run keeps its results in).

@@ -95,7 +95,6 @@ void Family::step(const char *name) const
 FamilyOutcome Family::load()
 {
     list_ = ChildrenList();
-    repairs_.clear();
     // Where nothing of a family is, nothing is read, locked or written.
     const QStringList entries = QDir(folder_).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     const bool traces = std::any_of(entries.cbegin(), entries.cend(), [](const QString &entry) {
@@ -134,7 +133,6 @@ FamilyOutcome Family::changing(const std::function<FamilyOutcome()> &change)
 
 QString Family::reconcile(bool repair)
 {
-    repairs_.clear();
     QString failure;
     const auto failed = [&failure](const QString &why) {
         if (failure.isEmpty())
@@ -147,8 +145,6 @@ QString Family::reconcile(bool repair)
     const std::optional<QByteArray> listBytes = FamilyFiles::readSmall(listPath, listLimit);
     const bool listPresent = FamilyFiles::exists(listPath);
     const std::optional<ChildrenList> listed = listBytes ? ChildrenList::read(*listBytes) : std::nullopt;
-    if (listPresent && !listed)
-        repairs_ << QStringLiteral("%1 was damaged and is made again from the folders").arg(ChildrenList::fileName);
 
     // Every number a child ever had: the list's count, the folders, the backups.
     int highest = listed ? listed->next - 1 : 0;
@@ -206,8 +202,6 @@ QString Family::reconcile(bool repair)
                     marker ? marker->child.retryMissed : at >= 0 && listed->children.at(at).retryMissed};
         if (child.name.isEmpty() && at >= 0)
             child.name = listed->children.at(at).name;
-        if (!marker)
-            repairs_ << QStringLiteral("%1: its %2 was missing or damaged").arg(id, ChildMarker::fileName);
         found << child;
     }
 
@@ -235,7 +229,6 @@ QString Family::reconcile(bool repair)
         if (child.name.isEmpty()) {
             child.name = ChildName::placeholder(taken);
             taken.insert(ChildName::key(child.name));
-            repairs_ << QStringLiteral("%1: named %2 for want of a name of its own").arg(child.id, child.name);
         }
         const ChildMarker marker{child, false, false, QString()};
         if (repair && !removalsLeft.contains(child.id) && markerBytes.value(child.id) != marker.bytes())
@@ -341,10 +334,10 @@ QString Family::move(const QString &from, const QString &to, const char *stepNam
 FamilyOutcome Family::form(const QString &firstName, const QString &secondName)
 {
     if (const ChildName::Problem problem = ChildName::problemOf(firstName); problem != ChildName::Problem::None)
-        return FamilyOutcome::refused(firstName, problem);
+        return FamilyOutcome::refused(problem);
     if (const ChildName::Problem problem = ChildName::problemOf(secondName, {ChildName::key(firstName)});
         problem != ChildName::Problem::None)
-        return FamilyOutcome::refused(secondName, problem);
+        return FamilyOutcome::refused(problem);
     if (const FamilyOutcome made = DataFolder::make(folder_); !made)
         return made;
     return changing([&] {
@@ -374,12 +367,12 @@ FamilyOutcome Family::form(const QString &firstName, const QString &secondName)
 FamilyOutcome Family::add(const QString &name)
 {
     if (const ChildName::Problem problem = ChildName::problemOf(name); problem != ChildName::Problem::None)
-        return FamilyOutcome::refused(name, problem);
+        return FamilyOutcome::refused(problem);
     return changing([&] {
         if (list_.children.isEmpty())
             return FamilyOutcome::failed(QStringLiteral("a family is formed with its first two children"));
         if (takenKeys(QString()).contains(ChildName::key(name)))
-            return FamilyOutcome::refused(name, ChildName::Problem::Taken);
+            return FamilyOutcome::refused(ChildName::Problem::Taken);
         const Child child{Child::idOf(list_.next), ChildName::normalised(name), false};
         if (const QString why = makeChild(child, false); !why.isEmpty())
             return FamilyOutcome::failed(why);
@@ -395,13 +388,13 @@ FamilyOutcome Family::add(const QString &name)
 FamilyOutcome Family::rename(const QString &id, const QString &name)
 {
     if (const ChildName::Problem problem = ChildName::problemOf(name); problem != ChildName::Problem::None)
-        return FamilyOutcome::refused(name, problem);
+        return FamilyOutcome::refused(problem);
     return changing([&] {
         const qsizetype at = indexOf(id);
         if (at < 0)
             return FamilyOutcome::failed(QStringLiteral("%1 is no child of the family").arg(id));
         if (takenKeys(id).contains(ChildName::key(name)))
-            return FamilyOutcome::refused(name, ChildName::Problem::Taken);
+            return FamilyOutcome::refused(ChildName::Problem::Taken);
         Child renamed = list_.children.at(at);
         renamed.name = ChildName::normalised(name);
         // The marker first: where the two disagree, the next load goes by the marker.

@@ -61,11 +61,11 @@ public:
     const QList<Child> &children() const { return list_.children; }
     std::optional<Child> child(const QString &id) const;
     QString lastChosen() const { return list_.last; } // an id, or empty
+    // Where the child `id` stands among children(); -1 for none.
+    qsizetype indexOf(const QString &id) const { return list_.indexOf(id); }
     Start start() const;
     // The folder a child's results file is kept in; empty for no child's id.
     QString resultsFolder(const QString &id) const;
-    // What the last load found and put right, in the system's words (for a log).
-    const QStringList &repairs() const { return repairs_; }
 
     // What is wrong with a name for a child of this family (for another child
     // than `exceptId`), for a window to say before it asks for a change.
@@ -105,13 +105,11 @@ private:
     QString write(const QString &path, const QByteArray &bytes);
     QString move(const QString &from, const QString &to, const char *step);
     QString path(const QString &name) const;
-    qsizetype indexOf(const QString &id) const { return list_.indexOf(id); }
     QSet<QString> takenKeys(const QString &exceptId) const;
     void step(const char *name) const;
 
     QString folder_;
     int lockWaitMs_;
     ChildrenList list_;
-    QStringList repairs_;
     StepHook hook_;
 };

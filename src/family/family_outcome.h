@@ -13,18 +13,17 @@ struct FamilyOutcome
     QString reason;
     bool held = false; // another copy of the program kept the family locked beyond the wait
     ChildName::Problem nameProblem = ChildName::Problem::None;
-    QString refusedName; // the name that had the problem, as typed
     QString childId;     // adding: the child made
     QString backup;      // removing: the path the child's results were kept at, if there were any
 
     explicit operator bool() const { return done; }
-    static FamilyOutcome ok() { return {true, {}, false, ChildName::Problem::None, {}, {}, {}}; }
+    static FamilyOutcome ok() { return {true, {}, false, ChildName::Problem::None, {}, {}}; }
     static FamilyOutcome failed(const QString &why, bool held = false)
     {
-        return {false, why, held, ChildName::Problem::None, {}, {}, {}};
+        return {false, why, held, ChildName::Problem::None, {}, {}};
     }
-    static FamilyOutcome refused(const QString &name, ChildName::Problem problem)
+    static FamilyOutcome refused(ChildName::Problem problem)
     {
-        return {false, ChildName::message(problem), false, problem, name, {}, {}};
+        return {false, ChildName::message(problem), false, problem, {}, {}};
     }
 };

@@ -21,10 +21,7 @@ public:
     explicit ParentsCheck(Draw draw);
 
     State state() const { return state_; }
-    // The question asked: a two-digit by a one-digit number.
-    int tens() const { return tens_; }
-    int ones() const { return ones_; }
-    // The question as it is shown: "37 × 6 ＝ ？".
+    // The question as it is shown, a two-digit by a one-digit number: "37 × 6 ＝ ？".
     QString question() const;
     // Wrong answers left before the check closes.
     int triesLeft() const { return tries - wrong_; }

@@ -27,7 +27,6 @@ public:
         posings_ = 0;
         current_.reset();
     }
-    bool enabled() const { return enabled_; }
     int waiting() const { return static_cast<int>(waiting_.size()); }
 
     // A question is to be posed: the missed one that is due now, taken from
