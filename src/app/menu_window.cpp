@@ -106,15 +106,7 @@ void MenuWindow::openParentsCorner()
     if (!parents_) {
         parents_ = std::make_unique<ParentsCorner>(ProjectGlobals::instance().dataFolder);
         // Its changes reach this run's captions: a child renamed, or a family formed.
-        connect(parents_.get(), &ParentsCorner::familyChanged, this, [this] {
-            showChildInCaption();
-            for (const auto &window : drills_) {
-                if (window)
-                    window->showChildInCaption();
-            }
-            if (scores_)
-                scores_->showChildInCaption();
-        });
+        connect(parents_.get(), &ParentsCorner::familyChanged, this, &Form::showChildInAllCaptions);
     }
     parents_->showForm();
 }

@@ -4,6 +4,7 @@
 #include "platform/project_globals.h"
 #include "platform/twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -34,17 +35,26 @@ void Form::setCaption(QLabel *label, const QString &text)
     label->setAccessibleName(text);
 }
 
-void Form::setCaptionWithChild(const QString &caption)
+void Form::setCaptionWithChild(const QString &caption, const std::optional<QString> &child)
 {
     captionWithChild_ = caption;
+    fixedChild_ = child;
     showChildInCaption();
+}
+
+void Form::showChildInAllCaptions()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *form = qobject_cast<Form *>(window))
+            form->showChildInCaption();
+    }
 }
 
 void Form::showChildInCaption()
 {
     if (!captionWithChild_)
         return;
-    const QString &child = ProjectGlobals::instance().childName;
+    const QString &child = fixedChild_ ? *fixedChild_ : ProjectGlobals::instance().childName;
     setWindowTitle(child.isEmpty() ? *captionWithChild_
                                    : *captionWithChild_ + QStringLiteral("（") + child + QStringLiteral("）"));
 }

@@ -29,6 +29,8 @@ public:
     bool isLoaded() const { return loaded_; }
     // The caption set afresh after the name of the child who practises changed.
     void showChildInCaption();
+    // The same for every window open, after the family changed.
+    static void showChildInAllCaptions();
 
 signals:
     // The window was closed: Form_Unload has run.
@@ -45,8 +47,9 @@ protected:
     static void setCaption(QLabel *label, const QString &text);
     // Sets the window caption followed by the name of the child who
     // practises, in a family of two or more: "得点（たろう）"; the caption
-    // alone otherwise.
-    void setCaptionWithChild(const QString &caption);
+    // alone otherwise. A window about another child names that child
+    // instead (`child`), whoever practises.
+    void setCaptionWithChild(const QString &caption, const std::optional<QString> &child = std::nullopt);
 
 
     void closeEvent(QCloseEvent *event) override;
@@ -57,6 +60,7 @@ private:
 
     bool loaded_ = false;
     std::optional<QString> captionWithChild_;
+    std::optional<QString> fixedChild_;
     // Set when the window is shown: the first move that brings a window
     // manager's frame is answered by centring the framed window again.
     bool centreWithFrame_ = false;

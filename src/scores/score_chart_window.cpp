@@ -272,10 +272,8 @@ void ScoreChartWindow::showDrill(int drillIndex)
 
 void ScoreChartWindow::setChild(const QString &name)
 {
-    // Not the child who practises: this caption stays as it is set here.
-    setCaptionWithChild(objectName());
-    if (!name.isEmpty())
-        setWindowTitle(objectName() + QStringLiteral("（") + name + QStringLiteral("）"));
+    // Not the child who practises: this caption names the child chosen.
+    setCaptionWithChild(objectName(), name);
 }
 
 void ScoreChartWindow::Form_Load()
