@@ -182,22 +182,16 @@ bool RecordDatabase::build(const QString &temporary, const std::function<bool(Re
         return false;
     }
     ::close(made);
+    // Closing and removing files leave the error of the step that failed as it is.
     if (!openUri(temporary, QStringLiteral("rw"))) {
-        const QString openError = lastError_;
         RecordFile::removeWithJournal(temporary);
-        lastError_ = openError;
         return false;
     }
     // SQLite writes the file on its first change; give it its header now.
     const bool written = execute(Statements::writeHeader()) && (!fill || fill(*this));
-    const QString writeError = lastError_;
-    const int systemError = systemError_;
     close();
-    if (!written) {
+    if (!written)
         RecordFile::removeWithJournal(temporary);
-        lastError_ = writeError;
-        systemError_ = systemError;
-    }
     return written;
 }
 
