@@ -53,14 +53,10 @@ QString RecordFileNaming::unusable(const QString &path, const StoreOutcome &open
     if (JetFile::isNewerAccess(path))
         return name + QStringLiteral("は新しい形式のAccessのファイルです､このプログラムでは読めないために")
                + cannotGoOn();
-    if (!QFileInfo(path).isReadable())
-        return StoreMessages::withReason(name + QStringLiteral("を読む権限がありません､") + cannotGoOn(),
-                                         opened.reason);
-    if (opened.held)
-        return StoreMessages::withReason(name + QStringLiteral("はほかのプログラムが使っています､") + cannotGoOn(),
-                                         opened.reason);
-    return StoreMessages::withReason(name + QStringLiteral("は壊れているか成績ファイルではありません､") + cannotGoOn(),
-                                     opened.reason);
+    const QString what = !QFileInfo(path).isReadable() ? QStringLiteral("を読む権限がありません､")
+                         : opened.held                 ? QStringLiteral("はほかのプログラムが使っています､")
+                                                       : QStringLiteral("は壊れているか成績ファイルではありません､");
+    return StoreMessages::withReason(name + what + cannotGoOn(), opened.reason);
 }
 
 QString RecordFileNaming::cannotMake(const StoreOutcome &made)

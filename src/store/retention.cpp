@@ -1,5 +1,7 @@
 #include "store/retention.h"
 
+#include "store/leading_number.h"
+
 #include <cmath>
 
 namespace {
@@ -61,10 +63,5 @@ std::optional<QString> Retention::normalisedInput(const QString &typed)
 
 bool Retention::isTooLong(const QString &period)
 {
-    // Digits only: past its leading zeros, more than five is more than a century.
-    qsizetype first = 0;
-    while (first < period.size() - 1 && period[first] == QLatin1Char('0'))
-        ++first;
-    const QStringView digits = QStringView(period).mid(first);
-    return digits.size() > 5 || digits.toInt() > longestPeriodDays;
+    return LeadingNumber::of(period) > longestPeriodDays;
 }
