@@ -19,6 +19,11 @@ namespace {
 constexpr qint64 listLimit = 1 << 20;
 constexpr qint64 markerLimit = 64 << 10;
 
+FamilyOutcome noChild(const QString &id)
+{
+    return FamilyOutcome::failed(QStringLiteral("%1 is no child of the family").arg(id));
+}
+
 const QRegularExpression &backupForm()
 {
     static const QRegularExpression form(
@@ -357,8 +362,7 @@ FamilyOutcome Family::form(const QString &firstName, const QString &secondName)
         list_.children = {first, second};
         list_.last = first.id;
         list_.next += 2;
-        FamilyOutcome outcome = FamilyOutcome::failed(writeList());
-        outcome.done = outcome.reason.isEmpty();
+        FamilyOutcome outcome = FamilyOutcome::from(writeList());
         outcome.childId = second.id;
         return outcome;
     });
@@ -378,8 +382,7 @@ FamilyOutcome Family::add(const QString &name)
             return FamilyOutcome::failed(why);
         list_.children << child;
         ++list_.next;
-        FamilyOutcome outcome = FamilyOutcome::failed(writeList());
-        outcome.done = outcome.reason.isEmpty();
+        FamilyOutcome outcome = FamilyOutcome::from(writeList());
         outcome.childId = child.id;
         return outcome;
     });
@@ -390,48 +393,39 @@ FamilyOutcome Family::rename(const QString &id, const QString &name)
     if (const ChildName::Problem problem = ChildName::problemOf(name); problem != ChildName::Problem::None)
         return FamilyOutcome::refused(problem);
     return changing([&] {
-        const qsizetype at = indexOf(id);
-        if (at < 0)
-            return FamilyOutcome::failed(QStringLiteral("%1 is no child of the family").arg(id));
-        if (takenKeys(id).contains(ChildName::key(name)))
+        if (indexOf(id) >= 0 && takenKeys(id).contains(ChildName::key(name)))
             return FamilyOutcome::refused(ChildName::Problem::Taken);
-        Child renamed = list_.children.at(at);
-        renamed.name = ChildName::normalised(name);
-        // The marker first: where the two disagree, the next load goes by the marker.
-        QString why = writeMarker(ChildMarker{renamed, false, false, QString()});
-        if (why.isEmpty()) {
-            list_.children[at] = renamed;
-            why = writeList();
-        }
-        return why.isEmpty() ? FamilyOutcome::ok() : FamilyOutcome::failed(why);
+        return updateChild(id, [&](Child &child) { child.name = ChildName::normalised(name); });
     });
 }
 
 FamilyOutcome Family::setRetryMissed(const QString &id, bool on)
 {
-    return changing([&] {
-        const qsizetype at = indexOf(id);
-        if (at < 0)
-            return FamilyOutcome::failed(QStringLiteral("%1 is no child of the family").arg(id));
-        Child changed = list_.children.at(at);
-        changed.retryMissed = on;
-        QString why = writeMarker(ChildMarker{changed, false, false, QString()});
-        if (why.isEmpty()) {
-            list_.children[at] = changed;
-            why = writeList();
-        }
-        return why.isEmpty() ? FamilyOutcome::ok() : FamilyOutcome::failed(why);
-    });
+    return changing([&] { return updateChild(id, [on](Child &child) { child.retryMissed = on; }); });
+}
+
+FamilyOutcome Family::updateChild(const QString &id, const std::function<void(Child &)> &change)
+{
+    const qsizetype at = indexOf(id);
+    if (at < 0)
+        return noChild(id);
+    Child changed = list_.children.at(at);
+    change(changed);
+    QString why = writeMarker(ChildMarker{changed, false, false, QString()});
+    if (why.isEmpty()) {
+        list_.children[at] = changed;
+        why = writeList();
+    }
+    return FamilyOutcome::from(why);
 }
 
 FamilyOutcome Family::choose(const QString &id)
 {
     return changing([&] {
         if (indexOf(id) < 0)
-            return FamilyOutcome::failed(QStringLiteral("%1 is no child of the family").arg(id));
+            return noChild(id);
         list_.last = id;
-        const QString why = writeList();
-        return why.isEmpty() ? FamilyOutcome::ok() : FamilyOutcome::failed(why);
+        return FamilyOutcome::from(writeList());
     });
 }
 
@@ -440,7 +434,7 @@ FamilyOutcome Family::remove(const QString &id)
     return changing([&] {
         const qsizetype at = indexOf(id);
         if (at < 0)
-            return FamilyOutcome::failed(QStringLiteral("%1 is no child of the family").arg(id));
+            return noChild(id);
         const QString folder = path(id);
         const QString results = FamilyFiles::entryInAnyCase(folder, resultsFileName);
         ChildMarker removing{list_.children.at(at), false, true, QString()};
@@ -461,8 +455,7 @@ FamilyOutcome Family::remove(const QString &id)
         list_.children.removeAt(at);
         if (list_.last == id)
             list_.last.clear();
-        FamilyOutcome outcome = FamilyOutcome::failed(writeList());
-        outcome.done = outcome.reason.isEmpty();
+        FamilyOutcome outcome = FamilyOutcome::from(writeList());
         outcome.backup = removing.backup.isEmpty() ? QString() : path(removing.backup);
         return outcome;
     });

@@ -94,6 +94,10 @@ public:
 
 private:
     FamilyOutcome changing(const std::function<FamilyOutcome()> &change);
+    // Within a change: the child `id` as `change` leaves it, written to its
+    // marker first (where the two disagree, the next load goes by the
+    // marker), then to the list.
+    FamilyOutcome updateChild(const QString &id, const std::function<void(Child &)> &change);
     // Reads the family from the disk; with `repair`, under the lock, also
     // finishes moves and writes what disagrees. The first failure to write.
     QString reconcile(bool repair = true);

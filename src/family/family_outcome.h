@@ -18,6 +18,8 @@ struct FamilyOutcome
 
     explicit operator bool() const { return done; }
     static FamilyOutcome ok() { return {true, {}, false, ChildName::Problem::None, {}, {}}; }
+    // Done when nothing went wrong, else failed for `why`.
+    static FamilyOutcome from(const QString &why) { return {why.isEmpty(), why, false, ChildName::Problem::None, {}, {}}; }
     static FamilyOutcome failed(const QString &why, bool held = false)
     {
         return {false, why, held, ChildName::Problem::None, {}, {}};
