@@ -1,5 +1,7 @@
 #include "family/child.h"
 
+#include "family/child_name.h"
+
 #include <QRegularExpression>
 
 QString Child::idOf(int number)
@@ -14,4 +16,17 @@ int Child::numberOf(const QString &id)
         QRegularExpression::anchoredPattern(QStringLiteral("child-([1-9][0-9]{0,8})")));
     const QRegularExpressionMatch m = form.match(id);
     return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+QJsonObject Child::toJson() const
+{
+    return {{"id", id}, {"name", name}, {"retryMissed", retryMissed}};
+}
+
+Child Child::fromJson(const QJsonObject &stored)
+{
+    Child child{stored.value(u"id").toString(), stored.value(u"name").toString(), stored.value(u"retryMissed").toBool()};
+    child.name = ChildName::problemOf(child.name) == ChildName::Problem::None ? ChildName::normalised(child.name)
+                                                                               : QString();
+    return child;
 }

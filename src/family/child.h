@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 
 // One child of a family, as a value: the id that names the child's folder and
@@ -21,4 +22,10 @@ struct Child
     // The number of an id written exactly as idOf writes it, or 0 for any other
     // text (a name, "../x", "Child-3", "child-03").
     static int numberOf(const QString &id);
+
+    // As the children list and a child's marker store it: {"id", "name",
+    // "retryMissed"}. A name read that breaks the naming rules reads as empty,
+    // for the family to name the child afresh.
+    QJsonObject toJson() const;
+    static Child fromJson(const QJsonObject &stored);
 };

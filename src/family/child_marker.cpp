@@ -1,7 +1,5 @@
 #include "family/child_marker.h"
 
-#include "family/child_name.h"
-
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -13,10 +11,7 @@ std::optional<ChildMarker> ChildMarker::read(const QByteArray &bytes)
         return std::nullopt;
     const QJsonObject top = document.object();
     ChildMarker marker;
-    marker.child = {top.value(u"id").toString(), top.value(u"name").toString(), top.value(u"retryMissed").toBool()};
-    marker.child.name = ChildName::problemOf(marker.child.name) == ChildName::Problem::None
-                            ? ChildName::normalised(marker.child.name)
-                            : QString();
+    marker.child = Child::fromJson(top);
     marker.adopts = top.value(u"adopts").toBool();
     marker.removing = top.value(u"removing").toBool();
     marker.backup = top.value(u"backup").toString();
@@ -25,7 +20,7 @@ std::optional<ChildMarker> ChildMarker::read(const QByteArray &bytes)
 
 QByteArray ChildMarker::bytes() const
 {
-    QJsonObject top{{"id", child.id}, {"name", child.name}, {"retryMissed", child.retryMissed}};
+    QJsonObject top = child.toJson();
     if (adopts)
         top.insert(u"adopts", true);
     if (removing) {

@@ -1,7 +1,5 @@
 #include "family/children_list.h"
 
-#include "family/child_name.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,13 +19,9 @@ std::optional<ChildrenList> ChildrenList::read(const QByteArray &bytes)
     ChildrenList list;
     QSet<QString> ids;
     for (const QJsonValue &value : top.value(u"children").toArray()) {
-        const QJsonObject entry = value.toObject();
-        Child child{entry.value(u"id").toString(), entry.value(u"name").toString(),
-                    entry.value(u"retryMissed").toBool()};
+        const Child child = Child::fromJson(value.toObject());
         if (Child::numberOf(child.id) == 0 || ids.contains(child.id))
             continue;
-        child.name = ChildName::problemOf(child.name) == ChildName::Problem::None ? ChildName::normalised(child.name)
-                                                                                   : QString();
         ids.insert(child.id);
         list.children << child;
     }
@@ -40,7 +34,7 @@ QByteArray ChildrenList::bytes() const
 {
     QJsonArray entries;
     for (const Child &child : children)
-        entries.append(QJsonObject{{"id", child.id}, {"name", child.name}, {"retryMissed", child.retryMissed}});
+        entries.append(child.toJson());
     const QJsonObject top{{"format", 1}, {"next", next}, {"last", last}, {"children", entries}};
     return QJsonDocument(top).toJson(QJsonDocument::Indented);
 }
