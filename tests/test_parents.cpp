@@ -107,7 +107,18 @@ private slots:
         corner.Grid1->item(0, 2)->setCheckState(Qt::Checked);
         QCOMPARE(g.childId + " " + QDir::current().dirName(), QStringLiteral("child-2 child-2"));
         g.childId = QStringLiteral("child-1");
+        g.childName = QStringLiteral("たろう");
         QDir::setCurrent(data + "/child-1");
+        // Another child's chart names that child, and keeps the name when the
+        // captions follow the family.
+        corner.Grid1->selectRow(1);
+        corner.showChart();
+        Form::showChildInAllCaptions();
+        QWidget *chart = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            chart = w->objectName() == QStringLiteral("成績のグラフ") && w->isVisible() ? w : chart;
+        QVERIFY(chart && chart->close());
+        QCOMPARE(chart->windowTitle(), QStringLiteral("成績のグラフ（はなこ）"));
         corner.Grid1->selectRow(1);
         corner.removeChild();
         QCOMPARE(box.dialogs.asked.last(), QStringLiteral("はなこを一覧から外しますか?\n(はなこの成績はデータのフォルダに残します)"));
