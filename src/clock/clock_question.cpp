@@ -22,6 +22,14 @@ ClockQuestion ClockQuestion::draw(const std::function<void()> &beforeRedraw)
     ClockQuestion q;
     q.hour = drawHour();
     q.minute = drawMinute();
+    return again(q, beforeRedraw);
+}
+
+ClockQuestion ClockQuestion::again(const ClockQuestion &asked, const std::function<void()> &beforeRedraw)
+{
+    ClockQuestion q;
+    q.hour = asked.hour;
+    q.minute = asked.minute;
     q.answerIndex = RandomDraw::modulo(4);
     q.labels[q.answerIndex] = ClockWords::time(q.hour, q.minute);
     for (int i = 0; i < 8; ++i) {

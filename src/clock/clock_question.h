@@ -20,4 +20,8 @@ struct ClockQuestion
     // wrong time that comes out equal to the asked time is drawn again; each
     // time, `beforeRedraw` runs first.
     static ClockQuestion draw(const std::function<void()> &beforeRedraw);
+    // The same time asked again, its answer placed and its seven wrong times
+    // drawn afresh by the same rules, so that a child reads the face again
+    // rather than remembering where the answer stood.
+    static ClockQuestion again(const ClockQuestion &asked, const std::function<void()> &beforeRedraw);
 };

@@ -46,10 +46,10 @@ Sitting::Step ClockSitting::next()
 {
     if (phase() == SittingPhase::Closed || drawingQuestion())
         return {};
-    // A missed question that is due comes back whole and takes no draw.
-    std::optional<ClockQuestion> question = missed_.due();
-    if (!question)
-        question = drawQuestion();
+    // A missed question that is due comes back: its time, with its labels
+    // drawn afresh.
+    const std::optional<ClockQuestion> missed = missed_.due();
+    const std::optional<ClockQuestion> question = drawQuestion(missed);
     if (!question)
         return {};
     adopt(*question);
@@ -70,14 +70,15 @@ Sitting::Step ClockSitting::freshQuestionDue()
     return {};
 }
 
-std::optional<ClockQuestion> ClockSitting::drawQuestion()
+std::optional<ClockQuestion> ClockSitting::drawQuestion(const std::optional<ClockQuestion> &again)
 {
     const quint64 sitting = epoch();
     ++drawing_;
-    const ClockQuestion drawn = ClockQuestion::draw([this] {
+    const auto beforeRedraw = [this] {
         if (handlePending_)
             handlePending_();
-    });
+    };
+    const ClockQuestion drawn = again ? ClockQuestion::again(*again, beforeRedraw) : ClockQuestion::draw(beforeRedraw);
     --drawing_;
     if (epoch() != sitting)
         return std::nullopt;

@@ -29,8 +29,9 @@
 // Any other pair changes nothing and says nothing. The fresh question comes
 // at most once, and never after the first right answer of the sitting. When
 // a parent chose it, a question whose first answer was wrong comes back on a
-// later 次 (after two others), the same time with the same labels, drawn
-// afresh on the face and taking no draw.
+// later 次 (after two others): the same time on the face, its answer placed
+// and its seven wrong times drawn afresh (an answer index and seven times,
+// no new time).
 //
 // While a wrong time that equals the asked one is drawn again, the window's
 // pending events are run (the child's clicks among them). Until the new
@@ -89,9 +90,10 @@ public:
     Step readingDue();
 
 private:
-    // Draws a new question, running the pending events at each redraw; nothing
-    // when the sitting ended or began anew meanwhile.
-    std::optional<ClockQuestion> drawQuestion();
+    // Draws a new question, or the labels of `again` anew, running the
+    // pending events at each redraw; nothing when the sitting ended or began
+    // anew meanwhile.
+    std::optional<ClockQuestion> drawQuestion(const std::optional<ClockQuestion> &again = std::nullopt);
     void adopt(const ClockQuestion &question);
 
     PendingEvents handlePending_;

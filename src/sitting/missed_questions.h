@@ -6,9 +6,9 @@
 
 // The questions a child missed in this sitting, when a parent chose to have
 // them asked again: a question whose first answer was wrong is remembered
-// whole (the same numbers in the same boxes, the same time with the same
-// labels) and comes back in place of a new draw once two other questions
-// have been asked, the oldest first. It is asked and judged as any question
+// whole (the same numbers in the same boxes, the same time) and comes back in
+// place of a new draw once two other questions have been asked, the oldest
+// first (the clock draws its labels afresh). It is asked and judged as any question
 // is, with no mark of its own; missed again, it comes back again. At most
 // five wait at once. Switched off, nothing is remembered and every question
 // is drawn as it always was.
