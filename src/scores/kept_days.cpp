@@ -1,6 +1,7 @@
 #include "scores/kept_days.h"
 
 #include "platform/dialogs.h"
+#include "platform/parents_approval.h"
 #include "platform/project_globals.h"
 #include "platform/system_clock.h"
 #include "store/date_text.h"
@@ -8,7 +9,7 @@
 #include "store/retention.h"
 #include "store/store_messages.h"
 
-bool KeptDays::save(const ResultsLog &log, const QString &typed)
+bool KeptDays::save(const ResultsLog &log, const QString &typed, bool parentsChecked)
 {
     const ProjectGlobals &g = ProjectGlobals::instance();
     Dialogs &dialogs = Dialogs::current();
@@ -22,7 +23,7 @@ bool KeptDays::save(const ResultsLog &log, const QString &typed)
                          .arg(Retention::longestPeriodDays));
         return false;
     }
-    if (!removalAgreed(log, *period))
+    if (!removalAgreed(log, *period, parentsChecked))
         return false;
     QString reason;
     switch (log.savePeriod(*period, &reason)) {
@@ -40,7 +41,7 @@ bool KeptDays::save(const ResultsLog &log, const QString &typed)
     return false;
 }
 
-bool KeptDays::removalAgreed(const ResultsLog &log, const QString &period)
+bool KeptDays::removalAgreed(const ResultsLog &log, const QString &period, bool parentsChecked)
 {
     // The cut-offs of the new period and of the stored one, by the purge's
     // rule; a period it does not cut by keeps everything.
@@ -65,6 +66,8 @@ bool KeptDays::removalAgreed(const ResultsLog &log, const QString &period)
     }
     if (removed == 0)
         return true;
+    if (!parentsChecked && !ParentsApproval::pass())
+        return false;
     return Dialogs::current().ask(QStringLiteral("保存期間を%1日にすると､次に起動したときに古い成績%2件が削除されます｡\n"
                                                  "保存しますか?")
                                       .arg(period.toInt())
