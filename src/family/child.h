@@ -17,6 +17,9 @@ struct Child
 
     friend bool operator==(const Child &, const Child &) = default;
 
+    // The most a child's number can be: nine digits.
+    static constexpr int highestNumber = 999999999;
+
     // The id of the child numbered `number` (1, 2, ...): "child-NUMBER".
     static QString idOf(int number);
     // The number of an id written exactly as idOf writes it, or 0 for any other

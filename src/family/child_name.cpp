@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 bool isHalfWidthKatakana(QChar c)
 {
@@ -46,6 +48,9 @@ ChildName::Problem ChildName::problemOf(const QString &typed)
         if (!isKana(c))
             return Problem::NotKana;
     }
+    // The long vowel mark lengthens a letter; alone it is no name.
+    if (std::all_of(letters.cbegin(), letters.cend(), [](uint c) { return c == 0x30FC; }))
+        return Problem::NotKana;
     return letters.size() > maxLength ? Problem::TooLong : Problem::None;
 }
 

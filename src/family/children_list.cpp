@@ -5,10 +5,6 @@
 #include <QJsonObject>
 #include <QSet>
 
-namespace {
-constexpr int highestNumber = 999999999; // the most digits Child::numberOf reads
-}
-
 std::optional<ChildrenList> ChildrenList::read(const QByteArray &bytes)
 {
     QJsonParseError error;
@@ -26,7 +22,8 @@ std::optional<ChildrenList> ChildrenList::read(const QByteArray &bytes)
         list.children << child;
     }
     list.last = ids.contains(top.value(u"last").toString()) ? top.value(u"last").toString() : QString();
-    list.next = int(qBound(1.0, top.value(u"next").toDouble(), double(highestNumber)));
+    // One past the highest number: no child can be added any more.
+    list.next = int(qBound(1.0, top.value(u"next").toDouble(), double(Child::highestNumber) + 1));
     return list;
 }
 

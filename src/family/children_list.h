@@ -19,7 +19,7 @@ class ChildrenList
 public:
     QList<Child> children;
     QString last; // the id of the child chosen last; empty when none
-    int next = 1;
+    int next = 1; // up to Child::highestNumber + 1, when every number has been given
 
     // The list a file holds; nothing when it is not such a list at all.
     // Entries that are not a child's (no id of the program's form) and a second

@@ -3,11 +3,13 @@
 #include "family/child_marker.h"
 #include "family/data_folder.h"
 #include "family/family_files.h"
+#include "files/file_lock.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QLockFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -24,10 +26,12 @@ FamilyOutcome noChild(const QString &id)
     return FamilyOutcome::failed(QStringLiteral("%1 is no child of the family").arg(id));
 }
 
+// "ADO_ZEM.removed-child-3-20261208.MDB" and its copies; the older
+// "ADO_ZEM.removed-child-3.MDB" too, for the numbers it has used.
 const QRegularExpression &backupForm()
 {
-    static const QRegularExpression form(
-        QRegularExpression::anchoredPattern(QStringLiteral("ADO_ZEM\\.removed-(child-[1-9][0-9]{0,8})(-[1-9][0-9]{0,8})?\\.MDB")));
+    static const QRegularExpression form(QRegularExpression::anchoredPattern(
+        QStringLiteral("ADO_ZEM\\.removed-(child-[1-9][0-9]{0,8})(-[0-9]{8})?(-[1-9][0-9]{0,8})?\\.(MDB|json)")));
     return form;
 }
 
@@ -43,16 +47,31 @@ bool isPlainFile(const QString &path)
     const QFileInfo info(path);
     return info.isFile() && !info.isSymLink();
 }
+
+Family::Trouble troubleOf(const QString &folder)
+{
+    const QFileInfo info(folder);
+    if (info.isSymLink())
+        return Family::Trouble::Link;
+    if (!FamilyFiles::exists(folder))
+        return Family::Trouble::Missing;
+    return info.isDir() ? Family::Trouble::None : Family::Trouble::NotAFolder;
+}
 } // namespace
 
 Family::Family(QString dataFolder, int lockWaitMs) : folder_(std::move(dataFolder)), lockWaitMs_(lockWaitMs)
 {
 }
 
-QString Family::backupName(const QString &id, int copy)
+QString Family::backupName(const QString &id, const QDate &day, int copy)
 {
-    return copy <= 1 ? QStringLiteral("ADO_ZEM.removed-%1.MDB").arg(id)
-                     : QStringLiteral("ADO_ZEM.removed-%1-%2.MDB").arg(id).arg(copy);
+    const QString stem = QStringLiteral("ADO_ZEM.removed-%1-%2").arg(id, day.toString(QStringLiteral("yyyyMMdd")));
+    return copy <= 1 ? stem + QStringLiteral(".MDB") : QStringLiteral("%1-%2.MDB").arg(stem).arg(copy);
+}
+
+QString Family::backupMarkerName(const QString &backup)
+{
+    return QFileInfo(backup).completeBaseName() + QStringLiteral(".json");
 }
 
 QString Family::path(const QString &name) const
@@ -106,33 +125,44 @@ FamilyOutcome Family::load()
         return entry == ChildrenList::fileName || entry == lockFileName || Child::numberOf(entry) > 0
                || FamilyFiles::isTemporary(entry);
     });
-    if (!traces)
+    if (!traces) {
+        // What a copy killed while making the results file left: nothing of a family.
+        FamilyFiles::removeStaleTemporaries(folder_);
         return FamilyOutcome::ok();
+    }
     return changing([] { return FamilyOutcome::ok(); });
 }
 
 FamilyOutcome Family::changing(const std::function<FamilyOutcome()> &change)
 {
-    QLockFile lock(path(lockFileName));
-    if (!lock.tryLock(lockWaitMs_)) {
+    FileLock lock;
+    finished_.clear();
+    if (lock.takeFile(path(lockFileName), FileLock::Mode::Exclusive, lockWaitMs_) != FileLock::Status::Taken) {
         // The family as the disk has it, for the caller to go on with: only a
         // change under the lock finishes a move or repairs what it finds.
         reconcile(false);
-        switch (lock.error()) {
-        case QLockFile::LockFailedError:
+        switch (lock.status()) {
+        case FileLock::Status::Held:
             return FamilyOutcome::failed(QStringLiteral("another copy of the program is changing the children"), true);
-        case QLockFile::PermissionError:
-            return FamilyOutcome::failed(QString::fromLocal8Bit(std::strerror(EACCES)));
+        case FileLock::Status::InTheWay: {
+            FamilyOutcome outcome = FamilyOutcome::failed(QStringLiteral("%1 is no lock").arg(path(lockFileName)));
+            outcome.lockInTheWay = path(lockFileName);
+            return outcome;
+        }
         default:
-            return FamilyOutcome::failed(QStringLiteral("%1 cannot be made").arg(path(lockFileName)));
+            return FamilyOutcome::failed(lock.reason());
         }
     }
     const QString repairFailed = reconcile();
-    if (!repairFailed.isEmpty())
-        return FamilyOutcome::failed(repairFailed);
+    if (!repairFailed.isEmpty()) {
+        FamilyOutcome failed = FamilyOutcome::failed(repairFailed);
+        failed.finished = finished_;
+        return failed;
+    }
     FamilyOutcome outcome = change();
     if (!outcome.done)
         reconcile(); // what the change left, as the next load sees it
+    outcome.finished = finished_;
     return outcome;
 }
 
@@ -149,7 +179,7 @@ QString Family::reconcile(bool repair)
     const QString listPath = path(ChildrenList::fileName);
     const std::optional<QByteArray> listBytes = FamilyFiles::readSmall(listPath, listLimit);
     const bool listPresent = FamilyFiles::exists(listPath);
-    const std::optional<ChildrenList> listed = listBytes ? ChildrenList::read(*listBytes) : std::nullopt;
+    std::optional<ChildrenList> listed = listBytes ? ChildrenList::read(*listBytes) : std::nullopt;
 
     // Every number a child ever had: the list's count, the folders, the backups.
     int highest = listed ? listed->next - 1 : 0;
@@ -182,23 +212,43 @@ QString Family::reconcile(bool repair)
             marker->adopts = marker->removing = false;
         }
         if (marker && marker->removing) {
-            const QString why = repair ? finishRemoval(*marker) : QString();
-            if (why.isEmpty())
+            // Begun, so finished (the child is not brought back), but never
+            // from under a copy that still works with the child's results.
+            FileLock inUse;
+            const bool free = repair && inUse.takeFolder(folder, FileLock::Mode::Exclusive) != FileLock::Status::Held;
+            const QString why = !repair ? QString()
+                                : free  ? finishRemoval(*marker, listed.value_or(ChildrenList()))
+                                        : QStringLiteral("another copy of the program works with the results of %1").arg(id);
+            if (repair && why.isEmpty()) {
+                if (listed)
+                    listed->children.removeIf([&id](const Child &c) { return c.id == id; });
+                const QString kept = marker->backup.isEmpty() || !FamilyFiles::exists(path(marker->backup))
+                                         ? QString()
+                                         : path(marker->backup);
+                finished_ << FamilyOutcome::Finished{FamilyOutcome::Finished::Kind::Removed, marker->child.name, kept};
                 continue;
+            }
             failed(why);
             removalsLeft.insert(id);
         }
         if (marker && marker->adopts && repair) {
-            const QString why = finishAdoption(*marker);
+            // Never from under a copy that works with the file: a later load finishes it.
+            FileLock inUse;
+            const QString why = inUse.takeFolder(folder_, FileLock::Mode::Exclusive) == FileLock::Status::Held
+                                    ? QStringLiteral("another copy of the program works with the results to move")
+                                    : finishAdoption(*marker);
             failed(why);
-            if (why.isEmpty())
+            if (why.isEmpty()) {
                 markerBytes.insert(id, marker->bytes());
+                finished_ << FamilyOutcome::Finished{FamilyOutcome::Finished::Kind::Formed, marker->child.name, QString()};
+            }
         }
         const qsizetype at = listed ? listed->indexOf(id) : -1;
         const bool hasResults = !FamilyFiles::entryInAnyCase(folder, resultsFileName).isEmpty()
                                 || FamilyFiles::exists(journalOf(QDir(folder).filePath(resultsFileName)));
         if (!marker && at < 0 && !hasResults) {
-            // A child's making cut short before its marker: nothing of a child is in it.
+            // A child's making cut short before its marker, or a removal
+            // after its list was written: nothing of a child is in it.
             if (repair)
                 FamilyFiles::removeFolderIfEmpty(folder);
             continue;
@@ -210,12 +260,18 @@ QString Family::reconcile(bool repair)
         found << child;
     }
 
-    // The list's order, then the children it lacks by their number.
+    // The list's order, then the children it lacks by their number. A listed
+    // child whose folder is gone or is no folder stays, marked.
+    troubles_.clear();
     QList<Child> ordered;
     for (const Child &entry : listed ? listed->children : QList<Child>()) {
         const auto it = std::find_if(found.cbegin(), found.cend(), [&](const Child &c) { return c.id == entry.id; });
-        if (it != found.cend())
+        if (it != found.cend()) {
             ordered << *it;
+        } else if (const Trouble trouble = troubleOf(path(entry.id)); trouble != Trouble::None) {
+            troubles_.insert(entry.id, trouble);
+            ordered << entry;
+        }
     }
     for (const Child &child : std::as_const(found)) {
         if (!std::any_of(ordered.cbegin(), ordered.cend(), [&](const Child &c) { return c.id == child.id; }))
@@ -236,14 +292,15 @@ QString Family::reconcile(bool repair)
             taken.insert(ChildName::key(child.name));
         }
         const ChildMarker marker{child, false, false, QString()};
-        if (repair && !removalsLeft.contains(child.id) && markerBytes.value(child.id) != marker.bytes())
+        if (repair && !removalsLeft.contains(child.id) && !troubles_.contains(child.id)
+            && markerBytes.value(child.id) != marker.bytes())
             failed(writeMarker(marker));
     }
 
     const bool lastKept = std::any_of(ordered.cbegin(), ordered.cend(), [&](const Child &c) { return listed && c.id == listed->last; });
     list_.children = ordered;
     list_.last = lastKept ? listed->last : QString();
-    list_.next = highest + 1;
+    list_.next = std::max(highest + 1, listed ? listed->next : 1);
     if (repair && (listPresent || !ordered.isEmpty()) && (!listBytes || *listBytes != list_.bytes()))
         failed(writeList());
     return failure;
@@ -269,17 +326,26 @@ QString Family::finishAdoption(ChildMarker &marker)
     return writeMarker(marker);
 }
 
-QString Family::finishRemoval(const ChildMarker &marker)
+QString Family::finishRemoval(const ChildMarker &marker, ChildrenList listed)
 {
     const QString id = marker.child.id;
     const QString folder = path(id);
     const QRegularExpressionMatch backup = backupForm().match(marker.backup);
-    if (!marker.backup.isEmpty() && (!backup.hasMatch() || backup.captured(1) != id))
+    if (!marker.backup.isEmpty() && (!backup.hasMatch() || backup.captured(1) != id || backup.captured(4) != "MDB"))
         return QStringLiteral("%1: the removal names %2, which is no backup of its own").arg(id, marker.backup);
     const QString results = FamilyFiles::entryInAnyCase(folder, resultsFileName);
     const QString journal = journalOf(QDir(folder).filePath(results.isEmpty() ? resultsFileName : results));
     if (marker.backup.isEmpty() && (!results.isEmpty() || FamilyFiles::exists(journal)))
         return QStringLiteral("%1: results were made while it was being removed").arg(id);
+    const bool moving = !results.isEmpty() || FamilyFiles::exists(journal);
+    if (moving) {
+        // Whose results they are, beside them, before they get there.
+        const QDate day = QDate::fromString(backup.captured(2).mid(1), QStringLiteral("yyyyMMdd"));
+        const QJsonObject whose{{"id", id}, {"name", marker.child.name}, {"removed", day.toString(Qt::ISODate)}};
+        if (const QString why = write(path(backupMarkerName(marker.backup)), QJsonDocument(whose).toJson());
+            !why.isEmpty())
+            return why;
+    }
     // The journal first, as when a family is formed.
     if (FamilyFiles::exists(journal)) {
         if (const QString why = move(journal, journalOf(path(marker.backup)), "journal kept"); !why.isEmpty())
@@ -287,6 +353,15 @@ QString Family::finishRemoval(const ChildMarker &marker)
     }
     if (!results.isEmpty()) {
         if (const QString why = move(QDir(folder).filePath(results), path(marker.backup), "results kept"); !why.isEmpty())
+            return why;
+    }
+    // The list without the child before the marker goes: a kill after this
+    // leaves a folder that is no child's, never a child brought back.
+    if (listed.indexOf(id) >= 0) {
+        listed.children.removeAt(listed.indexOf(id));
+        if (listed.last == id)
+            listed.last.clear();
+        if (const QString why = write(path(ChildrenList::fileName), listed.bytes()); !why.isEmpty())
             return why;
     }
     if (const QString why = FamilyFiles::removeFile(QDir(folder).filePath(ChildMarker::fileName)); !why.isEmpty())
@@ -348,10 +423,21 @@ FamilyOutcome Family::form(const QString &firstName, const QString &secondName)
     return changing([&] {
         if (!list_.children.isEmpty())
             return FamilyOutcome::failed(QStringLiteral("the family has its children already"));
+        if (list_.next + 1 > Child::highestNumber)
+            return FamilyOutcome::failed(QStringLiteral("no child numbers are left"));
+        const QString top = FamilyFiles::entryInAnyCase(folder_, resultsFileName);
+        if (!top.isEmpty() && !isPlainFile(path(top))) {
+            FamilyOutcome refused = FamilyOutcome::failed(QStringLiteral("%1 is no file of its own").arg(path(top)));
+            refused.resultsNotAFile = path(top);
+            return refused;
+        }
+        // No copy of the program may work with the file while it moves.
+        FileLock inUse;
+        if (inUse.takeFolder(folder_, FileLock::Mode::Exclusive) == FileLock::Status::Held)
+            return FamilyOutcome::usedElsewhere(QString());
         const Child first{Child::idOf(list_.next), ChildName::normalised(firstName), false};
         const Child second{Child::idOf(list_.next + 1), ChildName::normalised(secondName), false};
-        const QString top = FamilyFiles::entryInAnyCase(folder_, resultsFileName);
-        ChildMarker adopting{first, !top.isEmpty() && isPlainFile(path(top)), false, QString()};
+        ChildMarker adopting{first, !top.isEmpty(), false, QString()};
         QString why = makeChild(first, adopting.adopts);
         if (why.isEmpty() && adopting.adopts)
             why = finishAdoption(adopting);
@@ -377,6 +463,9 @@ FamilyOutcome Family::add(const QString &name)
             return FamilyOutcome::failed(QStringLiteral("a family is formed with its first two children"));
         if (takenKeys(QString()).contains(ChildName::key(name)))
             return FamilyOutcome::refused(ChildName::Problem::Taken);
+        // Checked before anything is made: a number past the last would be no id.
+        if (list_.next > Child::highestNumber)
+            return FamilyOutcome::failed(QStringLiteral("no child numbers are left"));
         const Child child{Child::idOf(list_.next), ChildName::normalised(name), false};
         if (const QString why = makeChild(child, false); !why.isEmpty())
             return FamilyOutcome::failed(why);
@@ -435,27 +524,41 @@ FamilyOutcome Family::remove(const QString &id)
         const qsizetype at = indexOf(id);
         if (at < 0)
             return noChild(id);
+        const Child child = list_.children.at(at);
         const QString folder = path(id);
+        // A copy practising as the child keeps the folder's lock for its whole run.
+        FileLock inUse;
+        if (inUse.takeFolder(folder, FileLock::Mode::Exclusive) == FileLock::Status::Held)
+            return FamilyOutcome::usedElsewhere(child.name);
+        if (trouble(id) != Trouble::None) {
+            // No folder of the child's to empty: whatever has its name is left as it is.
+            list_.children.removeAt(at);
+            if (list_.last == id)
+                list_.last.clear();
+            return FamilyOutcome::from(writeList());
+        }
         const QString results = FamilyFiles::entryInAnyCase(folder, resultsFileName);
-        ChildMarker removing{list_.children.at(at), false, true, QString()};
+        ChildMarker removing{child, false, true, QString()};
         if (!results.isEmpty() || FamilyFiles::exists(journalOf(QDir(folder).filePath(resultsFileName)))) {
-            // A name free in any letter case, for the file and for its journal.
+            // A name free in any letter case, for the file, its journal and its marker.
+            const QDate today = QDate::currentDate();
             for (int copy = 1; removing.backup.isEmpty(); ++copy) {
-                const QString name = backupName(id, copy);
+                const QString name = backupName(id, today, copy);
                 if (FamilyFiles::entryInAnyCase(folder_, name).isEmpty()
-                    && FamilyFiles::entryInAnyCase(folder_, journalOf(name)).isEmpty())
+                    && FamilyFiles::entryInAnyCase(folder_, journalOf(name)).isEmpty()
+                    && FamilyFiles::entryInAnyCase(folder_, backupMarkerName(name)).isEmpty())
                     removing.backup = name;
             }
         }
         QString why = writeMarker(removing);
         if (why.isEmpty())
-            why = finishRemoval(removing);
+            why = finishRemoval(removing, list_);
         if (!why.isEmpty())
             return FamilyOutcome::failed(why);
         list_.children.removeAt(at);
         if (list_.last == id)
             list_.last.clear();
-        FamilyOutcome outcome = FamilyOutcome::from(writeList());
+        FamilyOutcome outcome = FamilyOutcome::ok();
         outcome.backup = removing.backup.isEmpty() ? QString() : path(removing.backup);
         return outcome;
     });

@@ -5,6 +5,8 @@
 #include "family/children_list.h"
 #include "family/family_outcome.h"
 
+#include <QDate>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -22,8 +24,15 @@ class ChildMarker;
 //   DATA/children.json                  the list (ChildrenList)
 //   DATA/child-1/child.json             the marker (ChildMarker)
 //   DATA/child-1/ADO_ZEM.MDB            the child's results, made by the store
-//   DATA/ADO_ZEM.removed-child-2.MDB    the results of a child who was removed
-//   DATA/.children.json.lock            held while the family changes
+//   DATA/ADO_ZEM.removed-child-2-20261208.MDB   the results of a child who was
+//   DATA/ADO_ZEM.removed-child-2-20261208.json  removed, and whose they were
+//   DATA/.children.json.lock            locked (flock) while the family changes
+//
+// Each running copy of the program holds a shared lock on the folder of the
+// results it works with (the child's, or the data folder's own before a family
+// is formed). Whatever moves a results file (forming the family, removing a
+// child, finishing either after a kill) takes that folder's lock exclusively
+// first, without waiting, and refuses while a copy works there.
 //
 // Until a family has children, the program keeps its results in DATA itself,
 // as a start without a family always has; forming the family moves that file
@@ -67,13 +76,26 @@ public:
     // The folder a child's results file is kept in; empty for no child's id.
     QString resultsFolder(const QString &id) const;
 
+    // What is wrong with a listed child's folder. Such a child stays in the
+    // list (so no sibling is taken for them), but cannot practise until a
+    // parent puts the folder right.
+    enum class Trouble {
+        None,
+        Missing,    // the folder is not there
+        Link,       // a symbolic link has its name
+        NotAFolder, // a file or something else has its name
+    };
+    Trouble trouble(const QString &id) const { return troubles_.value(id, Trouble::None); }
+
     // What is wrong with a name for a child of this family (for another child
     // than `exceptId`), for a window to say before it asks for a change.
     ChildName::Problem nameProblem(const QString &typed, const QString &exceptId = QString()) const;
 
     // Forms the family: its first child takes over the results file of the
     // data folder (when there is one) and the second starts afresh. Only while
-    // there are no children. The outcome's childId is the second child's.
+    // there are no children, and never over a results name that is a link or
+    // no file (its rows would stay behind a name no child sees). The outcome's
+    // childId is the second child's.
     FamilyOutcome form(const QString &firstName, const QString &secondName);
     // A new child, at the end of the list; only once the family is formed.
     FamilyOutcome add(const QString &name);
@@ -82,15 +104,19 @@ public:
     // The child chosen last, who has the focus in the picker next time.
     FamilyOutcome choose(const QString &id);
     // Removes the child; their results file is kept in the data folder under a
-    // name that says whose it was (the outcome's backup), never replacing one.
+    // name that says whose it was and when (the outcome's backup), beside a
+    // small file with the child's name, never replacing one.
     FamilyOutcome remove(const QString &id);
 
     void setStepHook(StepHook hook) { hook_ = std::move(hook); }
 
     static inline const QString resultsFileName = QStringLiteral("ADO_ZEM.MDB");
     static inline const QString lockFileName = QStringLiteral(".children.json.lock");
-    // "ADO_ZEM.removed-child-3.MDB", or for copy 2 on "ADO_ZEM.removed-child-3-2.MDB".
-    static QString backupName(const QString &id, int copy);
+    // "ADO_ZEM.removed-child-3-20261208.MDB", or for copy 2 on
+    // "ADO_ZEM.removed-child-3-20261208-2.MDB".
+    static QString backupName(const QString &id, const QDate &day, int copy);
+    // The file beside a backup that says whose results it holds.
+    static QString backupMarkerName(const QString &backup);
 
 private:
     FamilyOutcome changing(const std::function<FamilyOutcome()> &change);
@@ -101,8 +127,13 @@ private:
     // Reads the family from the disk; with `repair`, under the lock, also
     // finishes moves and writes what disagrees. The first failure to write.
     QString reconcile(bool repair = true);
+    // Moves the data folder's results into the first child's folder; the
+    // caller holds the data folder's lock.
     QString finishAdoption(ChildMarker &marker);
-    QString finishRemoval(const ChildMarker &marker);
+    // Moves the results out, then writes `listed` without the child before the
+    // marker goes, so that a kill at any step leaves the removal to finish.
+    // The caller holds the folder's lock.
+    QString finishRemoval(const ChildMarker &marker, ChildrenList listed);
     QString makeChild(const Child &child, bool adopts);
     QString writeMarker(const ChildMarker &marker);
     QString writeList();
@@ -115,5 +146,7 @@ private:
     QString folder_;
     int lockWaitMs_;
     ChildrenList list_;
+    QHash<QString, Trouble> troubles_;
+    QList<FamilyOutcome::Finished> finished_; // by the load under way
     StepHook hook_;
 };

@@ -42,7 +42,10 @@ QString folderOf(const QString &path)
 
 const QRegularExpression &temporaryForm()
 {
-    static const QRegularExpression form(QRegularExpression::anchoredPattern(QStringLiteral("\\..+\\.([0-9]+)\\.writing")));
+    // The family's own, and a results file a copy was making or carrying over
+    // (".ADO_ZEM.MDB.PID.creating") with SQLite's files beside it.
+    static const QRegularExpression form(QRegularExpression::anchoredPattern(
+        QStringLiteral("\\..+\\.([0-9]+)\\.(writing|creating|carrying)(-journal|-wal|-shm)?")));
     return form;
 }
 } // namespace
@@ -170,7 +173,8 @@ bool FamilyFiles::exists(const QString &path)
 
 bool FamilyFiles::isTemporary(const QString &name)
 {
-    return temporaryForm().match(name).hasMatch();
+    const QRegularExpressionMatch m = temporaryForm().match(name);
+    return m.hasMatch() && m.captured(2) == QLatin1String("writing");
 }
 
 void FamilyFiles::removeStaleTemporaries(const QString &folder)
@@ -183,7 +187,8 @@ void FamilyFiles::removeStaleTemporaries(const QString &folder)
             continue;
         const qint64 pid = m.captured(1).toLongLong();
         const bool gone = pid <= 0 || pid > INT_MAX || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH);
-        if (gone || pid == QCoreApplication::applicationPid())
+        const bool own = pid == QCoreApplication::applicationPid() && m.captured(2) == QLatin1String("writing");
+        if (gone || own)
             ::unlink(native(dir.filePath(entry)).constData());
     }
 }

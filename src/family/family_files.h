@@ -37,9 +37,11 @@ public:
     // True when something (a file, a folder, a link, even a dangling one) has
     // the name.
     static bool exists(const QString &path);
-    // Removes from `folder` the temporaries of processes that are gone, and
-    // this process's own (it writes one only while it holds the family's lock).
+    // Removes from `folder` the temporaries of processes that are gone (the
+    // family's own, and a results file left half made or half carried over),
+    // and this process's own family temporaries (it writes one only while it
+    // holds the family's lock).
     static void removeStaleTemporaries(const QString &folder);
-    // True when `name` is such a temporary name, of any process.
+    // True when `name` is the name of a family temporary, of any process.
     static bool isTemporary(const QString &name);
 };

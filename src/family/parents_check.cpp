@@ -1,6 +1,13 @@
 #include "family/parents_check.h"
 
+#include "family/family_files.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
 #include <QtGlobal>
+
+#include <algorithm>
 
 #include <utility>
 
@@ -51,4 +58,38 @@ std::optional<long long> ParentsCheck::numberOf(const QString &typed)
         number = number * 10 + digit;
     }
     return number;
+}
+
+namespace {
+// When the pause ends (ms since the epoch) for each data folder, as this
+// process knows it: for a folder not made yet, and as a floor when the
+// folder cannot be written.
+qint64 &pauseEndHere(const QString &dataFolder)
+{
+    static QHash<QString, qint64> ends;
+    return ends[dataFolder];
+}
+} // namespace
+
+void ParentsCheck::startPause(const QString &dataFolder, const QDateTime &now)
+{
+    const qint64 end = now.toMSecsSinceEpoch() + pauseSeconds * 1000LL;
+    pauseEndHere(dataFolder) = end;
+    if (dataFolder.isEmpty() || !QFileInfo(dataFolder).isDir())
+        return;
+    const QString file = QDir(dataFolder).filePath(pauseFileName);
+    const QString temporary = FamilyFiles::temporaryFor(file);
+    if (FamilyFiles::writeTemporary(temporary, QByteArray::number(end)).isEmpty())
+        FamilyFiles::replace(temporary, file);
+}
+
+int ParentsCheck::pauseLeft(const QString &dataFolder, const QDateTime &now)
+{
+    qint64 end = pauseEndHere(dataFolder);
+    if (!dataFolder.isEmpty()) {
+        if (const std::optional<QByteArray> stored = FamilyFiles::readSmall(QDir(dataFolder).filePath(pauseFileName), 32))
+            end = std::max(end, stored->trimmed().toLongLong());
+    }
+    const qint64 left = std::min<qint64>(end - now.toMSecsSinceEpoch(), pauseSeconds * 1000LL);
+    return left <= 0 ? 0 : static_cast<int>((left + 999) / 1000);
 }

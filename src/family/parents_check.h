@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -34,6 +35,17 @@ public:
     // The number typed: digits, half- or full-width, with blanks around them;
     // nothing for anything else (a sign, a point, blanks between digits).
     static std::optional<long long> numberOf(const QString &typed);
+
+    // After the third wrong answer the check is not asked again for a while,
+    // so that guessing takes longer than a child waits. The pause is kept in
+    // the data folder (in this process alone without one), so closing and
+    // reopening the check, or the program, does not shorten it.
+    static constexpr int pauseSeconds = 30;
+    static inline const QString pauseFileName = QStringLiteral(".parents-check.pause");
+    static void startPause(const QString &dataFolder, const QDateTime &now);
+    // Whole seconds of the pause left at `now`; 0 when the check may be asked.
+    // A clock set back never makes it longer than a pause.
+    static int pauseLeft(const QString &dataFolder, const QDateTime &now);
 
 private:
     void drawQuestion();
