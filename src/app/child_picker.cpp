@@ -36,7 +36,7 @@ double heightFor(int count)
 }
 } // namespace
 
-ChildPicker::ChildPicker(const QString &question, const QStringList &names, int focused)
+ChildPicker::ChildPicker(const QString &question, const QStringList &names, int focused, const QList<bool> &troubled)
     : Form(QStringLiteral("ChildPicker"), question, widthFor(static_cast<int>(names.size())),
            heightFor(static_cast<int>(names.size())))
 {
@@ -47,12 +47,12 @@ ChildPicker::ChildPicker(const QString &question, const QStringList &names, int 
     Command2 = new QPushButton(QStringLiteral("おうちのかたへ"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setFont(Twips::font(Fonts::pGothic, 9.75));
-    setNames(names, focused);
+    setNames(names, focused, troubled);
 }
 
 ChildPicker::~ChildPicker() = default;
 
-void ChildPicker::setNames(const QStringList &names, int focused)
+void ChildPicker::setNames(const QStringList &names, int focused, const QList<bool> &troubled)
 {
     delete names_;
     Command1.clear();
@@ -65,6 +65,12 @@ void ChildPicker::setNames(const QStringList &names, int focused)
     names_ = new QWidget(this);
     names_->setGeometry(rect());
     names_->lower();
+    // The name that Enter would choose stands out for a child who reads no
+    // focus frame.
+    names_->setStyleSheet(QStringLiteral(
+        "QPushButton { background: white; color: black; border: 2px solid #606060; border-radius: 10px; }"
+        "QPushButton:focus { background: #FFFF00; border: 6px solid #FF0000; }"
+        "QPushButton[troubled=\"true\"] { color: #909090; border-style: dashed; }"));
     const double left = (width - (columnsFor(count) * (buttonWidth + gap) - gap)) / 2;
     for (int i = 0; i < count; ++i) {
         auto *button = new QPushButton(names[i], names_);
@@ -72,6 +78,10 @@ void ChildPicker::setNames(const QStringList &names, int focused)
         button->setAccessibleName(names[i]);
         button->setFont(Twips::font(Fonts::pGothic, 20));
         button->setAutoDefault(true); // Enter chooses the button that has the focus
+        if (troubled.value(i)) {
+            button->setProperty("troubled", true);
+            button->setAccessibleDescription(QStringLiteral("せいせきの ばしょが みつかりません"));
+        }
         place(button, left + (i / perColumn) * (buttonWidth + gap),
               margin + headingHeight + (i % perColumn) * (buttonHeight + gap), buttonWidth, buttonHeight);
         connect(button, &QPushButton::clicked, this, [this, i] { emit chosen(i); });
@@ -79,6 +89,8 @@ void ChildPicker::setNames(const QStringList &names, int focused)
         button->show();
         Command1.push_back(button);
     }
+    // Made after the window was shown: shown with it.
+    names_->show();
     place(Command2, width - margin - parentsWidth, height - margin - parentsHeight, parentsWidth, parentsHeight);
     for (size_t i = 1; i < Command1.size(); ++i)
         setTabOrder(Command1[i - 1], Command1[i]);

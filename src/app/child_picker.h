@@ -12,9 +12,12 @@
 
 // "だれが れんしゅうする？": the window a family's start opens on when two or
 // more children practise on the computer. One big button per name, the child
-// chosen last has the focus, and the keyboard works (the arrow keys or Tab to
-// move, Enter or Space to choose); a screen reader names each button by the
-// child's name. A small button below opens the parents' corner.
+// chosen last has the focus, shown plainly (yellow, with a thick red frame),
+// and the keyboard works (the arrow keys or Tab to move, Enter or Space to
+// choose); a screen reader names each button by the child's name. A child
+// whose folder cannot be used is shown greyed, and can still be chosen (the
+// start then says what is wrong). A small button below opens the parents'
+// corner.
 class ChildPicker : public Form
 {
     Q_OBJECT
@@ -22,11 +25,12 @@ public:
     // question: what the window asks ("だれが れんしゅうする？", or the
     // chart's "だれの グラフを みる？"); names in the list's order; focused:
     // the child chosen last (-1: none).
-    ChildPicker(const QString &question, const QStringList &names, int focused);
+    // troubled: for each name, whether the child's folder cannot be used.
+    ChildPicker(const QString &question, const QStringList &names, int focused, const QList<bool> &troubled = {});
     ~ChildPicker() override;
 
     // The names shown afresh, after a parent changed the children.
-    void setNames(const QStringList &names, int focused);
+    void setNames(const QStringList &names, int focused, const QList<bool> &troubled = {});
     // Shows the window and waits: the index of the child chosen, or nothing
     // when the window is closed. onParents runs, while the picker waits, each
     // time the parents' button is pressed.

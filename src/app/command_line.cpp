@@ -195,6 +195,20 @@ QString CommandLine::version(Language language)
                  "読み上げの声は音声 \"tohoku-f01\" (CC BY 4.0) から作りました。\n");
 }
 
+QString CommandLine::noDisplay(Language language)
+{
+    QString where = qEnvironmentVariable("DISPLAY");
+    if (!qEnvironmentVariable("WAYLAND_DISPLAY").isEmpty())
+        where += (where.isEmpty() ? QString() : QStringLiteral(", ")) + qEnvironmentVariable("WAYLAND_DISPLAY");
+    return programName + QStringLiteral(": ")
+           + (where.isEmpty() ? say(language, "no display to open a window on (DISPLAY is not set)",
+                                    "ウィンドウを開く画面がありません (DISPLAY が設定されていません)")
+                              : say(language, "cannot open a window on the display %1",
+                                    "画面 %1 にウィンドウを開けません")
+                                    .arg(where))
+           + QLatin1Char('\n');
+}
+
 CommandLine::Reading CommandLine::start(int argc, const char *const *argv)
 {
     QStringList arguments;
@@ -204,6 +218,7 @@ CommandLine::Reading CommandLine::start(int argc, const char *const *argv)
         = languageOf(qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"),
                      qEnvironmentVariable("LANG"), qEnvironmentVariable("LANGUAGE"));
     Reading reading = read(arguments, language);
+    reading.language = language;
     std::fputs(reading.out.toLocal8Bit().constData(), stdout);
     std::fputs(reading.err.toLocal8Bit().constData(), stderr);
     // The answer is the whole point of --help and --version: an answer lost on

@@ -41,6 +41,7 @@ public:
         std::optional<int> endStatus;
         QString out;
         QString err;
+        Language language = Language::English; // of the messages to come
     };
 
     static constexpr int usageStatus = 2;
@@ -57,6 +58,9 @@ public:
 
     static QString help(Language language);
     static QString version(Language language);
+    // The one line said when no window can be opened (no display), before
+    // the program ends with status 1.
+    static QString noDisplay(Language language);
 
     // main()'s first step: reads argv and the locale of the environment,
     // prints what is to be printed, and returns the reading.

@@ -1,15 +1,17 @@
 #include "app/family_start.h"
 
 #include "app/child_picker.h"
+#include "app/family_messages.h"
+#include "app/results_in_use.h"
 #include "app/parents_corner.h"
 #include "app/parents_gate.h"
 #include "app/record_file_naming.h"
 #include "family/data_folder.h"
 #include "family/family.h"
 #include "platform/dialogs.h"
+#include "platform/parents_approval.h"
 #include "platform/project_globals.h"
 #include "store/results_schema.h"
-#include "store/store_messages.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -47,6 +49,26 @@ QStringList namesOf(const QList<Child> &children)
         names << child.name;
     return names;
 }
+
+// Which of the children cannot practise, as the picker marks them.
+QList<bool> troubledOf(const Family &family)
+{
+    QList<bool> troubled;
+    for (const Child &child : family.children())
+        troubled << (family.trouble(child.id) != Family::Trouble::None);
+    return troubled;
+}
+
+// What a load of the family came to: a repair that failed, and each change a
+// kill had cut short that it finished, in one line each.
+void tellLoaded(const FamilyOutcome &loaded)
+{
+    QStringList lines = FamilyMessages::finished(loaded);
+    if (!loaded && !loaded.held)
+        lines << FamilyMessages::failure(loaded, QStringLiteral("子どもの一覧を直せませんでした"));
+    if (!lines.isEmpty())
+        Dialogs::current().tell(lines.join(QLatin1Char('\n')));
+}
 } // namespace
 
 std::optional<int> FamilyStart::settle(const CommandLine::Options &options)
@@ -55,6 +77,8 @@ std::optional<int> FamilyStart::settle(const CommandLine::Options &options)
     g.dataFolder = dataFolder();
     if (g.dataFolder.isEmpty())
         return 1;
+    // What would remove results is a parent's act in every window of this run.
+    ParentsApproval::install([] { return ParentsGate::pass(); });
     if (!QFileInfo(g.dataFolder).isDir()) {
         // Nothing has been kept yet: start-up asks before it makes anything.
         if (options.chart) {
@@ -67,49 +91,82 @@ std::optional<int> FamilyStart::settle(const CommandLine::Options &options)
         return std::nullopt;
     }
     Family family(g.dataFolder);
-    if (const FamilyOutcome loaded = family.load(); !loaded && !loaded.held)
-        Dialogs::current().tell(StoreMessages::withReason(QStringLiteral("子どもの一覧を直せませんでした"), loaded.reason));
+    tellLoaded(family.load());
 
-    std::optional<Child> child;
-    if (family.start() == Family::Start::OneChild) {
-        child = family.children().front();
-    } else if (family.start() == Family::Start::Picker) {
-        ChildPicker picker(options.chart ? QStringLiteral("だれの グラフを みる？") : QStringLiteral("だれが れんしゅうする？"),
-                           namesOf(family.children()), static_cast<int>(family.indexOf(family.lastChosen())));
-        // The parents' corner may change the children meanwhile: the picker
-        // shows them afresh, and a family left with one child needs no picker.
-        bool one = false;
-        const std::optional<int> chosen = picker.choose([&] {
-            openParentsCorner(g.dataFolder);
+    ChildPicker picker(options.chart ? QStringLiteral("だれの グラフを みる？") : QStringLiteral("だれが れんしゅうする？"),
+                       namesOf(family.children()), static_cast<int>(family.indexOf(family.lastChosen())),
+                       troubledOf(family));
+    for (;;) {
+        if (family.start() == Family::Start::DataFolder) {
+            // The data folder's own results, held; then looked at again, in
+            // case a family was formed meanwhile and took them.
+            ResultsInUse::hold(g.dataFolder);
             family.load();
-            picker.setNames(namesOf(family.children()), static_cast<int>(family.indexOf(family.lastChosen())));
-            if (family.start() != Family::Start::Picker) {
-                one = true;
-                picker.close();
-            }
-        });
-        if (one && !family.children().isEmpty())
+            if (family.start() != Family::Start::DataFolder)
+                continue;
+            QDir::setCurrent(g.dataFolder);
+            return std::nullopt;
+        }
+        std::optional<Child> child;
+        if (family.start() == Family::Start::OneChild) {
             child = family.children().front();
-        else if (!chosen || *chosen >= family.children().size())
-            return 0; // closed: nobody practises
-        else
+        } else {
+            picker.setNames(namesOf(family.children()), static_cast<int>(family.indexOf(family.lastChosen())),
+                            troubledOf(family));
+            // The parents' corner may change the children meanwhile: the
+            // picker shows them afresh, and a family left with fewer than two
+            // children needs no picker.
+            bool changed = false;
+            const std::optional<int> chosen = picker.choose([&] {
+                openParentsCorner(g.dataFolder);
+                family.load();
+                picker.setNames(namesOf(family.children()), static_cast<int>(family.indexOf(family.lastChosen())),
+                                troubledOf(family));
+                if (family.start() != Family::Start::Picker) {
+                    changed = true;
+                    picker.close();
+                }
+            });
+            if (changed)
+                continue;
+            if (!chosen || *chosen >= family.children().size())
+                return 0; // closed: nobody practises
             child = family.children()[*chosen];
-        if (family.lastChosen() != child->id)
+        }
+        // The child's folder is held from now on, then looked at again: a
+        // parent in another copy may have removed the child meanwhile.
+        const QString folder = family.resultsFolder(child->id);
+        const FileLock::Status held = family.trouble(child->id) == Family::Trouble::None
+                                          ? ResultsInUse::hold(folder)
+                                          : FileLock::Status::Gone;
+        family.load();
+        if (held == FileLock::Status::Gone || held == FileLock::Status::Held || !family.child(child->id)
+            || family.trouble(child->id) != Family::Trouble::None) {
+            ResultsInUse::release();
+            Dialogs::current().tell(
+                !family.child(child->id) ? QStringLiteral("%1は いちらんから はずされました").arg(child->name)
+                : held == FileLock::Status::Held
+                    ? QStringLiteral("%1の せいせきを いま うごかしています､すこし まってから もう一度してね").arg(child->name)
+                    : FamilyMessages::trouble(*child, family.trouble(child->id), folder));
+            if (family.start() == Family::Start::Picker)
+                continue; // back to the picker
+            if (family.start() == Family::Start::OneChild && family.child(child->id))
+                return 1; // the one child's folder cannot be used: nothing to choose instead
+            continue;
+        }
+        child = family.child(child->id);
+        if (family.children().size() >= 2 && family.lastChosen() != child->id)
             family.choose(child->id);
-    }
-    if (!child) {
-        QDir::setCurrent(g.dataFolder);
+        g.childId = child->id;
+        g.childName = family.children().size() >= 2 ? child->name : QString();
+        g.askMissedAgain = child->retryMissed;
+        if (!QDir::setCurrent(folder)) {
+            Dialogs::current().tell(child->name + QStringLiteral("のフォルダ") + folder
+                                    + QStringLiteral("に入れないために") + RecordFileNaming::cannotGoOn());
+            return 1;
+        }
         return std::nullopt;
     }
-    g.childId = child->id;
-    g.childName = family.children().size() >= 2 ? child->name : QString();
-    g.askMissedAgain = child->retryMissed;
-    if (!QDir::setCurrent(family.resultsFolder(child->id))) {
-        Dialogs::current().tell(child->name + QStringLiteral("のフォルダ") + family.resultsFolder(child->id)
-                                + QStringLiteral("に入れないために") + RecordFileNaming::cannotGoOn());
-        return 1;
-    }
-    return std::nullopt;
 }
 
 int FamilyStart::parents()

@@ -3,9 +3,36 @@
 #include "app/family_start.h"
 #include "app/menu_window.h"
 #include "app/quit_signals.h"
+#include "app/results_in_use.h"
 #include "platform/app_setup.h"
 
 #include <QApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+CommandLine::Language messagesLanguage = CommandLine::Language::English;
+QtMessageHandler qtHandler = nullptr;
+
+// While the application connects to the display: a display that cannot be
+// reached is said in one line and ends the program with status 1 (Qt would
+// abort after several lines); the platform plugin's own lines are left out.
+void whileConnecting(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg) {
+        const QByteArray line = CommandLine::noDisplay(messagesLanguage).toLocal8Bit();
+        std::fputs(line.constData(), stderr);
+        std::fflush(stderr);
+        ::_exit(1);
+    }
+    if (context.category && std::strncmp(context.category, "qt.qpa", 6) == 0)
+        return;
+    qtHandler(type, context, message);
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -14,7 +41,10 @@ int main(int argc, char *argv[])
     const CommandLine::Reading command = CommandLine::start(argc, argv);
     if (command.endStatus)
         return *command.endStatus;
+    messagesLanguage = command.language;
+    qtHandler = qInstallMessageHandler(whileConnecting);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtHandler);
     AppSetup::configure(app);
     QuitSignals::install();
     if (command.options.parents)
@@ -22,6 +52,9 @@ int main(int argc, char *argv[])
     if (command.options.inDataFolder) {
         if (const std::optional<int> ended = FamilyStart::settle(command.options))
             return *ended;
+    } else {
+        // A start from a terminal works in the folder it was started in.
+        ResultsInUse::hold(QDir::currentPath());
     }
     if (command.options.chart)
         return ChartStart::run();

@@ -5,16 +5,19 @@
 #include "app/parents_gate.h"
 #include "app/face_icon.h"
 #include "app/record_file_naming.h"
+#include "app/results_in_use.h"
 #include "app/wait_notice.h"
 #include "clock/clock_window.h"
 #include "family/data_folder.h"
 #include "drill/drill_window.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
+#include "platform/fonts.h"
 #include "platform/program_exit.h"
 #include "platform/project_globals.h"
 #include "platform/random_draw.h"
 #include "platform/system_clock.h"
+#include "platform/twips.h"
 #include "scores/score_window.h"
 #include "store/date_text.h"
 #include "store/jet_carry_over.h"
@@ -32,6 +35,10 @@
 namespace {
 constexpr double buttonWidth = 1335;
 constexpr double buttonHeight = 615;
+constexpr double menuWidth = 3720;
+constexpr double menuHeight = 4125;
+// The band the child's name takes above the buttons.
+constexpr double nameBand = 720;
 
 [[noreturn]] void stopWith(const QString &message)
 {
@@ -40,8 +47,13 @@ constexpr double buttonHeight = 615;
 }
 } // namespace
 
-MenuWindow::MenuWindow() : Form(QStringLiteral("MENU"), QStringLiteral("MENU"), 3720, 4125)
+MenuWindow::MenuWindow() : Form(QStringLiteral("MENU"), QStringLiteral("MENU"), menuWidth, menuHeight)
 {
+    nameLabel = new QLabel(this);
+    nameLabel->setObjectName(QStringLiteral("nameLabel"));
+    nameLabel->setAlignment(Qt::AlignCenter);
+    nameLabel->setFont(Twips::font(Fonts::pGothic, 20));
+    nameLabel->hide();
     setWindowIcon(FaceIcon::icon());
     // The drill table's order is the tab order; the index, not the position,
     // decides which window a button opens.
@@ -51,7 +63,6 @@ MenuWindow::MenuWindow() : Form(QStringLiteral("MENU"), QStringLiteral("MENU"), 
     for (const DrillTable::Entry &drill : DrillTable::all()) {
         auto *button = new QPushButton(drill.name(), this);
         button->setObjectName(QStringLiteral("Command1_%1").arg(drill.menuIndex));
-        place(button, drill.menuButton.left, drill.menuButton.top, buttonWidth, buttonHeight);
         const auto index = static_cast<qint16>(drill.menuIndex);
         connect(button, &QPushButton::clicked, this, [this, index] { Command1_Click(index); });
         Command1[drill.menuIndex] = button;
@@ -61,7 +72,7 @@ MenuWindow::MenuWindow() : Form(QStringLiteral("MENU"), QStringLiteral("MENU"), 
     }
     Command9 = new QPushButton(QStringLiteral("得点"), this);
     Command9->setObjectName(QStringLiteral("Command9"));
-    place(Command9, 2040, 2880, buttonWidth, buttonHeight);
+    placeButtons(0);
     connect(Command9, &QPushButton::clicked, this, &MenuWindow::Command9_Click);
     setTabOrder(previous, Command9);
 }
@@ -69,6 +80,25 @@ MenuWindow::MenuWindow() : Form(QStringLiteral("MENU"), QStringLiteral("MENU"), 
 MenuWindow::~MenuWindow()
 {
     ProgramExit::setFarewell(nullptr);
+}
+
+void MenuWindow::placeButtons(double below)
+{
+    for (const DrillTable::Entry &drill : DrillTable::all())
+        place(Command1[drill.menuIndex], drill.menuButton.left, below + drill.menuButton.top, buttonWidth, buttonHeight);
+    place(Command9, 2040, below + 2880, buttonWidth, buttonHeight);
+    setFixedSize(Twips::toPixels(menuWidth), Twips::toPixels(below + menuHeight));
+}
+
+void MenuWindow::showChildInCaption()
+{
+    Form::showChildInCaption();
+    // The title bar cuts a long caption short: the name stands in the window too.
+    const QString &name = ProjectGlobals::instance().childName;
+    setCaption(nameLabel, name);
+    nameLabel->setVisible(!name.isEmpty());
+    place(nameLabel, 0, 120, menuWidth, nameBand - 120);
+    placeButtons(name.isEmpty() ? 0 : nameBand);
 }
 
 void MenuWindow::Form_Load()
@@ -160,6 +190,7 @@ void MenuWindow::createRecordFile()
                 QStringLiteral("成績を置くフォルダ%1を作れないために").arg(QDir::toNativeSeparators(folder))
                     + RecordFileNaming::cannotGoOn(),
                 folderMade.reason));
+        ResultsInUse::hold(folder);
         folder.clear();
     }
     const StoreOutcome made = log_->create();

@@ -4,6 +4,7 @@
 #include "store/record_file.h"
 #include "store/results_log.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 #include <memory>
@@ -42,9 +43,14 @@ public:
     std::vector<QPushButton *> Command1; // by menu index
     QPushButton *Command9 = nullptr;
     QAction *parentsAction = nullptr; // the context menu's おうちのかたへ (the desktop start only)
+    // The name of the child who practises, large above the buttons, in a
+    // family of two or more; hidden (and the window as it always was) otherwise.
+    QLabel *nameLabel = nullptr;
 
     // The parents' corner, past the parents' check.
     void openParentsCorner();
+
+    void showChildInCaption() override;
 
 protected:
     void Form_Load() override;
@@ -57,6 +63,8 @@ private:
     void carryOverJetFile(const QString &path);
     // Unloads the open drill windows so that their sittings are recorded.
     void unloadDrills();
+    // The buttons placed below the name when there is one.
+    void placeButtons(double below);
 
     // The results file start-up settled, handed to every window; it outlives them.
     std::optional<ResultsLog> log_;

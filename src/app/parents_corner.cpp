@@ -1,6 +1,8 @@
 #include "app/parents_corner.h"
 
 #include "app/chart_start.h"
+#include "app/family_messages.h"
+#include "app/results_in_use.h"
 #include "family/data_folder.h"
 #include "platform/dialogs.h"
 #include "platform/fonts.h"
@@ -10,9 +12,12 @@
 #include "scores/score_chart_window.h"
 #include "store/store_messages.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+
+#include <functional>
 
 namespace {
 constexpr double buttonLeft = 6840;
@@ -21,12 +26,23 @@ constexpr double buttonHeight = 495;
 
 enum Column { NameColumn, DaysColumn, RetryColumn };
 
-// A name typed, as it is typed (an empty one is told about like any name
-// that breaks the rules); nothing on キャンセル.
-std::optional<QString> askName(const QString &question, const QString &initial = QString())
+// A name typed that `problemOf` finds nothing wrong with; each one refused is
+// told and asked again with what was typed, so nothing typed is lost;
+// nothing on キャンセル.
+std::optional<QString> askName(const QString &question, const std::function<ChildName::Problem(const QString &)> &problemOf,
+                               QString initial = QString())
 {
-    return Dialogs::current().askText(
-        question + QStringLiteral("\n(ひらがなかカタカナで%1文字まで)").arg(ChildName::maxLength), initial);
+    for (;;) {
+        const std::optional<QString> typed = Dialogs::current().askText(
+            question + QStringLiteral("\n(ひらがなかカタカナで%1文字まで)").arg(ChildName::maxLength), initial);
+        if (!typed)
+            return std::nullopt;
+        const ChildName::Problem problem = problemOf(*typed);
+        if (problem == ChildName::Problem::None)
+            return typed;
+        Dialogs::current().tell(ChildName::message(problem));
+        initial = *typed;
+    }
 }
 } // namespace
 
@@ -44,20 +60,22 @@ ParentsCorner::ParentsCorner(const QString &dataFolder)
     Grid1->setObjectName(QStringLiteral("Grid1"));
     Grid1->setFont(Twips::font(Fonts::pGothic, 10.5));
     Grid1->setHorizontalHeaderLabels({QStringLiteral("名前"), QStringLiteral("成績を残す日数"),
-                                      QStringLiteral("まちがえた もんだいを もういちど")});
+                                      QStringLiteral("まちがえた もんだいを\nもういちど")});
+    Grid1->setAccessibleName(QStringLiteral("子どもの一覧"));
+    Grid1->setTabKeyNavigation(false); // Tab goes on to the buttons
     Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid1->setSelectionMode(QAbstractItemView::SingleSelection);
     Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Grid1->verticalHeader()->hide();
     Grid1->horizontalHeader()->setStretchLastSection(true);
-    Grid1->setColumnWidth(NameColumn, Twips::toPixels(1800));
+    Grid1->setColumnWidth(NameColumn, Twips::toPixels(2700));
     Grid1->setColumnWidth(DaysColumn, Twips::toPixels(1500));
     place(Grid1, 120, 960, 6600, 5160);
     connect(Grid1, &QTableWidget::itemChanged, this, &ParentsCorner::retryChanged);
 
     const std::pair<QPushButton **, const char16_t *> buttons[] = {
-        {&Command1, u"子どもを加える"}, {&Command2, u"名前を変える"}, {&Command3, u"子どもを外す"},
-        {&Command4, u"残す日数を変える"}, {&Command5, u"グラフで見る"}, {&Command6, u"閉じる"}};
+        {&Command1, u"子どもを加える(&A)"}, {&Command2, u"名前を変える(&N)"}, {&Command3, u"子どもを外す(&R)"},
+        {&Command4, u"残す日数を変える(&D)"}, {&Command5, u"グラフで見る(&G)"}, {&Command6, u"閉じる(&C)"}};
     double top = 960;
     int number = 1;
     for (const auto &[button, caption] : buttons) {
@@ -73,6 +91,18 @@ ParentsCorner::ParentsCorner(const QString &dataFolder)
     connect(Command4, &QPushButton::clicked, this, &ParentsCorner::setKeptDays);
     connect(Command5, &QPushButton::clicked, this, &ParentsCorner::showChart);
     connect(Command6, &QPushButton::clicked, this, &QWidget::close);
+    // The keyboard reaches every button: the grid, then each button in turn;
+    // Escape closes, as 閉じる does.
+    QWidget *previous = Grid1;
+    for (QPushButton *button : {Command1, Command2, Command3, Command4, Command5, Command6}) {
+        setTabOrder(previous, button);
+        previous = button;
+    }
+    auto *escape = new QAction(this);
+    escape->setShortcut(Qt::Key_Escape);
+    escape->setShortcutContext(Qt::WindowShortcut);
+    connect(escape, &QAction::triggered, this, &QWidget::close);
+    addAction(escape);
 }
 
 ParentsCorner::~ParentsCorner() = default;
@@ -92,8 +122,11 @@ void ParentsCorner::Form_Unload()
 void ParentsCorner::refresh()
 {
     const FamilyOutcome loaded = family_.load();
+    QStringList said = FamilyMessages::finished(loaded);
     if (!loaded && !loaded.held)
-        Dialogs::current().tell(StoreMessages::withReason(QStringLiteral("子どもの一覧を直せませんでした"), loaded.reason));
+        said << FamilyMessages::failure(loaded, QStringLiteral("子どもの一覧を直せませんでした"));
+    if (!said.isEmpty())
+        Dialogs::current().tell(said.join(QLatin1Char('\n')));
     // The folder as a parent finds it, from the home folder.
     QString folder = QDir::toNativeSeparators(family_.dataFolder());
     if (const QString home = QDir::toNativeSeparators(QDir::homePath()); folder.startsWith(home + QDir::separator()))
@@ -150,17 +183,9 @@ std::optional<Child> ParentsCorner::chosenChild()
 
 bool ParentsCorner::made(const FamilyOutcome &outcome)
 {
-    if (outcome)
-        return true;
-    if (outcome.nameProblem != ChildName::Problem::None)
-        Dialogs::current().tell(ChildName::message(outcome.nameProblem));
-    else if (outcome.held)
-        Dialogs::current().tell(QStringLiteral("ほかのさんすうドリルが子どもの一覧を変えているところです､"
-                                               "少したってからもう一度してください"));
-    else
-        Dialogs::current().tell(StoreMessages::withReason(QStringLiteral("子どもの一覧を変えられませんでした"),
-                                                          outcome.reason));
-    return false;
+    if (!outcome)
+        Dialogs::current().tell(FamilyMessages::failure(outcome, QStringLiteral("子どもの一覧を変えられませんでした")));
+    return outcome.done;
 }
 
 void ParentsCorner::addChild()
@@ -169,28 +194,36 @@ void ParentsCorner::addChild()
     if (family_.children().isEmpty()) {
         // The family is formed: the results kept so far become the first
         // child's, and the new child starts afresh.
-        const bool kept = QFileInfo::exists(resultsPath(0));
+        const bool kept = QFileInfo::exists(resultsPath(0)) || QFileInfo(resultsPath(0)).isSymLink();
         const std::optional<QString> first =
             askName(kept ? QStringLiteral("いままでの成績は、どの子のものですか？\nその子の名前を入れてください")
-                         : QStringLiteral("1人目の子どもの名前を入れてください"));
+                         : QStringLiteral("1人目の子どもの名前を入れてください"),
+                    [this](const QString &name) { return family_.nameProblem(name); });
         if (!first)
             return;
-        if (const ChildName::Problem problem = family_.nameProblem(*first); problem != ChildName::Problem::None) {
-            made(FamilyOutcome::refused(problem));
-            return;
-        }
-        const std::optional<QString> second = askName(kept ? QStringLiteral("新しく加える子どもの名前を入れてください")
-                                                           : QStringLiteral("2人目の子どもの名前を入れてください"));
+        const std::optional<QString> second =
+            askName(kept ? QStringLiteral("新しく加える子どもの名前を入れてください")
+                         : QStringLiteral("2人目の子どもの名前を入れてください"),
+                    [&first](const QString &name) { return ChildName::problemOf(name, {ChildName::key(*first)}); });
         if (!second)
             return;
         // A write killed midway is rolled back before the file moves, so that
         // it never moves without the journal it needs.
         if (kept)
             ResultsLog(resultsPath(0)).probe();
-        if (!made(family_.form(*first, *second)))
+        // This copy's own hold on the results gives way to the move; another
+        // copy's refuses it.
+        const bool heldHere = ResultsInUse::folder() == QDir(family_.dataFolder()).absolutePath();
+        if (heldHere)
+            ResultsInUse::release();
+        const FamilyOutcome formed = family_.form(*first, *second);
+        if (heldHere && !formed)
+            ResultsInUse::hold(family_.dataFolder());
+        if (!made(formed))
             return;
     } else {
-        const std::optional<QString> name = askName(QStringLiteral("新しく加える子どもの名前を入れてください"));
+        const std::optional<QString> name = askName(QStringLiteral("新しく加える子どもの名前を入れてください"),
+                                                    [this](const QString &typed) { return family_.nameProblem(typed); });
         if (!name || !made(family_.add(*name)))
             return;
     }
@@ -215,7 +248,8 @@ void ParentsCorner::renameChild()
     if (!child)
         return;
     const std::optional<QString> name =
-        askName(QStringLiteral("%1の新しい名前を入れてください").arg(child->name), child->name);
+        askName(QStringLiteral("%1の新しい名前を入れてください").arg(child->name),
+                [this, &child](const QString &typed) { return family_.nameProblem(typed, child->id); }, child->name);
     if (!name || *name == child->name || !made(family_.rename(child->id, *name)))
         return;
     follow();
@@ -262,7 +296,7 @@ void ParentsCorner::setKeptDays()
     const ResultsLog::PeriodRead stored = log.readPeriod();
     const std::optional<QString> typed = Dialogs::current().askText(
         QStringLiteral("%1の成績を何日分残しますか?").arg(who), stored.text.trimmed());
-    if (typed && KeptDays::save(log, *typed))
+    if (typed && KeptDays::save(log, *typed, true))
         refresh();
 }
 
@@ -307,6 +341,7 @@ void ParentsCorner::follow()
         && !children.isEmpty() && QDir::current() == QDir(family_.dataFolder())) {
         g.childId = children.front().id;
         QDir::setCurrent(family_.resultsFolder(g.childId));
+        ResultsInUse::hold(family_.resultsFolder(g.childId));
     }
     if (const std::optional<Child> child = family_.child(g.childId); child && g.dataFolder == family_.dataFolder()) {
         g.childName = children.size() >= 2 ? child->name : QString();

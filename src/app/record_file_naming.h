@@ -35,7 +35,6 @@ public:
     // Something that is no lock has the name of the lock a carry-over takes.
     static QString lockInTheWay(const QString &lock, RecordFile::Kind kind);
 
-private:
-    // What a name that is no file is called.
+    // What a name that is no file is called ("フォルダ", "リンク" …).
     static QString kindName(RecordFile::Kind kind);
 };

@@ -27,8 +27,9 @@ public:
     // Closes the window as the user would: runs Form_Unload and hides it.
     void unloadForm();
     bool isLoaded() const { return loaded_; }
-    // The caption set afresh after the name of the child who practises changed.
-    void showChildInCaption();
+    // The caption set afresh after the name of the child who practises
+    // changed; a window that shows the name elsewhere too follows it here.
+    virtual void showChildInCaption();
     // The same for every window open, after the family changed.
     static void showChildInAllCaptions();
 
