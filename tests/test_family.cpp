@@ -112,6 +112,7 @@ private slots:
         QTest::newRow("same in half-width") << "ﾀﾛｳ" << P::Taken << "";
         QTest::newRow("same, half-width voiced") << "ﾀﾞｲｷ" << P::Taken << "";
         QTest::newRow("small letter is another name") << "たろぅ" << P::None << "たろぅ";
+        QTest::newRow("long vowel marks alone") << "ーー" << P::NotKana << "";
     }
     void names()
     {
@@ -151,6 +152,8 @@ private slots:
         QTest::newRow("one name in other width") << QByteArray("-") << QStringList{"child-1:タロウ", "child-2:ﾀﾛｳ+", "child-3:なまえなし"}
                                                  << QStringList{"child-1:タロウ", "child-2:なまえなしあ", "child-3:なまえなし"};
         QTest::newRow("marker names another id") << QByteArray("-") << QStringList{"child-7:はなこ@child-2+"} << QStringList{"child-7:はなこ"};
+        QTest::newRow("listed folders a link and a file: kept, marked")
+            << listOfTwo << QStringList{"child-1>", "child-2="} << QStringList{"child-2:はなこ?", "child-1:たろう*?"};
     }
     // The list is read against the folders: every folder that holds a child
     // is a child, once, with a name of its own, and the list and markers are
@@ -165,6 +168,12 @@ private slots:
             put(data + "/children.json", list);
         for (const QString &spec : folders) {
             const QString id = spec.section(':', 0, 0), folder = data + "/" + id, name = spec.section(':', 1).remove('+');
+            QDir().mkpath(data);
+            if (spec.endsWith('>') || spec.endsWith('=')) { // a link to a child's folder elsewhere, or a plain file
+                QDir().mkpath(root.filePath("elsewhere"));
+                spec.endsWith('>') ? (void)QFile::link(root.filePath("elsewhere"), folder.chopped(1)) : put(folder.chopped(1), "x");
+                continue;
+            }
             QDir().mkpath(folder);
             if (spec.endsWith('+'))
                 put(folder + "/ADO_ZEM.MDB", RESULTS + spec.toUtf8());
@@ -196,28 +205,34 @@ private slots:
         QCOMPARE(disagreement(family), QString());
         for (const QString &spec : folders)
             QCOMPARE(holders(data, RESULTS + spec.toUtf8()).size(), spec.endsWith('+') ? 1 : 0);
-        QCOMPARE(QDir(root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"data"});
+        QStringList outside = QDir(root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        outside.removeAll("elsewhere");
+        QCOMPARE(outside, QStringList{"data"});
     }
 
     void kills_data()
     {
         QTest::addColumn<QString>("before"); // the data folder's file, or a family that took it over
         QTest::addColumn<QStringList>("change");
+        QTest::addColumn<int>("begun"); // from this step on, a load finishes the change and says so
+        QTest::addColumn<int>("said");  // and says so at least until this step
         const QStringList form{"form", "たろう", "はなこ"};
-        QTest::newRow("form: file and journal") << "ADO_ZEM.MDB" << form;
-        QTest::newRow("form: file in lower case") << "ado_zem.mdb" << form;
-        QTest::newRow("form: no file") << "" << form;
-        QTest::newRow("remove: file and journal") << "family" << QStringList{"remove", "child-1"};
-        QTest::newRow("load: list lost") << "family, list lost" << QStringList{"load"};
+        QTest::newRow("form: file and journal") << "ADO_ZEM.MDB" << form << 3 << 5;
+        QTest::newRow("form: file in lower case") << "ado_zem.mdb" << form << 3 << 5;
+        QTest::newRow("form: no file") << "" << form << 3 << 5;
+        QTest::newRow("remove: file and journal") << "family" << QStringList{"remove", "child-1"} << 2 << 4;
+        QTest::newRow("load: list lost") << "family, list lost" << QStringList{"load"} << 1 << 1;
     }
     // A change killed after each of its steps in turn: the next load finds the
     // results file whole with its journal, as the data folder's while there is
     // no family, else as the first child's or as its backup, and leaves nothing
-    // behind.
+    // behind. A change begun is finished, never undone, and said.
     void kills()
     {
         QFETCH(QString, before);
         QFETCH(QStringList, change);
+        QFETCH(int, begun);
+        QFETCH(int, said);
         for (int k = 1;; ++k) {
             QVERIFY2(k < 40, "the change never ends");
             QTemporaryDir root;
@@ -233,7 +248,13 @@ private slots:
             QVERIFY(stepper.waitForFinished(30000));
             Family family(data);
             const QString why = QStringLiteral("killed after step %1: ").arg(k);
-            QVERIFY2(family.load() && disagreement(family).isEmpty(), qPrintable(why + disagreement(family)));
+            const FamilyOutcome loaded = family.load();
+            QVERIFY2(loaded && disagreement(family).isEmpty(), qPrintable(why + disagreement(family)));
+            const bool killed = stepper.exitStatus() != QProcess::NormalExit;
+            // Said only after a kill that left a change begun, and said at least just after it began.
+            QVERIFY2(loaded.finished.isEmpty() || (killed && k >= begun), qPrintable(why + "said for nothing"));
+            QVERIFY2(!loaded.finished.isEmpty() || !killed || k < begun || k > said, qPrintable(why + "finished without a word"));
+            QVERIFY2(change[0] != "remove" || (k < begun) == family.child("child-1").has_value(), qPrintable(why + "removal undone"));
             const QStringList held = holders(data, RESULTS);
             const auto owner = family.child(QFileInfo(held.value(0)).dir().dirName());
             QVERIFY2(before.isEmpty()
@@ -246,6 +267,121 @@ private slots:
                 break;
             }
         }
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("setup");     // the data folder before: a family of たろう and はなこ, or the results alone
+        QTest::addColumn<QStringList>("change");
+        QTest::addColumn<QString>("outcome");   // "done", "in use by NAME", "in use", or the field that says why
+        const QStringList form{"form", "たろう", "はなこ"}, removeHer{"remove", "child-2"};
+        QTest::newRow("form while a copy works in the data folder") << "results, held: ." << form << "in use";
+        QTest::newRow("remove while she practises") << "family, held: child-2" << removeHer << "in use by はなこ";
+        QTest::newRow("remove her brother meanwhile") << "family, held: child-2" << QStringList{"remove", "child-1"} << "done";
+        QTest::newRow("remove once her copy is killed") << "family, held: child-2, killed" << removeHer << "done";
+        QTest::newRow("form over a results file that is a link") << "results, a link" << form << "resultsNotAFile";
+        QTest::newRow("form over a results name that is a folder") << "results, a folder" << form << "resultsNotAFile";
+        QTest::newRow("the family's lock a folder") << "family, lock: folder" << removeHer << "lockInTheWay";
+        QTest::newRow("the family's lock a link") << "family, lock: link" << removeHer << "lockInTheWay";
+        QTest::newRow("the family's lock garbage") << "family, lock: garbage" << removeHer << "done";
+        QTest::newRow("every number given") << "family, numbers used" << QStringList{"add", "じろう"} << "reason";
+    }
+    // What another copy works with is never moved from under it, and every
+    // refusal says why, leaving the disk as it was; the holder's kill frees it.
+    void refusals()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QStringList, change);
+        QTemporaryDir root;
+        const QString data = root.filePath("data");
+        put(data + "/ADO_ZEM.MDB", RESULTS);
+        if (setup.startsWith("family")) {
+            QVERIFY(Family(data).form("たろう", "はなこ"));
+            put(data + "/child-2/ADO_ZEM.MDB", RESULTS + "2");
+        }
+        if (setup.endsWith("a link") || setup.endsWith("a folder")) {
+            QFile::rename(data + "/ADO_ZEM.MDB", root.filePath("synced.MDB"));
+            QVERIFY(setup.endsWith("a link") ? QFile::link(root.filePath("synced.MDB"), data + "/ADO_ZEM.MDB")
+                                             : QDir().mkpath(data + "/ADO_ZEM.MDB"));
+        }
+        const QString lock = data + "/" + Family::lockFileName;
+        QFile::remove(lock);
+        if (setup.endsWith("lock: folder"))
+            QDir().mkpath(lock);
+        if (setup.endsWith("lock: link"))
+            QFile::link(root.filePath("nowhere"), lock);
+        if (setup.endsWith("lock: garbage"))
+            put(lock, "\xff garbage");
+        if (setup.endsWith("numbers used")) {
+            ChildrenList list = *ChildrenList::read(Sandbox::bytes(data + "/children.json"));
+            list.next = Child::highestNumber + 1;
+            put(data + "/children.json", list.bytes());
+        }
+        QProcess holder;
+        if (setup.contains("held: ")) {
+            holder.start(STEPPER, {QDir(data).filePath(setup.section("held: ", 1).section(',', 0, 0)), "0", "hold"});
+            QVERIFY(holder.waitForReadyRead(10000));
+            if (setup.endsWith("killed")) {
+                holder.kill();
+                QVERIFY(holder.waitForFinished(10000));
+            }
+        }
+        // The disk as a parent sees it: the family's lock file is made by any change.
+        const auto disk = [&data] { return contents(data).filter(QRegularExpression("^(?!.*/\\.children\\.json\\.lock=)")); };
+        const QStringList before = disk();
+        Family family(data, 0);
+        family.load();
+        const FamilyOutcome result = change[0] == "form"  ? family.form(change[1], change[2])
+                                     : change[0] == "add" ? family.add(change[1])
+                                                          : family.remove(change[1]);
+        holder.kill();
+        holder.waitForFinished(10000);
+        const QString said = result.done                         ? "done"
+                             : result.inUse                      ? ("in use" + (result.inUseBy.isEmpty() ? "" : " by " + result.inUseBy))
+                             : !result.lockInTheWay.isEmpty()    ? "lockInTheWay"
+                             : !result.resultsNotAFile.isEmpty() ? "resultsNotAFile"
+                                                                 : "reason";
+        QTEST(said, "outcome");
+        QVERIFY(result.done || !result.reason.isEmpty());
+        if (!result.done) // nothing moved, nothing made
+            QCOMPARE(disk(), before);
+    }
+
+    void leftoversOfGoneCopies_data()
+    {
+        QTest::addColumn<bool>("family");
+        QTest::newRow("no family: nothing of one made") << false;
+        QTest::newRow("a family: its folders too") << true;
+    }
+    // A results file a killed copy was making is removed once that copy is
+    // gone, never while a copy still makes one.
+    void leftoversOfGoneCopies()
+    {
+        QFETCH(bool, family);
+        QProcess gone;
+        gone.start("true");
+        QVERIFY(gone.waitForStarted());
+        const qint64 pid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        QTemporaryDir root;
+        const QString data = root.filePath("data");
+        QDir().mkpath(data);
+        if (family)
+            QVERIFY(Family(data).form("たろう", "はなこ"));
+        const QString making = QStringLiteral(".ADO_ZEM.MDB.%1.creating").arg(QCoreApplication::applicationPid());
+        QStringList folders{data};
+        if (family)
+            folders << data + "/child-2";
+        const QStringList left{QStringLiteral(".ADO_ZEM.MDB.%1.creating").arg(pid),
+                               QStringLiteral(".ADO_ZEM.MDB.%1.creating-journal").arg(pid), making};
+        for (const QString &folder : folders) {
+            for (const QString &name : left)
+                put(folder + "/" + name, "left");
+        }
+        QVERIFY(Family(data).load());
+        for (const QString &folder : folders)
+            QCOMPARE(QDir(folder).entryList({".ADO_ZEM.MDB.*"}, QDir::Files | QDir::Hidden), QStringList{making});
+        QCOMPARE(QFile::exists(data + "/" + Family::lockFileName), family);
     }
 
     void gate_data()

@@ -7,14 +7,34 @@
 #include "app/menu_window.h"
 #include "app/parents_corner.h"
 #include "app/parents_gate.h"
+#include "app/results_in_use.h"
 #include "platform/project_globals.h"
+#include "platform/system_clock.h"
 #include "support/sandbox.h"
 #include "support/test_main.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTimer>
 
 namespace {
+// Another copy of the program that works with the results in `folder`.
+struct OtherCopy
+{
+    explicit OtherCopy(const QString &folder)
+    {
+        process.start(QStringLiteral(SANSU_HELPER_DIR "/family_step"), {folder, "0", "hold"});
+        process.waitForReadyRead(10000);
+    }
+    ~OtherCopy() { closed(); }
+    void closed()
+    {
+        process.kill();
+        process.waitForFinished(10000);
+    }
+    QProcess process;
+};
+
 QString rows(const QString &file)
 {
     return Sandbox::rows(file, QStringLiteral("SELECT * FROM LOG ORDER BY rowid")).join(' ');
@@ -46,11 +66,16 @@ private slots:
         QTest::addColumn<QStringList>("typed"); // "-": キャンセル
         QTest::addColumn<bool>("passed");
         QTest::addColumn<QString>("said");      // the last question's first line, or what is told
-        QTest::newRow("right") << QStringList{"20"} << true << "おうちのかたへ";
-        QTest::newRow("wrong, then right") << QStringList{"21", "20"} << true << "答えがちがいます（あと2回）";
-        QTest::newRow("wrong twice, then right") << QStringList{"21", "", "20"} << true << "答えがちがいます（あと1回）";
-        QTest::newRow("three wrong: closed") << QStringList{"2", "two", ""} << false << "答えが3回ちがったので閉じます､30秒たつまで開けません";
-        QTest::newRow("キャンセル") << QStringList{"-"} << false << "おうちのかたへ";
+        QTest::addColumn<int>("reopened");      // seconds later the check is opened again; -1: not
+        QTest::addColumn<QString>("then");      // what it says then
+        QTest::newRow("right") << QStringList{"20"} << true << "おうちのかたへ" << -1 << "";
+        QTest::newRow("wrong, then right") << QStringList{"21", "20"} << true << "答えがちがいます（あと2回）" << -1 << "";
+        QTest::newRow("wrong twice, then right") << QStringList{"21", "", "20"} << true << "答えがちがいます（あと1回）" << -1 << "";
+        QTest::newRow("three wrong: closed") << QStringList{"2", "two", ""} << false << "答えが3回ちがったので閉じます､30秒たつまで開けません"
+                                             << 1 << "答えが3回ちがったので､あと29秒たってからもう一度してください";
+        QTest::newRow("three wrong, half a minute later") << QStringList{"2", "two", ""} << false << "答えが3回ちがったので閉じます､30秒たつまで開けません"
+                                                          << 30 << "おうちのかたへ";
+        QTest::newRow("キャンセル: opens again at once") << QStringList{"-"} << false << "おうちのかたへ" << 0 << "おうちのかたへ";
     }
 
     // The product of 10 and 2 here; a new question after each wrong answer,
@@ -66,6 +91,15 @@ private slots:
         QCOMPARE(box.dialogs.asked.size(), typed.size());
         QVERIFY(box.dialogs.asked.last().endsWith("10 × 2 ＝ ？"));
         QTEST((box.dialogs.told + QStringList{box.dialogs.asked.last().section('\n', 0, 0)}).first(), "said");
+        QFETCH(int, reopened);
+        if (reopened < 0)
+            return;
+        // Opened again later: not asked until half a minute has passed.
+        SystemClock::setFixedNow(Sandbox::now().addSecs(reopened));
+        box.dialogs.told.clear();
+        box.dialogs.asked.clear();
+        QVERIFY(!ParentsGate::pass([](int) { return 0; }));
+        QTEST((box.dialogs.told + box.dialogs.asked).first().section('\n', 0, 0), "then");
     }
 
     // The results kept so far become the first child's, every row, by a move
@@ -82,12 +116,20 @@ private slots:
         ProjectGlobals &g = ProjectGlobals::instance();
         g.dataFolder = data;
         QDir::setCurrent(data);
+        ResultsInUse::hold(data);
         ParentsCorner corner(data);
         corner.showForm();
-        box.dialogs.typed = {QStringLiteral("たろう"), QStringLiteral("ﾀﾛｳ"), QStringLiteral("たろう"), QStringLiteral("はなこ")};
-        corner.addChild(); // the second name is the first in other width: refused
-        QCOMPARE(box.dialogs.told.last(), ChildName::message(ChildName::Problem::Taken));
+        // Never from under another copy that works with the results.
+        OtherCopy atTheMenu(data);
+        box.dialogs.typed = {QStringLiteral("たろう"), QStringLiteral("はなこ")};
         corner.addChild();
+        QCOMPARE(box.dialogs.told.last(), QStringLiteral("さんすうドリルが ほかのウィンドウで ひらいています､とじてから もう一度してください"));
+        atTheMenu.closed();
+        // The second name is the first in other width: refused, and asked again.
+        box.dialogs.typed = {QStringLiteral("たろう"), QStringLiteral("ﾀﾛｳ"), QStringLiteral("はなこ")};
+        corner.addChild();
+        QCOMPARE(box.dialogs.told.last(), ChildName::message(ChildName::Problem::Taken));
+        QCOMPARE(ResultsInUse::folder(), QDir(data + "/child-1").absolutePath());
         QCOMPARE(rows(data + "/child-1/ADO_ZEM.MDB"), kept);
         QCOMPARE(rows(data + "/child-2/ADO_ZEM.MDB"), QString());
         QVERIFY(!QFile::exists(data + "/ADO_ZEM.MDB"));
@@ -121,12 +163,17 @@ private slots:
         QVERIFY(chart && chart->close());
         QCOMPARE(chart->windowTitle(), QStringLiteral("成績のグラフ（はなこ）"));
         corner.Grid1->selectRow(1);
+        OtherCopy practising(data + "/child-2");
+        corner.removeChild();
+        QCOMPARE(box.dialogs.told.last(), QStringLiteral("はなこが ほかのウィンドウで れんしゅうしています､おわってから もう一度してください"));
+        practising.closed();
         corner.removeChild();
         QCOMPARE(box.dialogs.asked.last(), QStringLiteral("はなこを一覧から外しますか?\n(はなこの成績はデータのフォルダに残します)"));
         const QString backup = data + "/" + Family::backupName("child-2", QDate::currentDate(), 1);
         QVERIFY(box.dialogs.told.last().endsWith(QDir::toNativeSeparators(backup)));
         QVERIFY(QFile::exists(backup));
         QCOMPARE(g.childName, QString()); // one child: the captions as they were
+        ResultsInUse::release();
     }
 
     void settle_data()
@@ -148,6 +195,10 @@ private slots:
         QTest::newRow("two children: the one picked") << "たろう はなこ" << "" << false << "1" << -1 << "child-2" << "child-2 はなこ" << "";
         QTest::newRow("one child left: no picker, no name in the captions") << "たろう はなこ -" << "" << false << "" << -1 << "child-1" << "child-1 " << "";
         QTest::newRow("two children, picker closed: nobody practises") << "たろう はなこ" << "" << false << "close" << 0 << "" << "" << "";
+        QTest::newRow("her folder gone: told, back at the picker") << "たろう はなこ !" << "" << false << "1 0" << -1 << "child-1"
+                                                                   << "child-1 たろう" << "はなこの せいせきの ばしょが みつかりません";
+        QTest::newRow("removed while the picker waits: told, the one left") << "たろう はなこ" << "" << false << "-1" << -1 << "child-1"
+                                                                          << "child-1 " << "はなこは いちらんから はずされました";
     }
 
     void settle()
@@ -158,6 +209,7 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QString, told);
         Sandbox box;
+        ResultsInUse::release(); // what an earlier test's run held
         if (!xdg.isEmpty())
             QVERIFY(QFile(box.path(xdg)).open(QIODevice::WriteOnly));
         const Home home(box.path("home"), xdg.isEmpty() ? QByteArray() : QFile::encodeName(box.path(xdg)));
@@ -169,18 +221,30 @@ private slots:
             Family made(data);
             QVERIFY(made.form(family.section(' ', 0, 0), family.section(' ', 1, 1)));
             QVERIFY(!family.endsWith(" -") || made.remove(QStringLiteral("child-2")));
+            QVERIFY(!family.endsWith(" !") || QDir(data + "/child-2").removeRecursively());
         }
         CommandLine::Options options;
         options.inDataFolder = true;
         QFETCH(bool, chart);
         options.chart = chart;
-        QTimer::singleShot(0, &box.scope, [&] {
+        // Each time the picker shows, the next pick; "-1": はなこ removed in
+        // another copy meanwhile, then picked.
+        QStringList next = picks.split(' ', Qt::SkipEmptyParts);
+        QTimer picking;
+        QObject::connect(&picking, &QTimer::timeout, &box.scope, [&] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
-                if (auto *picker = qobject_cast<ChildPicker *>(w); picker && picker->isVisible())
-                    picks == "close" ? (void)picker->close() : picker->Command1[picks.toUInt()]->click();
+                auto *picker = qobject_cast<ChildPicker *>(w);
+                if (!picker || !picker->isVisible() || next.isEmpty())
+                    continue;
+                const QString pick = next.takeFirst();
+                if (pick == "-1")
+                    QVERIFY(Family(data).remove(QStringLiteral("child-2")));
+                pick == "close" ? (void)picker->close() : picker->Command1[qAbs(pick.toInt())]->click();
             }
         });
+        picking.start(10);
         const std::optional<int> ended = FamilyStart::settle(options);
+        picking.stop();
         QTEST(ended.value_or(-1), "ended");
         const ProjectGlobals &g = ProjectGlobals::instance();
         if (folder == "(to make)")
@@ -190,6 +254,10 @@ private slots:
         QTEST(g.childId.isEmpty() ? QString() : g.childId + " " + g.childName, "child");
         QCOMPARE(box.dialogs.told.size(), told.isEmpty() ? 0 : 1);
         QVERIFY2(box.dialogs.told.join('\n').contains(told), qPrintable(box.dialogs.told.join('\n')));
+        // A run that goes on holds the folder it works in, for no change in another copy to move.
+        QCOMPARE(ResultsInUse::folder(), ended || folder.isEmpty() || folder == "(to make)" ? QString()
+                                                                                           : QDir(data + "/" + folder).absolutePath());
+        ResultsInUse::release();
     }
 
     void dataFolderMadeOnlyOnOk_data()
@@ -221,10 +289,13 @@ private slots:
     void pickerKeyboard()
     {
         Sandbox box;
-        ChildPicker picker(QStringLiteral("だれが れんしゅうする？"), {"たろう", "はなこ", "じろう"}, 2);
+        ChildPicker picker(QStringLiteral("だれが れんしゅうする？"), {"たろう", "はなこ"}, 0);
         QSignalSpy chosen(&picker, &ChildPicker::chosen);
         picker.showForm();
         QVERIFY(QTest::qWaitForWindowActive(&picker));
+        // A child added in the parents' corner meanwhile: every name shows.
+        picker.setNames({"たろう", "はなこ", "じろう"}, 2);
+        QVERIFY(std::all_of(picker.Command1.begin(), picker.Command1.end(), [](QPushButton *b) { return b->isVisible(); }));
         QCOMPARE(picker.focusWidget(), picker.Command1[2]);
         QTest::keyClick(picker.focusWidget(), Qt::Key_Down);
         QTest::keyClick(picker.focusWidget(), Qt::Key_Down);
@@ -232,6 +303,27 @@ private slots:
         QCOMPARE(chosen.value(0).value(0).toInt(), 1);
         QCOMPARE(picker.Command1[1]->accessibleName(), QStringLiteral("はなこ"));
         picker.unloadForm();
+    }
+
+    // The corner from the keyboard: Tab goes from the list through every
+    // button, and Escape closes it.
+    void cornerKeyboard()
+    {
+        Sandbox box;
+        QVERIFY(Family(box.path("data")).form("たろう", "はなこ"));
+        ParentsCorner corner(box.path("data"));
+        corner.showForm();
+        QVERIFY(QTest::qWaitForWindowActive(&corner));
+        corner.Grid1->setFocus();
+        QList<QWidget *> reached;
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(corner.focusWidget(), Qt::Key_Tab);
+            reached << corner.focusWidget();
+        }
+        QCOMPARE(reached, (QList<QWidget *>{corner.Command1, corner.Command2, corner.Command3, corner.Command4,
+                                            corner.Command5, corner.Command6}));
+        QTest::keyClick(corner.focusWidget(), Qt::Key_Escape);
+        QVERIFY(!corner.isLoaded());
     }
 };
 

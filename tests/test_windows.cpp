@@ -10,6 +10,7 @@
 #include "scores/score_window.h"
 #include "store/record_database.h"
 #include "support/recording_sound.h"
+#include "platform/parents_approval.h"
 #include "support/sandbox.h"
 #include "support/test_main.h"
 
@@ -335,23 +336,27 @@ private slots:
         QTest::addColumn<int>("named"); // results the question names, -1: not asked
         QTest::addColumn<QStringList>("told");
         QTest::addColumn<QStringList>("stored"); // none: ENV has lost its row
+        QTest::addColumn<QString>("check");      // a desktop start's parents' check: "passed", "failed"; none from a terminal
         const QStringList done{"保存期間を設定しました"};
         const QStringList century{"保存できるのは36500日(100年)までです､36500以下の数字を入力してください"};
-        QTest::newRow("blanks trimmed, a century, raised") << " 036500 " << true << -1 << done << QStringList{"036500"};
+        QTest::newRow("blanks trimmed, a century, raised") << " 036500 " << true << -1 << done << QStringList{"036500"} << "";
         QTest::newRow("not a number") << "abc" << true << -1 << QStringList{"1以上の数字を入力してください"}
-                                      << QStringList{"90"};
-        QTest::newRow("a day more than a century") << "36501" << true << -1 << century << QStringList{"90"};
-        QTest::newRow("far more") << "123456789012345678901" << true << -1 << century << QStringList{"90"};
+                                      << QStringList{"90"} << "";
+        QTest::newRow("a day more than a century") << "36501" << true << -1 << century << QStringList{"90"} << "";
+        QTest::newRow("far more") << "123456789012345678901" << true << -1 << century << QStringList{"90"} << "";
         QTest::newRow("no row to save in, none go") << "60" << true << -1
                                            << QStringList{"ENVﾚｺｰﾄﾞがないため保存期間を保存できませんでした"}
-                                           << QStringList();
+                                           << QStringList() << "";
         // Now 2001/04/27 9:05:03: on the day of the cut-off a row at the
         // cut-off itself stays and one of 10:00:00 goes, as its text sorts
         // before 9:05:03: counted as the purge deletes, not by the clock.
-        QTest::newRow("to 7 days: 3 go, asked") << "7" << true << 3 << done << QStringList{"7"};
-        QTest::newRow("to 7 days, cancelled") << "7" << false << 3 << QStringList() << QStringList{"90"};
+        QTest::newRow("to 7 days: 3 go, asked") << "7" << true << 3 << done << QStringList{"7"} << "";
+        QTest::newRow("to 7 days, cancelled") << "7" << false << 3 << QStringList() << QStringList{"90"} << "";
+        QTest::newRow("desktop start, to 7 days: the check, then asked") << "7" << true << 3 << done << QStringList{"7"} << "passed";
+        QTest::newRow("desktop start, the check failed: nothing saved") << "7" << true << -1 << QStringList() << QStringList{"90"} << "failed";
+        QTest::newRow("desktop start, raised: no check") << "365" << true << -1 << done << QStringList{"365"} << "failed";
         QTest::newRow("to 1 day: a later time of the day goes") << "1" << true << 5 << done
-                                                                << QStringList{"1"};
+                                                                << QStringList{"1"} << "";
     }
 
     // Lowering the kept days names the results the next start removes, as its
@@ -362,7 +367,10 @@ private slots:
         QFETCH(bool, answer);
         QFETCH(int, named);
         QFETCH(QStringList, stored);
+        QFETCH(QString, check);
         Sandbox box;
+        if (!check.isEmpty())
+            ParentsApproval::install([&] { return check == "passed"; });
         box.makeRecordFile("90", {"2001/04/26 10:00:00|たしざん１０|1", "2001/04/20 9:05:03|たしざん１０|2",
                                   "2001/04/20 10:00:00|とけい|3", "2001/04/20|たしざん１０|4",
                                   "2001/03/01 8:00:00|たして１０|5"});

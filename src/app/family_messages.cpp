@@ -45,6 +45,8 @@ QStringList FamilyMessages::finished(const FamilyOutcome &outcome)
         if (change.kind == FamilyOutcome::Finished::Kind::Formed)
             lines << QStringLiteral("前に途中で止まった､子どもごとに分ける作業を終えました(いままでの成績は%1のものです)")
                          .arg(change.name);
+        else if (change.kind == FamilyOutcome::Finished::Kind::Rebuilt)
+            lines << QStringLiteral("子どもの一覧がなかったので､子どもごとのフォルダから作り直しました");
         else
             lines << QStringLiteral("前に途中で止まった､%1を一覧から外す作業を終えました%2")
                          .arg(change.name, change.backup.isEmpty() ? QString()

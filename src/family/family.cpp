@@ -297,6 +297,10 @@ QString Family::reconcile(bool repair)
             failed(writeMarker(marker));
     }
 
+    // A family whose list was lost or never written (a forming cut short) is
+    // made again from its folders; said, unless the move it finished is.
+    if (repair && !listed && !ordered.isEmpty() && finished_.isEmpty())
+        finished_ << FamilyOutcome::Finished{FamilyOutcome::Finished::Kind::Rebuilt, QString(), QString()};
     const bool lastKept = std::any_of(ordered.cbegin(), ordered.cend(), [&](const Child &c) { return listed && c.id == listed->last; });
     list_.children = ordered;
     list_.last = lastKept ? listed->last : QString();

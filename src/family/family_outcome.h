@@ -14,7 +14,11 @@ struct FamilyOutcome
     // A change a kill had cut short, finished by a load.
     struct Finished
     {
-        enum class Kind { Formed, Removed };
+        enum class Kind {
+            Formed,  // the results kept so far taken over by the first child
+            Removed, // a child removed
+            Rebuilt, // the list made again from the children's folders
+        };
         Kind kind = Kind::Formed;
         QString name;   // the child who took over the results kept so far, or who was removed
         QString backup; // removed: the path their results were kept at; empty when none

@@ -1,7 +1,8 @@
 """A family on one account, from the desktop menu's starts: a data folder that
 holds the results practised so far; the parents' corner (--parents), past its
-check, forms the family: たろう takes those results over, はなこ is added with
-missed questions asked again. たろう picks his name in one copy; while it is
+check, forms the family, but not while another copy works with those results:
+once it is closed, たろう takes them over, はなこ is added with missed
+questions asked again. While はなこ practises, the corner cannot remove her. たろう picks his name in one copy; while it is
 open, はなこ picks hers in a second copy, answers her first question wrongly
 and sees it again as her fourth; her score window lists her sitting only.
 たろう's score window lists his old results only; his chart (--chart, the
@@ -14,8 +15,8 @@ import subprocess
 
 import pyatspi
 
-from sansu_e2e import (DB, MENU, click, close, controls, fail, find, grid, place, results_file, run_test, screenshot,
-                       showing, start, wait_exit, wait_for, window)
+from sansu_e2e import (DB, MENU, answer, click, close, controls, fail, find, grid, place, results_file, run_test,
+                       screenshot, showing, start, wait_exit, wait_for, window)
 from test_sitting import DRILL, number_drill
 
 BUTTON, LABEL, TEXT = pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT
@@ -39,15 +40,30 @@ def type_into(app, question, typed=None):
     return text
 
 
-def parents_corner(build, work, env):
+def open_corner(build, work, env):
+    """The parents' corner (--parents) past its check: the process, the app and the corner."""
     process, app = start([os.path.join(build, "sansu-drill"), "--in-data-folder", "--parents"], work, **env)
     # The check: the product of the two numbers the question shows.
     tens, ones = map(int, re.search(r"(\d+) × (\d+) ＝ ？", type_into(app, "次の計算の答えを入れてください")).groups())
     type_into(app, "次の計算の答えを入れてください", str(tens * ones))
-    corner = window(app, CORNER)
-    click(find(corner, BUTTON, "子どもを加える"))
+    return process, app, window(app, CORNER)
+
+
+def form_family(app, corner):
+    click(find(corner, BUTTON, "子どもを加える(A)"))
     type_into(app, "いままでの成績は、どの子のものですか？", "たろう")
     type_into(app, "新しく加える子どもの名前を入れてください", "はなこ")
+
+
+def parents_corner(build, work, env):
+    # Another copy at the menu works with the results kept so far: they do not move.
+    other, other_app = start([os.path.join(build, "sansu-drill"), "--in-data-folder"], work, **env)
+    window(other_app, MENU)
+    process, app, corner = open_corner(build, work, env)
+    form_family(app, corner)
+    answer(app, "さんすうドリルが ほかのウィンドウで ひらいています", "OK")
+    leave(other, MENU)
+    form_family(app, corner)
     table = wait_for("the two children in the corner's list",
                      lambda: (lambda t: t if t.nRows == 2 else None)(
                          next(iter(controls(corner, pyatspi.ROLE_TABLE))).queryTable()))
@@ -102,9 +118,20 @@ def body(build, work):
     # the first again.
     his_process, his_app, his_menu = picked(build, work, env, "たろう")
     process, app, menu = picked(build, work, env, "はなこ")
+    screenshot(f"{MENU}（はなこ）", "menu-child.png")
     asked = number_drill(app, menu, f"{DRILL}（はなこ）", 4, {0})
     if asked[3] != asked[0]:
         fail(f"Expected the missed question {' '.join(asked[0])} again as the fourth, not {' '.join(asked[3])}.")
+    # Not removed while she practises: said in words a parent reads.
+    corner_process, corner_app, corner = open_corner(build, work, env)
+    table = next(iter(controls(corner, pyatspi.ROLE_TABLE))).queryTable()
+    click(table.getAccessibleAt(1, 0))
+    click(find(corner, BUTTON, "子どもを外す(R)"))
+    answer(corner_app, "はなこを一覧から外しますか?", "OK")
+    answer(corner_app, "はなこが ほかのウィンドウで れんしゅうしています", "OK")
+    leave(corner_process, CORNER)
+    if not os.path.isdir(os.path.join(data, "child-2")):
+        fail("Expected はなこ's folder kept while she practised.")
     hers = listed(app, menu, "はなこ")
     leave(process, f"{MENU}（はなこ）")
     if len(hers) != 1 or hers[0][1:] != [DRILL, "4"]:
@@ -120,8 +147,8 @@ def body(build, work):
              lambda: any(re.search(r"の\d+日間に2回、練習した日は1日$", a.name)
                          for a in pyatspi.findAllDescendants(chart, showing)))
     leave(process, f"{CHART}（たろう）")
-    if sorted(os.listdir(data)) != ["child-1", "child-2", "children.json"]:
-        fail(f"Expected the data folder to hold the two children's folders and their list, not {os.listdir(data)}.")
+    if sorted(os.listdir(data)) != [".children.json.lock", "child-1", "child-2", "children.json"]:
+        fail(f"Expected the data folder to hold the two children's folders, their list and its lock, not {os.listdir(data)}.")
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 #include "support/sandbox.h"
 
 #include "platform/app_info.h"
+#include "platform/parents_approval.h"
 #include "platform/program_exit.h"
 #include "platform/project_globals.h"
 #include "platform/random_draw.h"
@@ -44,6 +45,7 @@ Sandbox::Sandbox()
     g.childName.clear();
     g.folderToMake.clear();
     g.askMissedAgain = false;
+    ParentsApproval::install(nullptr); // a start from a terminal
     SystemClock::setFixedNow(now());
     AppInfo::setProgramFolder(QStringLiteral(SANSU_PROMPT_DIR));
     dialogs.told.clear();
