@@ -98,4 +98,5 @@ wait "$app_pid" 2>/dev/null || true
 SANSU_SCREENSHOTS="$out" "$top/tests/e2e/run-e2e.sh" "$build" "$top/tests/e2e/test_family.py" >"$work/family.log" 2>&1 ||
   { cat "$work/family.log"; exit 1; }
 echo "wrote docs/screenshots/picker.png"
+echo "wrote docs/screenshots/menu-child.png"
 echo "wrote docs/screenshots/parents.png"
