@@ -4,6 +4,8 @@
 #include "family/data_folder.h"
 #include "family/family_files.h"
 #include "files/file_lock.h"
+#include "files/folder_entries.h"
+#include "files/temporary_files.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -53,7 +55,7 @@ Family::Trouble troubleOf(const QString &folder)
     const QFileInfo info(folder);
     if (info.isSymLink())
         return Family::Trouble::Link;
-    if (!FamilyFiles::exists(folder))
+    if (!FolderEntries::exists(folder))
         return Family::Trouble::Missing;
     return info.isDir() ? Family::Trouble::None : Family::Trouble::NotAFolder;
 }
@@ -123,7 +125,7 @@ FamilyOutcome Family::load()
     const QStringList entries = QDir(folder_).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     const bool traces = std::any_of(entries.cbegin(), entries.cend(), [](const QString &entry) {
         return entry == ChildrenList::fileName || entry == lockFileName || Child::numberOf(entry) > 0
-               || FamilyFiles::isTemporary(entry);
+               || TemporaryFiles::isTemporary(entry, {FamilyFiles::writing});
     });
     if (!traces) {
         // What a copy killed while making the results file left: nothing of a family.
@@ -178,7 +180,7 @@ QString Family::reconcile(bool repair)
 
     const QString listPath = path(ChildrenList::fileName);
     const std::optional<QByteArray> listBytes = FamilyFiles::readSmall(listPath, listLimit);
-    const bool listPresent = FamilyFiles::exists(listPath);
+    const bool listPresent = FolderEntries::exists(listPath);
     std::optional<ChildrenList> listed = listBytes ? ChildrenList::read(*listBytes) : std::nullopt;
 
     // Every number a child ever had: the list's count, the folders, the backups.
@@ -222,7 +224,7 @@ QString Family::reconcile(bool repair)
             if (repair && why.isEmpty()) {
                 if (listed)
                     listed->children.removeIf([&id](const Child &c) { return c.id == id; });
-                const QString kept = marker->backup.isEmpty() || !FamilyFiles::exists(path(marker->backup))
+                const QString kept = marker->backup.isEmpty() || !FolderEntries::exists(path(marker->backup))
                                          ? QString()
                                          : path(marker->backup);
                 finished_ << FamilyOutcome::Finished{FamilyOutcome::Finished::Kind::Removed, marker->child.name, kept};
@@ -244,8 +246,8 @@ QString Family::reconcile(bool repair)
             }
         }
         const qsizetype at = listed ? listed->indexOf(id) : -1;
-        const bool hasResults = !FamilyFiles::entryInAnyCase(folder, resultsFileName).isEmpty()
-                                || FamilyFiles::exists(journalOf(QDir(folder).filePath(resultsFileName)));
+        const bool hasResults = !FolderEntries::inAnyCase(folder, resultsFileName).isEmpty()
+                                || FolderEntries::exists(journalOf(QDir(folder).filePath(resultsFileName)));
         if (!marker && at < 0 && !hasResults) {
             // A child's making cut short before its marker, or a removal
             // after its list was written: nothing of a child is in it.
@@ -313,13 +315,13 @@ QString Family::reconcile(bool repair)
 QString Family::finishAdoption(ChildMarker &marker)
 {
     const QString folder = path(marker.child.id);
-    const QString top = FamilyFiles::entryInAnyCase(folder_, resultsFileName);
+    const QString top = FolderEntries::inAnyCase(folder_, resultsFileName);
     // The journal goes first: a kill between the two moves leaves the file in
     // the data folder and its journal in the child's, and the next load moves
     // the file after it.
-    if (!top.isEmpty() && isPlainFile(path(top)) && FamilyFiles::entryInAnyCase(folder, resultsFileName).isEmpty()) {
+    if (!top.isEmpty() && isPlainFile(path(top)) && FolderEntries::inAnyCase(folder, resultsFileName).isEmpty()) {
         const QString target = QDir(folder).filePath(resultsFileName);
-        if (FamilyFiles::exists(journalOf(path(top))) && !FamilyFiles::exists(journalOf(target))) {
+        if (FolderEntries::exists(journalOf(path(top))) && !FolderEntries::exists(journalOf(target))) {
             if (const QString why = move(journalOf(path(top)), journalOf(target), "journal taken over"); !why.isEmpty())
                 return why;
         }
@@ -337,11 +339,11 @@ QString Family::finishRemoval(const ChildMarker &marker, ChildrenList listed)
     const QRegularExpressionMatch backup = backupForm().match(marker.backup);
     if (!marker.backup.isEmpty() && (!backup.hasMatch() || backup.captured(1) != id || backup.captured(4) != "MDB"))
         return QStringLiteral("%1: the removal names %2, which is no backup of its own").arg(id, marker.backup);
-    const QString results = FamilyFiles::entryInAnyCase(folder, resultsFileName);
+    const QString results = FolderEntries::inAnyCase(folder, resultsFileName);
     const QString journal = journalOf(QDir(folder).filePath(results.isEmpty() ? resultsFileName : results));
-    if (marker.backup.isEmpty() && (!results.isEmpty() || FamilyFiles::exists(journal)))
+    if (marker.backup.isEmpty() && (!results.isEmpty() || FolderEntries::exists(journal)))
         return QStringLiteral("%1: results were made while it was being removed").arg(id);
-    const bool moving = !results.isEmpty() || FamilyFiles::exists(journal);
+    const bool moving = !results.isEmpty() || FolderEntries::exists(journal);
     if (moving) {
         // Whose results they are, beside them, before they get there.
         const QDate day = QDate::fromString(backup.captured(2).mid(1), QStringLiteral("yyyyMMdd"));
@@ -351,7 +353,7 @@ QString Family::finishRemoval(const ChildMarker &marker, ChildrenList listed)
             return why;
     }
     // The journal first, as when a family is formed.
-    if (FamilyFiles::exists(journal)) {
+    if (FolderEntries::exists(journal)) {
         if (const QString why = move(journal, journalOf(path(marker.backup)), "journal kept"); !why.isEmpty())
             return why;
     }
@@ -429,7 +431,7 @@ FamilyOutcome Family::form(const QString &firstName, const QString &secondName)
             return FamilyOutcome::failed(QStringLiteral("the family has its children already"));
         if (list_.next + 1 > Child::highestNumber)
             return FamilyOutcome::failed(QStringLiteral("no child numbers are left"));
-        const QString top = FamilyFiles::entryInAnyCase(folder_, resultsFileName);
+        const QString top = FolderEntries::inAnyCase(folder_, resultsFileName);
         if (!top.isEmpty() && !isPlainFile(path(top))) {
             FamilyOutcome refused = FamilyOutcome::failed(QStringLiteral("%1 is no file of its own").arg(path(top)));
             refused.resultsNotAFile = path(top);
@@ -541,16 +543,16 @@ FamilyOutcome Family::remove(const QString &id)
                 list_.last.clear();
             return FamilyOutcome::from(writeList());
         }
-        const QString results = FamilyFiles::entryInAnyCase(folder, resultsFileName);
+        const QString results = FolderEntries::inAnyCase(folder, resultsFileName);
         ChildMarker removing{child, false, true, QString()};
-        if (!results.isEmpty() || FamilyFiles::exists(journalOf(QDir(folder).filePath(resultsFileName)))) {
+        if (!results.isEmpty() || FolderEntries::exists(journalOf(QDir(folder).filePath(resultsFileName)))) {
             // A name free in any letter case, for the file, its journal and its marker.
             const QDate today = QDate::currentDate();
             for (int copy = 1; removing.backup.isEmpty(); ++copy) {
                 const QString name = backupName(id, today, copy);
-                if (FamilyFiles::entryInAnyCase(folder_, name).isEmpty()
-                    && FamilyFiles::entryInAnyCase(folder_, journalOf(name)).isEmpty()
-                    && FamilyFiles::entryInAnyCase(folder_, backupMarkerName(name)).isEmpty())
+                if (FolderEntries::inAnyCase(folder_, name).isEmpty()
+                    && FolderEntries::inAnyCase(folder_, journalOf(name)).isEmpty()
+                    && FolderEntries::inAnyCase(folder_, backupMarkerName(name)).isEmpty())
                     removing.backup = name;
             }
         }

@@ -1,15 +1,15 @@
 #include "family/family_files.h"
 
-#include <QCoreApplication>
+#include "files/folder_entries.h"
+#include "files/temporary_files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,27 +40,17 @@ QString folderOf(const QString &path)
     return QFileInfo(path).path();
 }
 
-const QRegularExpression &temporaryForm()
-{
-    // The family's own, and a results file a copy was making or carrying over
-    // (".ADO_ZEM.MDB.PID.creating") with SQLite's files beside it.
-    static const QRegularExpression form(QRegularExpression::anchoredPattern(
-        QStringLiteral("\\..+\\.([0-9]+)\\.(writing|creating|carrying)(-journal|-wal|-shm)?")));
-    return form;
-}
 } // namespace
 
 QString FamilyFiles::temporaryFor(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.dir().filePath(
-        QStringLiteral(".%1.%2.writing").arg(info.fileName()).arg(QCoreApplication::applicationPid()));
+    return TemporaryFiles::nameFor(path, writing);
 }
 
 QString FamilyFiles::writeTemporary(const QString &temporary, const QByteArray &bytes)
 {
     // One of this process's own, left by a write that was stopped.
-    if (exists(temporary))
+    if (FolderEntries::exists(temporary))
         ::unlink(native(temporary).constData());
     const int fd = ::open(native(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
@@ -106,7 +96,7 @@ QString FamilyFiles::move(const QString &from, const QString &to)
         // the program's other copies away between the look and the rename.
         if (errno != EINVAL && errno != ENOSYS)
             return systemReason(errno);
-        if (exists(to))
+        if (FolderEntries::exists(to))
             return systemReason(EEXIST);
         if (::rename(native(from).constData(), native(to).constData()) != 0)
             return systemReason(errno);
@@ -152,43 +142,7 @@ std::optional<QByteArray> FamilyFiles::readSmall(const QString &path, qint64 lim
     return bytes;
 }
 
-QString FamilyFiles::entryInAnyCase(const QString &folder, const QString &name)
-{
-    const QDir dir(folder);
-    if (exists(dir.filePath(name)))
-        return name;
-    const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return entry;
-    }
-    return QString();
-}
-
-bool FamilyFiles::exists(const QString &path)
-{
-    struct stat status;
-    return ::lstat(native(path).constData(), &status) == 0;
-}
-
-bool FamilyFiles::isTemporary(const QString &name)
-{
-    const QRegularExpressionMatch m = temporaryForm().match(name);
-    return m.hasMatch() && m.captured(2) == QLatin1String("writing");
-}
-
 void FamilyFiles::removeStaleTemporaries(const QString &folder)
 {
-    const QDir dir(folder);
-    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        const QRegularExpressionMatch m = temporaryForm().match(entry);
-        if (!m.hasMatch())
-            continue;
-        const qint64 pid = m.captured(1).toLongLong();
-        const bool gone = pid <= 0 || pid > INT_MAX || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH);
-        const bool own = pid == QCoreApplication::applicationPid() && m.captured(2) == QLatin1String("writing");
-        if (gone || own)
-            ::unlink(native(dir.filePath(entry)).constData());
-    }
+    TemporaryFiles::removeStale(folder, {QStringLiteral("creating"), QStringLiteral("carrying")}, {writing});
 }

@@ -15,6 +15,7 @@ public:
     // Where this process writes a new `path` before putting it in place:
     // ".NAME.PID.writing" beside it.
     static QString temporaryFor(const QString &path);
+    static inline const QString writing = QStringLiteral("writing");
     // Writes `bytes` to `temporary` and flushes them to the disk.
     static QString writeTemporary(const QString &temporary, const QByteArray &bytes);
     // Puts the temporary in place of `path` (replacing it), by one rename.
@@ -31,17 +32,9 @@ public:
     // the name is missing, too long, or no regular file (a named pipe is never
     // opened).
     static std::optional<QByteArray> readSmall(const QString &path, qint64 limit);
-    // The entry of `folder` called `name` in any letter case (the exact
-    // spelling first); empty when there is none.
-    static QString entryInAnyCase(const QString &folder, const QString &name);
-    // True when something (a file, a folder, a link, even a dangling one) has
-    // the name.
-    static bool exists(const QString &path);
     // Removes from `folder` the temporaries of processes that are gone (the
     // family's own, and a results file left half made or half carried over),
     // and this process's own family temporaries (it writes one only while it
     // holds the family's lock).
     static void removeStaleTemporaries(const QString &folder);
-    // True when `name` is the name of a family temporary, of any process.
-    static bool isTemporary(const QString &name);
 };

@@ -1,60 +1,21 @@
 #include "store/record_file.h"
 
+#include "files/folder_entries.h"
+#include "files/temporary_files.h"
 #include "store/carry_over_lock.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <filesystem>
 #include <system_error>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <csignal>
-#include <unistd.h>
-#endif
 
 namespace {
-QDir here()
-{
-    return QDir(QStringLiteral("."));
-}
-
-// The entry of the folder named fileName, its exact spelling first; empty when
-// there is none.
-QString matchingEntry(const QString &fileName, const QDir &folder)
-{
-    if (QFileInfo::exists(folder.filePath(fileName)) || QFileInfo(folder.filePath(fileName)).isSymLink())
-        return fileName;
-    const QStringList entries =
-        folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        if (entry.compare(fileName, Qt::CaseInsensitive) == 0)
-            return entry;
-    }
-    return QString();
-}
-
 std::filesystem::path fsPath(const QString &path)
 {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
-
-// Whether a process of this number still runs. Where that cannot be asked,
-// a temporary file counts as stale once it is a day old.
-bool isRunning(qint64 pid, const QFileInfo &left)
-{
-#ifdef Q_OS_UNIX
-    Q_UNUSED(left)
-    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-#else
-    Q_UNUSED(pid)
-    return left.lastModified().secsTo(QDateTime::currentDateTime()) < 24 * 3600;
-#endif
 }
 } // namespace
 
@@ -97,22 +58,19 @@ RecordFile::Kind RecordFile::entryKind(const QString &path)
 
 QString RecordFile::locate(const QString &fileName)
 {
-    const QString entry = matchingEntry(fileName, here());
+    const QString entry = FolderEntries::inAnyCase(QStringLiteral("."), fileName);
     return entry.isEmpty() ? fileName : entry;
 }
 
 bool RecordFile::existsInAnyCase(const QString &path)
 {
     const QFileInfo info(path);
-    return !matchingEntry(info.fileName(), info.dir()).isEmpty();
+    return !FolderEntries::inAnyCase(info.path(), info.fileName()).isEmpty();
 }
 
 QString RecordFile::temporaryName(const QString &path, const QString &what)
 {
-    const QFileInfo info(path);
-    const QString name =
-        QStringLiteral(".%1.%2.%3").arg(info.fileName()).arg(QCoreApplication::applicationPid()).arg(what);
-    return info.path() == QLatin1String(".") ? name : info.dir().filePath(name);
+    return TemporaryFiles::nameFor(path, what);
 }
 
 QString RecordFile::lockName(const QString &path)
@@ -130,17 +88,8 @@ void RecordFile::removeWithJournal(const QString &path)
 
 QStringList RecordFile::removeStaleTemporaries(const QString &fileName)
 {
-    const QRegularExpression temporary(
-        QStringLiteral("^\\.%1\\.([0-9]+)\\.(creating|carrying)(-journal|-wal|-shm)?$")
-            .arg(QRegularExpression::escape(fileName)),
-        QRegularExpression::CaseInsensitiveOption);
-    QStringList removed;
-    for (const QString &entry : here().entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        const QRegularExpressionMatch m = temporary.match(entry);
-        if (m.hasMatch() && !isRunning(m.captured(1).toLongLong(), QFileInfo(here().filePath(entry)))
-            && QFile::remove(entry))
-            removed << entry;
-    }
+    QStringList removed = TemporaryFiles::removeStale(QStringLiteral("."), {QStringLiteral("creating"), QStringLiteral("carrying")},
+                                                      {}, fileName);
     // A lock left by a process that is gone, or that no copy wrote, is taken
     // over and let go.
     const QString path = locate(fileName);
