@@ -75,6 +75,29 @@ private slots:
         }
     }
 
+    void errorIsOfTheLastOperation_data()
+    {
+        QTest::addColumn<QString>("then"); // what succeeds after a statement that failed
+        QTest::newRow("a statement") << "execute";
+        QTest::newRow("a query") << "query";
+        QTest::newRow("opening again") << "open";
+    }
+    // A failure's words are gone once an operation succeeds: nothing reads a
+    // stale error as the reason of a later success.
+    void errorIsOfTheLastOperation()
+    {
+        QFETCH(QString, then);
+        Sandbox sandbox;
+        sandbox.makeRecordFile();
+        RecordDatabase db;
+        QVERIFY(db.open(sandbox.path()) && !db.execute("SELECT nothing FROM nowhere") && !db.lastError().isEmpty());
+        const bool done = then == "execute" ? db.execute("SELECT 1")
+                          : then == "query" ? db.query("SELECT 1").has_value()
+                                            : (db.close(), db.open(sandbox.path()));
+        QVERIFY(done);
+        QCOMPARE(db.lastError(), QString());
+    }
+
     void create_data()
     {
         QTest::addColumn<QStringList>("before"); // names in the folder, each an old Jet file, no SQLite database

@@ -3,7 +3,6 @@
 #include "family/child_marker.h"
 #include "family/data_folder.h"
 #include "family/family.h"
-#include "family/parents_check.h"
 #include "support/sandbox.h"
 #include "support/test_main.h"
 
@@ -382,31 +381,6 @@ private slots:
         for (const QString &folder : folders)
             QCOMPARE(QDir(folder).entryList({".ADO_ZEM.MDB.*"}, QDir::Files | QDir::Hidden), QStringList{making});
         QCOMPARE(QFile::exists(data + "/" + Family::lockFileName), family);
-    }
-
-    void gate_data()
-    {
-        QTest::addColumn<QList<int>>("draws"); // in turn, then 0s
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<ParentsCheck::State>("state");
-        QTest::addColumn<QString>("question"); // asked at the end
-        using S = ParentsCheck::State;
-        QTest::newRow("full-width, blanks") << QList<int>{24, 1} << QStringList{"　１０２ "} << S::Passed << "34 × 3 ＝ ？";
-        QTest::newRow("largest") << QList<int>{89, 7} << QStringList{"891"} << S::Passed << "99 × 9 ＝ ？";
-        QTest::newRow("wrong, then right anew") << QList<int>{27, 4} << QStringList{"221", "20"} << S::Passed << "10 × 2 ＝ ？";
-        QTest::newRow("three wrong") << QList<int>{27, 4, 27, 4, 27, 4} << QStringList{"+222", "2 22", "222.0"} << S::Closed << "37 × 6 ＝ ？";
-        QTest::newRow("closed stays closed") << QList<int>{} << QStringList{"", "x", "二十", "20"} << S::Closed << "10 × 2 ＝ ？";
-        QTest::newRow("passed stays passed") << QList<int>{} << QStringList{"020", "1"} << S::Passed << "10 × 2 ＝ ？";
-    }
-    void gate()
-    {
-        QFETCH(QList<int>, draws);
-        QFETCH(QStringList, answers);
-        ParentsCheck check([&draws](int) { return draws.isEmpty() ? 0 : draws.takeFirst(); });
-        for (const QString &answer : answers)
-            check.answer(answer);
-        QTEST(check.state(), "state");
-        QTEST(check.question(), "question");
     }
 
     void dataFolder_data()

@@ -8,19 +8,27 @@
 #include "scores/score_chart_window.h"
 #include "scores/score_list_model.h"
 #include "scores/score_window.h"
+#include "platform/parents_approval.h"
 #include "store/record_database.h"
 #include "support/recording_sound.h"
-#include "platform/parents_approval.h"
 #include "support/sandbox.h"
 #include "support/test_main.h"
 
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QLabel>
+#include <QLineSeries>
 #include <QMouseEvent>
 #include <QScopeGuard>
 #include <QRadioButton>
+#include <QScatterSeries>
 #include <QTableView>
+#include <QToolTip>
+#include <QValueAxis>
 
 Q_DECLARE_METATYPE(std::vector<int>)
 
@@ -327,6 +335,49 @@ private slots:
         drill.close();
         QVERIFY(noticed && !noticeShown());
         QCOMPARE(chart.summary->text(), QStringLiteral("2001/04/27 に2回"));
+    }
+
+    // The chart draws the rows it is given: a point per day and score (two
+    // sittings alike are one), the day's best, a bar of sittings per day; a
+    // bar's tool tip names its day and sittings.
+    void chartDrawsItsRows()
+    {
+        Sandbox box;
+        box.makeRecordFile("90", {"2001/04/25 9:00:00|たしざん１０|3", "2001/04/25 10:00:00|たしざん１０|5",
+                                  "2001/04/25 11:00:00|たしざん１０|5", "2001/04/27 8:00:00|たしざん１０|7",
+                                  "2001/04/26 8:00:00|とけい|9"});
+        ScoreChartWindow chart(box.log());
+        chart.showDrill(0);
+        const auto ys = [](const QList<QPointF> &points) {
+            QList<qreal> y;
+            for (const QPointF &p : points)
+                y << p.y();
+            return y;
+        };
+        const QList<QAbstractSeries *> scores = chart.scoreView->chart()->series();
+        const auto *points = qobject_cast<QScatterSeries *>(scores.value(1));
+        const auto *best = qobject_cast<QLineSeries *>(scores.value(0));
+        QVERIFY(points && best);
+        QCOMPARE(ys(points->points()), (QList<qreal>{3, 5, 7}));
+        QCOMPARE(ys(best->points()), (QList<qreal>{5, 7}));
+        QCOMPARE(best->points().last().x(), points->points().last().x());
+        auto *bars = qobject_cast<QBarSeries *>(chart.countView->chart()->series().value(0));
+        QVERIFY(bars && bars->barSets().size() == 1);
+        QBarSet *sittings = bars->barSets().first();
+        QList<qreal> drawn;
+        int first = -1; // the first bar with sittings
+        for (int i = 0; i < sittings->count(); ++i) {
+            if (sittings->at(i) > 0) {
+                drawn << sittings->at(i);
+                first = first < 0 ? i : first;
+            }
+        }
+        QCOMPARE(drawn, (QList<qreal>{3, 1}));
+        const auto *axis = qobject_cast<QValueAxis *>(chart.scoreView->chart()->axes(Qt::Vertical).value(0));
+        QVERIFY(axis && axis->max() >= 7);
+        emit sittings->hovered(true, first);
+        QCOMPARE(QToolTip::text(), QStringLiteral("2001/04/25　3回"));
+        chart.close();
     }
 
     void scorePeriod_data()
