@@ -1,0 +1,84 @@
+// A class's rules without a server: rosters read in either encoding.
+#include "classroom/roster_csv.h"
+#include "support/test_main.h"
+
+using Reason = RosterCsv::Reason;
+using Problems = QList<std::pair<int, Reason>>;
+
+namespace {
+const QByteArray BOM("\xEF\xBB\xBF");
+} // namespace
+
+class TestClassroom : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rosters_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("rows"); // 出席番号|kana|kanji|児童番号
+        QTest::newRow("UTF-8, spaces folded") << QByteArray("1, やまだ  はな , 山田 　花 \n") << QStringList{"1|やまだ　はな|山田　花|"};
+        QTest::newRow("BOM, header, half-width kana") << BOM + "ふりがな,出席番号\r\nﾔﾏﾀﾞ ﾊﾅ,９９\r\n" << QStringList{"99|ヤマダ　ハナ||"};
+        // はな, then ① 髙 﨑 (IBM and NEC-selected) ㈱ ～ as Windows writes them.
+        QTest::newRow("CP932") << QByteArray("1,\x82\xcd\x82\xc8,\x87\x40\xfb\xfc\xfa\xb1\xed\x95\x87\x8a\x81\x60\r\n")
+                               << QStringList{"1|はな|①髙﨑﨑㈱～|"};
+        QTest::newRow("CP932 half-width kana") << QByteArray("2,\xca\xc5\n") << QStringList{"2|ハナ||"};
+        QTest::newRow("quoted") << QByteArray("\"1\",\"はな\",\"山\"\"田,\r\n花\",\"\"\n") << QStringList{"1|はな|山\"田,\n花|"};
+        QTest::newRow("blank lines, no last end") << QByteArray("\r\n1,はな\r\n\r\n,,,\r\n2,ゆい") << QStringList{"1|はな||", "2|ゆい||"};
+        QTest::newRow("header names and order") << QByteArray("児童番号,性別,ﾌﾘｶﾞﾅ,Ｎｏ．\n００１２,女,はな,3\n")
+                                                << QStringList{"3|はな||0012"};
+        QTest::newRow("a pupil named かな") << QByteArray("1,かな\n2,よみ\n") << QStringList{"1|かな||", "2|よみ||"};
+        QTest::newRow("1000 lines, 20 letters") << QByteArray("1,あいうえおかきくけこ さしすせそたちつて") + QByteArray(1000, '\n')
+                                                << QStringList{"1|あいうえおかきくけこ　さしすせそたちつて||"};
+    }
+    void rosters()
+    {
+        QFETCH(QByteArray, file);
+        const RosterCsv::Result read = RosterCsv::read(file);
+        QStringList rows;
+        for (const RosterCsv::Row &r : read.rows)
+            rows << QStringList{QString::number(r.number), r.kana, r.kanji, r.pupilNumber}.join(u'|');
+        QCOMPARE(read.problems.size(), 0);
+        QTEST(rows, "rows");
+    }
+
+    void badRosters_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<Problems>("problems");
+        QTest::addColumn<QString>("first"); // what the first problem says, when it names more than its line
+        using R = Reason;
+        QTest::newRow("each bad line")
+            << QByteArray("出席番号,ふりがな,氏名,児童番号\n1,はな,,7\n01,ゆい,,8\n,はな\na1,はな\n100,はな\n2,ー　ー\n3,hana\n"
+                          "4,あいうえおかきくけこ さしすせそたちつてと\n5,ゆう,,007\n6\n7,はな,花,9,x\n8,ﾊﾅ,花,10,\n")
+            << Problems{{3, R::NumberTwice}, {4, R::NoNumber}, {5, R::NumberNotDigits}, {6, R::NumberOutOfRange},
+                        {7, R::NoName}, {8, R::NameNotKana}, {9, R::NameTooLong}, {10, R::PupilNumberTwice},
+                        {11, R::TooFewColumns}, {12, R::TooManyColumns}}
+            << "3行目：出席番号1は2行目と同じです";
+        QTest::newRow("no kana column") << QByteArray("番号,氏名\n1,花\n") << Problems{{1, R::HeaderWithoutName}} << "";
+        QTest::newRow("a column twice") << QByteArray("No,ふりがな,よみ\n1,はな,はな\n") << Problems{{1, R::ColumnTwice}}
+                                        << "1行目：見出しの「よみ」は同じ列がほかにもあります";
+        QTest::newRow("unclosed quote") << QByteArray("1,はな\n2,\"ゆい\n3,けん\n") << Problems{{2, R::UnclosedQuote}} << "";
+        QTest::newRow("header alone") << QByteArray("出席番号,ふりがな\r\n\r\n") << Problems{{0, R::NoPupils}} << "";
+        QTest::newRow("neither encoding") << QByteArray("1,\x82\xa0\xff\n") << Problems{{0, R::UnknownEncoding}} << "";
+        QTest::newRow("1001 lines") << QByteArray("1,はな") + QByteArray(1001, '\n') << Problems{{0, R::TooLarge}} << "";
+        QTest::newRow("1001 lines, CR alone") << QByteArray("1,はな") + QByteArray(1001, '\r') << Problems{{0, R::TooLarge}} << "";
+        QTest::newRow("over 1 MB") << QByteArray(RosterCsv::maxBytes + 1, 'x') << Problems{{0, R::TooLarge}} << "";
+    }
+    void badRosters()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, first);
+        const RosterCsv::Result read = RosterCsv::read(file);
+        Problems problems;
+        for (const RosterCsv::Problem &p : read.problems)
+            problems << std::pair{p.line, p.reason};
+        QTEST(problems, "problems");
+        QCOMPARE(read.rows.size(), 0);
+        if (!first.isEmpty())
+            QCOMPARE(RosterCsv::message(read.problems.front()), first);
+    }
+};
+
+SANSU_TEST_MAIN(TestClassroom)
+#include "test_classroom.moc"
