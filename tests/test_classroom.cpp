@@ -1,12 +1,22 @@
-// A class's rules without a server: rosters read in either encoding.
-#include "classroom/roster_csv.h"
+// A class's rules without a server: rosters read in either encoding, and a
+// new year's roster matched against the pupils known.
+#include "classroom/roster_match.h"
 #include "support/test_main.h"
+
+#include <numeric>
 
 using Reason = RosterCsv::Reason;
 using Problems = QList<std::pair<int, Reason>>;
 
 namespace {
 const QByteArray BOM("\xEF\xBB\xBF");
+
+// A pupil's id from a letter, and back.
+QUuid idOf(char letter) { return QUuid(uint(letter), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0); }
+QString letters(const QList<QUuid> &ids)
+{
+    return std::accumulate(ids.cbegin(), ids.cend(), QString(), [](QString s, QUuid id) { return s + QChar(id.data1); });
+}
 } // namespace
 
 class TestClassroom : public QObject
@@ -77,6 +87,57 @@ private slots:
         QCOMPARE(read.rows.size(), 0);
         if (!first.isEmpty())
             QCOMPARE(RosterCsv::message(read.problems.front()), first);
+    }
+
+    // Last year's class 1-2 becomes 2-1. Known: a あおき けん 101, b いとう はな,
+    // c さとう ゆい 103, e and f two たなか そら, all of 1-2; d another
+    // さとう ゆい 104 of 1-3; j よしだ ひな 110 of 1-1; in 2-1 already g なかむら
+    // りく 107, h はやし めい, and i まえだ れん, 転出.
+    void match_data()
+    {
+        QTest::addColumn<QString>("lastYear");
+        QTest::addColumn<QByteArray>("roster");
+        QTest::addColumn<QStringList>("plan"); // per row: pupil and rule, "new", or "?" doubt candidates
+        QTest::addColumn<QString>("leftOut");
+        QTest::newRow("second year") << "1-2" << QByteArray("1,あおき けん,,101\n2,イトウ ハナ\n3,さとう ゆい\n4,たなか そら\n"
+                                                            "5,なかむら りく,,107\n6,よしだ ひな,,0110\n7,やまもと たろう,,120\n")
+            << QStringList{"a number", "b name", "c name", "? several ef", "g number", "j number", "new"} << "h";
+        QTest::newRow("two rows, one pupil") << "1-2" << QByteArray("1,あおき けん,,101\n2,アオキ ケン\n")
+                                             << QStringList{"? another a", "? another a"} << "gh";
+        QTest::newRow("number of another name") << "1-2" << QByteArray("1,いとう はな,,101\n") << QStringList{"? name a"} << "gh";
+        QTest::newRow("name of another number") << "1-2" << QByteArray("1,さとう ゆい,,999\n") << QStringList{"? number c"} << "gh";
+        QTest::newRow("no last year's class") << "" << QByteArray("1,いとう はな\n2,はやし めい\n3,まえだ れん\n")
+                                              << QStringList{"new", "h name", "i name"} << "g";
+    }
+    void match()
+    {
+        QFETCH(QString, lastYear);
+        QFETCH(QByteArray, roster);
+        auto pupil = [](char letter, const char *kana, const char *number, const char *cls, bool left = false) {
+            return RosterMatch::Pupil{idOf(letter), kana, {}, number, cls, 0, left};
+        };
+        const std::vector<RosterMatch::Pupil> known{pupil('a', "あおき　けん", "101", "1-2"), pupil('b', "いとう　はな", "", "1-2"),
+            pupil('c', "さとう　ゆい", "103", "1-2"), pupil('d', "さとう　ゆい", "104", "1-3"), pupil('e', "たなか　そら", "", "1-2"),
+            pupil('f', "たなか　そら", "", "1-2"), pupil('g', "なかむら　りく", "107", "2-1"), pupil('h', "はやし　めい", "", "2-1"),
+            pupil('i', "まえだ　れん", "", "2-1", true), pupil('j', "よしだ　ひな", "110", "1-1")};
+        const RosterCsv::Result read = RosterCsv::read(roster);
+        QCOMPARE(read.problems.size(), 0);
+        const RosterMatch::Plan plan = RosterMatch::of(known, read.rows, "2-1", lastYear);
+        using D = RosterMatch::Doubt;
+        const QHash<D, QString> doubts{{D::SeveralPupils, "several"}, {D::FoundByAnother, "another"},
+                                       {D::NameDiffers, "name"}, {D::NumberDiffers, "number"}};
+        QStringList rows;
+        for (const RosterMatch::RowPlan &row : plan.rows) {
+            if (row.outcome == RosterMatch::Outcome::New)
+                rows << "new";
+            else if (row.outcome == RosterMatch::Outcome::Ambiguous)
+                rows << "? " + doubts.value(row.doubt) + ' ' + letters(row.candidates);
+            else
+                rows << letters({row.pupil}) + (row.rule == RosterMatch::Rule::ByName ? " name" : " number");
+        }
+        QTEST(rows, "plan");
+        QTEST(letters(plan.leftOut), "leftOut");
+        QCOMPARE(plan.needsAnswers(), rows.join(' ').contains('?'));
     }
 };
 
