@@ -1,5 +1,7 @@
-// A class's rules without a server: rosters read in either encoding, and a
-// new year's roster matched against the pupils known.
+// A class's rules without a server: rosters read in either encoding, a new
+// year's roster matched against the pupils known, and the CSV written for
+// Excel.
+#include "classroom/excel_csv.h"
 #include "classroom/roster_match.h"
 #include "support/test_main.h"
 
@@ -7,6 +9,7 @@
 
 using Reason = RosterCsv::Reason;
 using Problems = QList<std::pair<int, Reason>>;
+Q_DECLARE_METATYPE(ExcelCsv::Cell)
 
 namespace {
 const QByteArray BOM("\xEF\xBB\xBF");
@@ -138,6 +141,29 @@ private slots:
         QTEST(rows, "plan");
         QTEST(letters(plan.leftOut), "leftOut");
         QCOMPARE(plan.needsAnswers(), rows.join(' ').contains('?'));
+    }
+
+    void excelFields_data()
+    {
+        QTest::addColumn<ExcelCsv::Cell>("cell");
+        QTest::addColumn<QString>("field");
+        using C = ExcelCsv::Cell;
+        QTest::newRow("text") << C(QString("はな")) << "はな";
+        for (const QString formula : {"=1+2", "+81", "-1", "@SUM(A1)", "\tx", "＝１"})
+            QTest::newRow(qPrintable("formula " + formula)) << C(formula) << "'" + formula;
+        QTest::newRow("comma") << C(QString("a,b")) << "\"a,b\"";
+        QTest::newRow("quote") << C(QString("a\"b")) << "\"a\"\"b\"";
+        QTest::newRow("line end") << C(QString("a\nb")) << "\"a\nb\"";
+        QTest::newRow("formula with comma") << C(QString("=a,b")) << "\"'=a,b\"";
+        QTest::newRow("integer") << C(qint64(-3)) << "-3";
+        QTest::newRow("date") << C(QDate(2026, 12, 8)) << "2026/12/08";
+        QTest::newRow("date and time") << C(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 30))) << "2026/12/08 9:05";
+        QTest::newRow("empty") << C() << "";
+    }
+    void excelFields()
+    {
+        QFETCH(ExcelCsv::Cell, cell);
+        QTEST(ExcelCsv::field(cell), "field");
     }
 };
 
