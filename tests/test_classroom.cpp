@@ -1,8 +1,11 @@
 // A class's rules without a server: rosters read in either encoding, a new
-// year's roster matched against the pupils known, and the CSV written for
-// Excel.
+// year's roster matched against the pupils known, the CSV written for Excel,
+// and the teacher's table against figures worked out by hand.
+#include "classroom/class_table.h"
+#include "classroom/csv_records.h"
 #include "classroom/excel_csv.h"
 #include "classroom/roster_match.h"
+#include "platform/drill_table.h"
 #include "support/test_main.h"
 
 #include <numeric>
@@ -164,6 +167,80 @@ private slots:
     {
         QFETCH(ExcelCsv::Cell, cell);
         QTEST(ExcelCsv::field(cell), "field");
+    }
+
+    void drillsAreTheMenus()
+    {
+        QStringList captions;
+        for (const DrillTable::Entry &drill : DrillTable::all())
+            captions << drill.name();
+        QCOMPARE(ClassTable::drills(), captions);
+    }
+
+    // A class of five: k 1 あおき けん, h 2 いとう はな, y 3 さとう ゆい,
+    // s 4 たなか そら (never practised), r 1 まえだ れん (転出). Today is a
+    // Tuesday, a Wednesday or the next Monday.
+    void classTable_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QStringList>("table");
+        const QString fell = "! たしざん１０の点が3回続けて下がっています", never = "4 たなか　そら, ! まだ一度も練習していません";
+        QTest::newRow("Tuesday") << QDate(2026, 12, 8) << QStringList{"1 あおき　けん, たしざん１０ 4/6/2/12-07",
+            "2 いとう　はな, たしざん１０ 7/9/1/12-07, とけい 10/10/0/11-25", "3 さとう　ゆい, ひきざん２０ 8/9/0/12-02", never,
+            "1 まえだ　れん, 転出"};
+        QTest::newRow("Wednesday") << QDate(2026, 12, 9) << QStringList{"1 あおき　けん, たしざん１０ 4/6/2/12-07",
+            "2 いとう　はな, today, たしざん１０ 5/9/2/12-09 falling, とけい 10/10/0/11-25, " + fell,
+            "3 さとう　ゆい, ひきざん２０ 8/9/0/12-02, ! 7日練習していません", never, "1 まえだ　れん, 転出"};
+        QTest::newRow("next Monday") << QDate(2026, 12, 14) << QStringList{"1 あおき　けん, たしざん１０ 4/6/0/12-07, ひいて１０ 8/8/0/12-10",
+            "2 いとう　はな, たしざん１０ 5/9/0/12-09 falling, とけい 10/10/0/11-25, " + fell,
+            "3 さとう　ゆい, ひきざん２０ 8/9/0/12-02, ! 12日練習していません", never, "1 まえだ　れん, 転出"};
+    }
+    void classTable()
+    {
+        QFETCH(QDate, today);
+        const std::vector<ClassTable::Pupil> pupils{{idOf('h'), 2, "いとう　はな"}, {idOf('r'), 1, "まえだ　れん", true},
+            {idOf('s'), 4, "たなか　そら"}, {idOf('y'), 3, "さとう　ゆい"}, {idOf('k'), 1, "あおき　けん"}};
+        auto at = [](char who, const char *drill, int score, int day, int hour, int month = 12) {
+            return ClassTable::Sitting{idOf(who), drill, score, QDate(2026, month, day), QTime(hour, 0)};
+        };
+        const std::vector<ClassTable::Sitting> sittings{at('h', "たしざん１０", 9, 1, 9), at('h', "たしざん１０", 7, 7, 9),
+            at('h', "たしざん１０", 5, 9, 9), at('h', "とけい", 10, 25, 10, 11), at('k', "たしざん１０", 5, 3, 9),
+            at('k', "たしざん１０", 4, 7, 10), at('k', "たしざん１０", 6, 7, 9), at('k', "ひいて１０", 8, 10, 9),
+            at('k', "かけざん", 3, 8, 9), at('y', "ひきざん２０", 9, 27, 9, 11), at('y', "ひきざん２０", 8, 30, 9, 11),
+            at('y', "ひきざん２０", 8, 2, 9), at('z', "たしざん１０", 1, 9, 9)};
+        const std::vector<ClassTable::Line> lines = ClassTable::of(pupils, sittings, today);
+        QStringList table;
+        for (const ClassTable::Line &line : lines) {
+            QStringList parts{QString::number(line.pupil.number) + ' ' + line.pupil.kana};
+            if (line.pupil.left)
+                parts << "転出";
+            if (line.progress.practisedToday)
+                parts << "today";
+            for (int i = 0; i < ClassTable::drillCount; ++i) {
+                const ClassTable::Drill &d = line.progress.drills[i];
+                if (d.last)
+                    parts << QString("%1 %2/%3/%4/").arg(ClassTable::drills()[i]).arg(*d.last).arg(*d.best).arg(d.thisWeek)
+                                 + d.lastDay.toString("MM-dd") + (d.falling ? " falling" : "");
+            }
+            if (line.stuck())
+                parts << "! " + line.progress.stuckReason();
+            table << parts.join(", ");
+        }
+        QTEST(table, "table");
+
+        // The same table as Excel reads it back: the BOM, CRLF, a header and
+        // a row per pupil of one width, numbers and dates bare.
+        const QByteArray csv = ClassTable::excelCsv(lines);
+        QVERIFY(csv.startsWith(BOM));
+        QCOMPARE(csv.count("\r\n"), 6);
+        const CsvRecords read = CsvRecords::of(RosterCsv::decode(csv)->text);
+        QCOMPARE(read.records.size(), 6);
+        for (const CsvRecords::Record &record : read.records)
+            QCOMPARE(record.fields.size(), 6 + 4 * ClassTable::drillCount);
+        const QStringList hana = read.records[2].fields;
+        QCOMPARE(hana.mid(0, 2), QStringList({"2", "いとう　はな"}));
+        QCOMPARE(hana[7], "9"); // たしざん１０'s best
+        QVERIFY(QRegularExpression("^2026/1[12]/[0-9]{2}$").match(hana[9]).hasMatch());
     }
 };
 
