@@ -10,14 +10,14 @@ bool isHalfWidthKatakana(QChar c)
     // ｡ to ﾟ: the half-width forms, with their voiced marks ﾞ and ﾟ.
     return c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F;
 }
+} // namespace
 
-bool isKana(char32_t c)
+bool ChildName::isKana(char32_t c)
 {
     return (c >= 0x3041 && c <= 0x3096)     // ぁ … ゖ
            || (c >= 0x30A1 && c <= 0x30FA) // ァ … ヺ
            || c == 0x30FC;                 // ー
 }
-} // namespace
 
 QString ChildName::normalised(const QString &typed)
 {

@@ -30,6 +30,8 @@ public:
     static Problem problemOf(const QString &typed, const QSet<QString> &takenKeys);
     // The key names are compared by: the normalised name in katakana.
     static QString key(const QString &name);
+    // Whether a letter is one a name may hold: hiragana, katakana or ー.
+    static bool isKana(char32_t c);
     // What the parents' corner says about a problem; empty for None.
     static QString message(Problem problem);
     // A kana name none of `takenKeys` has, for a child whose name was lost:
