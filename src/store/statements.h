@@ -3,6 +3,7 @@
 #include "store/result_row.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // Every statement the program runs on the results file, built from the names
@@ -50,4 +51,40 @@ public:
     // The names of a table's columns, in any letter case (its name bound);
     // no rows when there is no such table.
     static QString tableColumns();
+    static QString commit(); // "COMMIT"
+
+    // The send queue (ResultsSchema::sendQueueTable). Each row: seq (increasing
+    // per file, never used again: AUTOINCREMENT), result_id (a UUID made for
+    // the row), log_rowid and log_when, log_drill, log_score (the LOG row's
+    // rowid and its three texts as LOG holds them), pupil_id, pupil_name,
+    // class_id, made_at (the sitting's time, ISO 8601 with its UTC offset),
+    // state ('waiting', 'sent' or 'refused'), reason (the refusal's words),
+    // sent_at (ISO 8601).
+    static QStringList createSendQueue(); // the table and its indexes, each if missing
+    // Queues the LOG row just inserted on this connection (last_insert_rowid)
+    // with its three texts. Bound: result_id, the texts, pupil_id,
+    // pupil_name, class_id, made_at.
+    static QString queueInserted();
+    // Queues a given LOG row. Bound: result_id, log_rowid, the texts,
+    // pupil_id, pupil_name, class_id, made_at.
+    static QString queueRow();
+    // Up to a limit of LOG rows after a rowid, in rowid order, that have no
+    // queue row of their rowid and texts: rowid, 日時, 科目, 得点. Bound: the
+    // rowid, the limit.
+    static QString unqueuedRows();
+    // Whether LOG has any row at all.
+    static QString anyResult();
+    // The oldest waiting rows: seq, result_id, log_when, log_drill,
+    // log_score, pupil_id, pupil_name, class_id, made_at. Bound: the limit.
+    static QString waitingRows();
+    // Marks waiting rows sent. Bound: sent_at, the seqs as a JSON array.
+    static QString markSent();
+    // Sets a waiting row apart. Bound: the reason, the seq.
+    static QString markRefused();
+    // Per state: state, count, the latest sent_at.
+    static QString queueCounts();
+    // The refusals' reasons, each with its count, the oldest first.
+    static QString refusedReasons();
+    // Deletes sent rows whose LOG row (same rowid and texts) is gone.
+    static QString pruneSent();
 };
