@@ -139,7 +139,7 @@ public:
         QString pupilId;
         QString pupilName;
         QString classId;
-        QString madeAt; // ISO 8601 with offset; empty when the date text is no date
+        QString madeAt; // ISO 8601 with offset; empty when the date text is no date (NULL in the file)
     };
     struct QueuedRows
     {

@@ -146,7 +146,7 @@ QStringList Statements::createSendQueue()
                 + QStringLiteral(" ( seq INTEGER PRIMARY KEY AUTOINCREMENT, result_id TEXT NOT NULL UNIQUE, "
                                  "log_rowid INTEGER NOT NULL, log_when TEXT, log_drill TEXT, log_score TEXT, "
                                  "pupil_id TEXT NOT NULL, pupil_name TEXT NOT NULL, class_id TEXT NOT NULL, "
-                                 "made_at TEXT NOT NULL, state TEXT NOT NULL DEFAULT 'waiting' "
+                                 "made_at TEXT, state TEXT NOT NULL DEFAULT 'waiting' "
                                  "CHECK (state IN ('waiting', 'sent', 'refused')), reason TEXT, sent_at TEXT )"),
             QStringLiteral("CREATE INDEX IF NOT EXISTS ") + q + QStringLiteral("_STATE ON ") + q
                 + QStringLiteral(" ( state, seq )"),

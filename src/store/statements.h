@@ -59,7 +59,7 @@ public:
     // rowid and its three texts as LOG holds them), pupil_id, pupil_name,
     // class_id, made_at (the sitting's time, ISO 8601 with its UTC offset),
     // state ('waiting', 'sent' or 'refused'), reason (the refusal's words),
-    // sent_at (ISO 8601).
+    // sent_at (ISO 8601). made_at is NULL for a row whose date text is no date.
     static QStringList createSendQueue(); // the table and its indexes, each if missing
     // Queues the LOG row just inserted on this connection (last_insert_rowid)
     // with its three texts. Bound: result_id, the texts, pupil_id,

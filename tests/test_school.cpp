@@ -1,0 +1,331 @@
+// The school server end to end: the shipped SQL applied to a real PostgreSQL
+// server (pg_virtualenv's, or a cluster of the test's own to stop), the send
+// queue in real results files, and the sender in this process or in helper
+// processes that are killed.
+#include "school/school_sender.h"
+#include "store/results_log.h"
+#include "support/sandbox.h"
+#include "support/school_server.h"
+#include "support/test_main.h"
+
+#include <QProcess>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+using State = SenderStatus::State;
+const QString SENDER = QStringLiteral(SANSU_HELPER_DIR "/school_send");
+const ResultsLog::QueueOwner pupil{"6f1c5a4e-2b7d-4c1e-9a3f-0d5e8b7c6a21", "たろう", "1-1"};
+
+std::vector<ResultRow> sittings(int n)
+{
+    std::vector<ResultRow> rows;
+    for (int i = 1; i <= n; ++i)
+        rows.push_back({QStringLiteral("2001/04/%1 9:05:03").arg(1 + i % 28, 2, 10, QLatin1Char('0')),
+                        QStringLiteral("たしざん１０"), QString::number(i % 10)});
+    return rows;
+}
+
+// A results file at `path` holding `n` sittings, all queued.
+QString queuedFile(const QString &path, int n)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    const ResultsLog log(path);
+    return log.create(QString(), sittings(n)) && log.queueBacklog(pupil) ? path : QString();
+}
+
+std::unique_ptr<SchoolSender> sending(const QString &service, const QStringList &files, int batchRows = 500,
+                                      int firstRetryMs = 200)
+{
+    SchoolSender::Options o;
+    o.service = service;
+    o.pcId = QStringLiteral("0b6f8d2e-3c4a-4e5f-8a9b-1c2d3e4f5a6b");
+    o.pcName = QStringLiteral("pc");
+    o.files = [files] { return files; };
+    o.batchRows = batchRows;
+    o.connectTimeoutS = 2;
+    o.firstRetryMs = firstRetryMs;
+    o.maxRetryMs = std::max(firstRetryMs, 1000);
+    auto s = std::make_unique<SchoolSender>(o);
+    s->start();
+    return s;
+}
+} // namespace
+
+class TestSchool : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<SchoolServer> server_;
+
+    // Empty when every LOG row of the files was queued once, sent, and is on
+    // the server once, and the server holds no other row; otherwise what differs.
+    QString allOnServerOnce(const SchoolServer &server, const QStringList &files)
+    {
+        QStringList local;
+        for (const QString &file : files) {
+            const QStringList counts = Sandbox::rows(file, "SELECT (SELECT count(*) FROM LOG), count(*), "
+                                                           "count(DISTINCT log_rowid), sum(state = 'sent') FROM SEND_QUEUE");
+            const QStringList n = counts.value(0).split('|');
+            if (n.size() != 4 || n.count(n[0]) != 4)
+                return file + ": LOG rows, queued, queued LOG rows, sent: " + counts.value(0);
+            local += Sandbox::rows(file, "SELECT result_id FROM SEND_QUEUE");
+        }
+        std::sort(local.begin(), local.end());
+        const SchoolServer::Ran held = server.psql("SELECT result_id FROM sansu.results ORDER BY result_id");
+        const QStringList remote = held.out.split('\n', Qt::SkipEmptyParts);
+        return remote == local ? QString()
+                               : QStringLiteral("%1 rows here, %2 on the server %3").arg(local.size()).arg(remote.size()).arg(held.err);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const auto admin = SchoolServer::started();
+        QVERIFY2(admin, "no PostgreSQL server: run the tests under pg_virtualenv (scripts/test.sh does)");
+        server_ = std::make_unique<SchoolServer>(*admin);
+        QVERIFY2(server_->problem().isEmpty(), qPrintable(server_->problem()));
+    }
+    void init()
+    {
+        QVERIFY(server_->psql("TRUNCATE sansu.results, sansu.pupils; UPDATE sansu.schema_version SET major = 1").ok);
+    }
+    void cleanupTestCase() { server_.reset(); }
+
+    // Applied again, the schema keeps its rows and its version; over a newer
+    // major version it is refused and changes nothing.
+    void schemaApplied_again()
+    {
+        QVERIFY(server_->psql("INSERT INTO sansu.pupils (pupil_id, class_id, name_kana) "
+                              "VALUES (gen_random_uuid(), '1-1', 'はなこ')", "pc1").ok);
+        QVERIFY(server_->applySchema().ok);
+        QCOMPARE(server_->psql("SELECT (SELECT count(*) FROM sansu.pupils), major, minor FROM sansu.schema_version").out,
+                 "1|1|0");
+        QVERIFY(server_->psql("UPDATE sansu.schema_version SET major = 2").ok);
+        QVERIFY(!server_->applySchema().ok);
+        QCOMPARE(server_->psql("SELECT major, minor FROM sansu.schema_version").out, "2|0");
+    }
+
+    // What each login may do on the server: a PC inserts for its classes and
+    // reads nothing; a teacher reads their class only.
+    void rights_data()
+    {
+        QTest::addColumn<QString>("login");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("expected"); // the rows, or the SQLSTATE of the refusal
+        const QString result = "INSERT INTO sansu.results (result_id, pupil_id, class_id, drill, score, log_date, "
+                               "made_at, made_utc_offset_min, pc_id, pc_name, pc_seq, pc_clock_at_send%1) VALUES "
+                               "(gen_random_uuid(), '%2', '%3', 'd', '1', 'x', now(), 540, gen_random_uuid(), 'pc', 1, now()%4)";
+        const QString inOne = "00000000-0000-4000-8000-000000000011", inTwo = "00000000-0000-4000-8000-000000000012";
+        QTest::newRow("PC reads results") << "pc1" << "SELECT count(*) FROM sansu.results" << "42501";
+        QTest::newRow("PC reads pupils") << "pc1" << "SELECT count(*) FROM sansu.pupils" << "42501";
+        QTest::newRow("PC updates") << "pc1" << "UPDATE sansu.results SET score = '9'" << "42501";
+        QTest::newRow("PC deletes") << "pc1" << "DELETE FROM sansu.results" << "42501";
+        QTest::newRow("PC inserts for another class") << "pc1" << result.arg("", inTwo, "1-2", "") << "42501";
+        QTest::newRow("PC inserts a pupil of another class")
+            << "pc1" << "INSERT INTO sansu.pupils (pupil_id, class_id, name_kana) VALUES (gen_random_uuid(), '1-2', 'じろう')" << "42501";
+        QTest::newRow("PC sets the server's time") << "pc1" << result.arg(", received_at", inOne, "1-1", ", now()") << "42501";
+        QTest::newRow("PC inserts for its class") << "pc1" << result.arg("", inOne, "1-1", "") << "";
+        QTest::newRow("PC reads the version and its classes")
+            << "pc3" << "SELECT major, minor, sansu.pc_classes() FROM sansu.schema_version" << "1|0|1-2";
+        QTest::newRow("teacher reads their class") << "teacher" << "SELECT class_id, count(*) FROM sansu.results GROUP BY 1" << "1-1|1";
+        QTest::newRow("teacher reads the clocks of their class") << "teacher" << "SELECT class_id, clock_off FROM sansu.results_clock" << "1-1|f";
+        QTest::newRow("teacher inserts") << "teacher" << result.arg("", inOne, "1-1", "") << "42501";
+    }
+    void rights()
+    {
+        QFETCH(QString, login);
+        QFETCH(QString, sql);
+        QFETCH(QString, expected);
+        QVERIFY(server_->psql("INSERT INTO sansu.pupils (pupil_id, class_id, name_kana) VALUES "
+                              "('00000000-0000-4000-8000-000000000011', '1-1', 'あ'), ('00000000-0000-4000-8000-000000000012', '1-2', 'い');"
+                              "INSERT INTO sansu.results SELECT gen_random_uuid(), pupil_id, class_id, 'd', '1', 'x', now(), 540, "
+                              "gen_random_uuid(), 'pc', 1, now() FROM sansu.pupils").ok);
+        const SchoolServer::Ran ran = server_->psql(sql, login);
+        QCOMPARE(ran.ok ? ran.out : ran.err.section(':', 1, 1).trimmed(), expected);
+    }
+
+    // The backlog is queued once; a row queued with its sitting is not queued
+    // again; rows written while the PC was out of the school are queued when it
+    // joins again; the purge leaves the queue alone, and a rowid used again by
+    // a later row does not hide that row.
+    void queuedOnce()
+    {
+        Sandbox sandbox;
+        const ResultsLog log(sandbox.path());
+        QVERIFY(log.create(QString(), sittings(3)));
+        QVERIFY(log.append(sittings(1).front()) && log.queueCounts().outcome);
+        QCOMPARE(Sandbox::rows(sandbox.path(), "SELECT count(*) FROM sqlite_master WHERE name LIKE 'SEND%'"), {"0"});
+        const auto backlog = [&log] {
+            qint64 n = -1;
+            return log.queueBacklog(pupil, &n) ? n : -1;
+        };
+        QCOMPARE(backlog(), 4);
+        QCOMPARE(backlog(), 0);
+        QVERIFY(log.appendQueued({"2001/04/27 9:05:03", "とけい", "7"}, Sandbox::now(), pupil));
+        QCOMPARE(backlog(), 0);
+        auto pc = sending(server_->service("pc1"), {sandbox.path()});
+        QTRY_COMPARE_WITH_TIMEOUT(pc->status().sent, 5, 20000);
+        // Purged, the sent rows stay queued; the next rows, written outside the
+        // school, take their rowids again.
+        QVERIFY(log.purge("9999"));
+        QVERIFY(log.append({"2001/04/28 9:05:03", "とけい", "8"}) && log.append({"2001/04/29 9:05:03", "とけい", "9"}));
+        QCOMPARE(backlog(), 2);
+        pc->poke();
+        QTRY_COMPARE_WITH_TIMEOUT(pc->status().sent, 7, 20000);
+        QCOMPARE(server_->psql("SELECT count(*) FROM sansu.results").out, "7");
+        qint64 pruned = 0;
+        QVERIFY(log.pruneSent(&pruned));
+        QCOMPARE(pruned, 5);
+    }
+
+    // Rows the server refuses for good, and rows that cannot be sent, are set
+    // apart with their reasons; the rows around them are sent.
+    void refusedSetApart()
+    {
+        Sandbox sandbox;
+        const ResultsLog log(sandbox.path());
+        const QString nul = QStringLiteral("たし") + QChar(0) + QStringLiteral("ざん");
+        QVERIFY(log.create(QString(), {{"2001/04/27 9:00:00", "a", "1"}, {"2001/04/27 9:00:01", nul, "2"},
+                                       {"2001/04/27 9:00:02", "b", "3"}, {"2001/04/27 9:00:03", "c", "ten"},
+                                       {"yesterday", "d", "5"}, {"2001/04/27 9:00:05", "e", "6"}}));
+        const StoreOutcome queued = log.queueBacklog(pupil);
+        QVERIFY2(queued, qPrintable(queued.reason));
+        QVERIFY(log.appendQueued({"2001/04/27 9:00:06", "f", "7"}, Sandbox::now(), {pupil.pupilId, "たろう", "1-2"}));
+        QVERIFY(log.appendQueued({"2001/04/27 9:00:07", "g", "8"}, Sandbox::now(), pupil));
+        auto pc = sending(server_->service("pc1"), {sandbox.path()});
+        QTRY_COMPARE_WITH_TIMEOUT(pc->status().state, State::AllSent, 20000);
+        QCOMPARE(server_->psql("SELECT string_agg(drill, '' ORDER BY drill) FROM sansu.results").out, "abeg");
+        const QStringList reasons = Sandbox::rows(sandbox.path(), "SELECT log_drill, reason FROM SEND_QUEUE WHERE state = 'refused' ORDER BY seq");
+        QCOMPARE(reasons.size(), 4);
+        for (const char *why : {"NUL", "23514", "not a date: yesterday", "42501"})
+            QVERIFY2(reasons.filter(why).size() == 1, qPrintable(reasons.join('\n')));
+        QCOMPARE(log.queueCounts().refused, 4);
+    }
+
+    // A wrong password, or a schema newer than the program knows: nothing is
+    // sent, and the status says why in the server's words.
+    void stopsAndSaysWhy_data()
+    {
+        QTest::addColumn<QString>("login");
+        QTest::addColumn<QString>("setUp");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("wrong password") << "wrongpw" << "" << int(State::LoginRefused) << "password authentication failed";
+        QTest::newRow("newer schema") << "pc1" << "UPDATE sansu.schema_version SET major = 2" << int(State::SchemaNewer)
+                                      << "version 2.0";
+    }
+    void stopsAndSaysWhy()
+    {
+        QFETCH(QString, login);
+        QFETCH(QString, setUp);
+        QFETCH(int, state);
+        QFETCH(QString, words);
+        QVERIFY(setUp.isEmpty() || server_->psql(setUp).ok);
+        Sandbox sandbox;
+        auto pc = sending(server_->service(login), {queuedFile(sandbox.path(), 10)});
+        QTRY_COMPARE_WITH_TIMEOUT(int(pc->status().state), state, 20000);
+        QVERIFY2(pc->status().detail.contains(words), qPrintable(pc->status().detail));
+        QCOMPARE(server_->psql("SELECT count(*) FROM sansu.results").out, "0");
+        QCOMPARE(ResultsLog(sandbox.path()).queueCounts().waiting, 10);
+    }
+
+    // A server that takes the connection and never answers: the sender gives
+    // up within its connect timeout, the child's rows are written meanwhile,
+    // and the sender ends within its bound.
+    void silentServer()
+    {
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 && ::listen(listener, 8) == 0
+                && ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+        Sandbox sandbox;
+        // A first failure is waited on for a minute: the stop below finds the
+        // sender waiting, not in a second connect.
+        auto pc = sending(server_->addService("silent", ntohs(address.sin_port)), {queuedFile(sandbox.path(), 3)}, 500,
+                          60000);
+        QTRY_COMPARE_WITH_TIMEOUT(pc->status().state, State::Connecting, 1000);
+        QVERIFY(ResultsLog(sandbox.path()).appendQueued({"2001/04/27 9:05:03", "とけい", "7"}, Sandbox::now(), pupil));
+        QTRY_COMPARE_WITH_TIMEOUT(pc->status().state, State::WaitingToRetry, 2000 + 2000);
+        QVERIFY2(pc->stop(2000), "the sender outlived its bound");
+        QCOMPARE(ResultsLog(sandbox.path()).queueCounts().waiting, 4);
+
+        // A program that ends while its sender is inside the blocking connect
+        // ends within the bound, normally, leaving the sender's thread behind.
+        QProcess ending;
+        ending.setProcessEnvironment([] {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("SANSU_STOP_AFTER_MS", "300");
+            env.insert("SANSU_CONNECT_TIMEOUT_S", "10");
+            return env;
+        }());
+        ending.start(SENDER, {server_->service("silent"), sandbox.path(), sandbox.path("pc")});
+        QVERIFY(ending.waitForFinished(300 + 2000 + 2000));
+        QCOMPARE(ending.exitStatus(), QProcess::NormalExit);
+        QVERIFY(QString(ending.readAllStandardOutput()).contains("stopped: left behind"));
+        ::close(listener);
+    }
+
+    // The server stopped at once in the middle of a batch, then started again:
+    // every row is on the server once.
+    void serverStopped()
+    {
+        OwnCluster cluster;
+        QVERIFY2(cluster.problem().isEmpty(), qPrintable(cluster.problem()));
+        SchoolServer own(cluster.admin());
+        QVERIFY2(own.problem().isEmpty(), qPrintable(own.problem()));
+        Sandbox sandbox;
+        const QString file = queuedFile(sandbox.path(), 20000);
+        auto pc = sending(own.service("pc1"), {file}, 200);
+        QTRY_VERIFY_WITH_TIMEOUT(own.psql("SELECT count(*) FROM sansu.results").out.toInt() > 0, 20000);
+        QVERIFY2(cluster.stopImmediately(), qPrintable(cluster.problem()));
+        QTRY_COMPARE_WITH_TIMEOUT(pc->status().state, State::WaitingToRetry, 20000);
+        QVERIFY2(cluster.start(), qPrintable(cluster.problem()));
+        QTRY_COMPARE_WITH_TIMEOUT(pc->status().state, State::AllSent, 60000);
+        QCOMPARE(allOnServerOnce(own, {file}), QString());
+    }
+
+    // A sending program killed in the middle of a batch, then started again;
+    // two PCs of one class sending at once: every row on the server once.
+    void processes_data()
+    {
+        QTest::addColumn<QStringList>("pcs");
+        QTest::addColumn<bool>("kill");
+        QTest::newRow("killed and started again") << QStringList{"pc1"} << true;
+        QTest::newRow("two PCs at once") << QStringList{"pc1", "pc2"} << false;
+    }
+    void processes()
+    {
+        QFETCH(QStringList, pcs);
+        QFETCH(bool, kill);
+        Sandbox sandbox;
+        QStringList files;
+        std::vector<std::unique_ptr<QProcess>> senders;
+        const auto run = [&](int i) {
+            senders[i] = std::make_unique<QProcess>();
+            senders[i]->start(SENDER, {server_->service(pcs[i]), files[i], sandbox.path(pcs[i]), "200"});
+        };
+        for (int i = 0; i < pcs.size(); ++i) {
+            files << queuedFile(sandbox.path(pcs[i] + "/ADO_ZEM.MDB"), 10000);
+            senders.emplace_back();
+            run(i);
+        }
+        if (kill) {
+            QTRY_VERIFY_WITH_TIMEOUT(server_->psql("SELECT count(*) FROM sansu.results").out.toInt() > 0, 20000);
+            senders[0]->kill();
+            senders[0]->waitForFinished();
+            QVERIFY(server_->psql("SELECT count(*) FROM sansu.results").out.toInt() < 10000);
+            run(0);
+        }
+        for (const auto &s : senders)
+            QVERIFY2(s->waitForFinished(60000) && s->exitCode() == 0, s->readAllStandardError().constData());
+        QCOMPARE(allOnServerOnce(*server_, files), QString());
+    }
+};
+
+SANSU_TEST_MAIN(TestSchool)
+#include "test_school.moc"
