@@ -270,60 +270,57 @@ private slots:
         ::close(listener);
     }
 
-    // The server stopped at once in the middle of a batch, then started again:
-    // every row is on the server once.
-    void serverStopped()
-    {
-        OwnCluster cluster;
-        QVERIFY2(cluster.problem().isEmpty(), qPrintable(cluster.problem()));
-        SchoolServer own(cluster.admin());
-        QVERIFY2(own.problem().isEmpty(), qPrintable(own.problem()));
-        Sandbox sandbox;
-        const QString file = queuedFile(sandbox.path(), 20000);
-        auto pc = sending(own.service("pc1"), {file}, 200);
-        QTRY_VERIFY_WITH_TIMEOUT(own.psql("SELECT count(*) FROM sansu.results").out.toInt() > 0, 20000);
-        QVERIFY2(cluster.stopImmediately(), qPrintable(cluster.problem()));
-        QTRY_COMPARE_WITH_TIMEOUT(pc->status().state, State::WaitingToRetry, 20000);
-        QVERIFY2(cluster.start(), qPrintable(cluster.problem()));
-        QTRY_COMPARE_WITH_TIMEOUT(pc->status().state, State::AllSent, 60000);
-        QCOMPARE(allOnServerOnce(own, {file}), QString());
-    }
-
-    // A sending program killed in the middle of a batch, then started again;
-    // two PCs of one class sending at once: every row on the server once.
-    void processes_data()
+    // A sending program killed in the middle of a batch and started again; the
+    // server stopped at once in the middle of a batch and started again (a
+    // cluster of the test's own); two PCs of one class sending at once: every
+    // row is on the server once.
+    void interrupted_data()
     {
         QTest::addColumn<QStringList>("pcs");
-        QTest::addColumn<bool>("kill");
-        QTest::newRow("killed and started again") << QStringList{"pc1"} << true;
-        QTest::newRow("two PCs at once") << QStringList{"pc1", "pc2"} << false;
+        QTest::addColumn<QString>("interruption");
+        QTest::newRow("sender killed") << QStringList{"pc1"} << "kill";
+        QTest::newRow("server stopped") << QStringList{"pc1"} << "stop";
+        QTest::newRow("two PCs at once") << QStringList{"pc1", "pc2"} << "";
     }
-    void processes()
+    void interrupted()
     {
         QFETCH(QStringList, pcs);
-        QFETCH(bool, kill);
+        QFETCH(QString, interruption);
+        std::optional<OwnCluster> cluster;
+        std::optional<SchoolServer> own;
+        if (interruption == "stop") {
+            QVERIFY2(cluster.emplace().problem().isEmpty(), qPrintable(cluster->problem()));
+            QVERIFY2(own.emplace(cluster->admin()).problem().isEmpty(), qPrintable(own->problem()));
+        }
+        const SchoolServer &server = own ? *own : *server_;
+        const auto onServer = [&server] { return server.psql("SELECT count(*) FROM sansu.results").out.toInt(); };
         Sandbox sandbox;
         QStringList files;
-        std::vector<std::unique_ptr<QProcess>> senders;
+        std::vector<std::unique_ptr<QProcess>> senders(pcs.size());
         const auto run = [&](int i) {
             senders[i] = std::make_unique<QProcess>();
-            senders[i]->start(SENDER, {server_->service(pcs[i]), files[i], sandbox.path(pcs[i]), "200"});
+            senders[i]->start(SENDER, {server.service(pcs[i]), files[i], sandbox.path(pcs[i]), "200"});
         };
         for (int i = 0; i < pcs.size(); ++i) {
             files << queuedFile(sandbox.path(pcs[i] + "/ADO_ZEM.MDB"), 10000);
-            senders.emplace_back();
             run(i);
         }
-        if (kill) {
-            QTRY_VERIFY_WITH_TIMEOUT(server_->psql("SELECT count(*) FROM sansu.results").out.toInt() > 0, 20000);
-            senders[0]->kill();
-            senders[0]->waitForFinished();
-            QVERIFY(server_->psql("SELECT count(*) FROM sansu.results").out.toInt() < 10000);
-            run(0);
+        if (!interruption.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(onServer() > 0, 20000);
+            QVERIFY(onServer() < 10000);
+            if (cluster) {
+                QVERIFY2(cluster->stopImmediately(), qPrintable(cluster->problem()));
+                QTest::qWait(1000);
+                QVERIFY2(cluster->start(), qPrintable(cluster->problem()));
+            } else {
+                senders[0]->kill();
+                senders[0]->waitForFinished();
+                run(0);
+            }
         }
         for (const auto &s : senders)
             QVERIFY2(s->waitForFinished(60000) && s->exitCode() == 0, s->readAllStandardError().constData());
-        QCOMPARE(allOnServerOnce(*server_, files), QString());
+        QCOMPARE(allOnServerOnce(server, files), QString());
     }
 };
 

@@ -19,29 +19,20 @@
 class SchoolServer
 {
 public:
-    // A superuser's way in.
-    struct Admin
+    struct Admin // a superuser's way in
     {
-        QString host;
-        QString port;
-        QString user;
-        QString password;
+        QString host, port, user, password;
     };
     // The server pg_virtualenv started: its PGHOST, PGPORT, PGUSER and
     // PGPASSWORD, read once and then taken out of this process's environment,
-    // so that nothing in it reaches the server but through a service.
+    // so that nothing reaches the server but through a service.
     static std::optional<Admin> started();
 
     explicit SchoolServer(const Admin &admin);
     ~SchoolServer();
-    SchoolServer(const SchoolServer &) = delete;
-    SchoolServer &operator=(const SchoolServer &) = delete;
 
-    // Empty when it is ready; otherwise what failed.
-    const QString &problem() const { return problem_; }
-    // A service's name for the logins above.
-    QString service(const QString &login) const { return tag_ + QLatin1Char('-') + login; }
-    QString database() const { return tag_; }
+    const QString &problem() const { return problem_; } // empty when it is ready
+    QString service(const QString &login) const { return tag_ + '-' + login; }
     // A service for pc1's login at another port of this machine.
     QString addService(const QString &name, int port);
 
@@ -51,15 +42,14 @@ public:
         QString out; // rows, columns split by '|'
         QString err;
     };
-    // Runs SQL with psql: as the admin, or through one of the services above.
+    // Runs SQL with psql as the admin, or through one of the services above.
     Ran psql(const QString &sql, const QString &login = QString()) const;
-    Ran psqlFile(const QString &file) const;
     // Applies the shipped roles and schema, as the admin does.
     Ran applySchema() const;
 
 private:
-    Ran run(const QStringList &arguments, const QString &login) const;
-    QByteArray entry(const QString &name, const QString &port, const QString &login, const QString &passfile) const;
+    Ran run(const QStringList &arguments, const QString &login = QString()) const;
+    QByteArray entry(const QString &name, const QString &port, const QString &passfile) const;
 
     Admin admin_;
     QString tag_;
@@ -67,33 +57,26 @@ private:
     QString previousServiceFile_;
     QString problem_;
     QStringList roles_;
-    bool made_ = false;
 };
 
 // A PostgreSQL cluster of a test's own, to stop and start without touching the
-// server the other tests use: made with postgres-common's tools (which work as
-// root, where initdb alone refuses, and as any user), its configuration and
+// server the other tests use: made with postgresql-common's tools (which work
+// as root, where initdb alone refuses, and as any user), its configuration and
 // data in a temporary folder, dropped when it ends.
 class OwnCluster
 {
 public:
     OwnCluster();
     ~OwnCluster();
-    OwnCluster(const OwnCluster &) = delete;
-    OwnCluster &operator=(const OwnCluster &) = delete;
-
     const QString &problem() const { return problem_; }
     SchoolServer::Admin admin() const;
-    bool start();
-    bool stopImmediately(); // pg_ctlcluster … stop -m immediate
+    bool start() { return tool({"pg_ctlcluster", version_, name_, "start"}); }
+    bool stopImmediately() { return tool({"pg_ctlcluster", "--mode", "immediate", version_, name_, "stop"}); }
 
 private:
     bool tool(const QStringList &command);
 
     QTemporaryDir dir_;
-    QString version_;
-    QString name_;
-    int port_ = 0;
-    QString problem_;
+    QString version_, name_, port_, problem_;
     bool made_ = false;
 };
