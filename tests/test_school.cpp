@@ -2,7 +2,9 @@
 // server (pg_virtualenv's, or a cluster of the test's own to stop), the send
 // queue in real results files, and the sender in this process or in helper
 // processes that are killed.
+#include "school/pc_identity.h"
 #include "school/school_sender.h"
+#include "school/school_settings.h"
 #include "store/results_log.h"
 #include "support/sandbox.h"
 #include "support/school_server.h"
@@ -11,6 +13,7 @@
 #include <QProcess>
 
 #include <netinet/in.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -144,6 +147,64 @@ private slots:
                               "gen_random_uuid(), 'pc', 1, now() FROM sansu.pupils").ok);
         const SchoolServer::Ran ran = server_->psql(sql, login);
         QCOMPARE(ran.ok ? ran.out : ran.err.section(':', 1, 1).trimmed(), expected);
+    }
+
+    // The settings file found the XDG way, and each kind of file that cannot
+    // be read named, a named pipe among them without blocking.
+    void settings_data()
+    {
+        QTest::addColumn<QString>("where"); // the folder of sansu-drill/school.conf: home or dirs
+        QTest::addColumn<QByteArray>("text"); // the file's text; "fifo", "folder", "large": that instead
+        QTest::addColumn<QString>("expected"); // service|class, or the problem's number
+        QTest::newRow("home") << "home" << QByteArray("# a comment\n[school]\nservice = school \nclass=1-2\n") << "school|1-2";
+        QTest::newRow("system-wide") << "dirs" << QByteArray("service=school") << "school|";
+        QTest::newRow("no service") << "home" << QByteArray("class=1-2\nservice=\n") << "5";
+        QTest::newRow("named pipe") << "dirs" << QByteArray("fifo") << "3";
+        QTest::newRow("folder") << "home" << QByteArray("folder") << "2";
+        QTest::newRow("too large") << "home" << QByteArray("large") << "4";
+        QTest::newRow("none") << "" << QByteArray() << "|";
+    }
+    void settings()
+    {
+        QFETCH(QString, where);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, expected);
+        Sandbox sandbox;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.path("home")));
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName("relative:" + sandbox.path("dirs")));
+        const QString file = sandbox.path(where + "/sansu-drill/school.conf");
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QFile f(file);
+        if (text == "fifo")
+            QVERIFY(::mkfifo(QFile::encodeName(file), 0600) == 0);
+        else if (text == "folder")
+            QVERIFY(QDir().mkpath(file));
+        else if (!where.isEmpty())
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text == "large" ? QByteArray(100000, '#') : text) > 0);
+        f.close();
+        const SchoolSettings found = SchoolSettings::find();
+        QCOMPARE(found.problem() == SchoolSettings::Problem::None ? found.service() + '|' + found.classId()
+                                                                  : QString::number(int(found.problem())),
+                 expected);
+        QCOMPARE(found.path(), where.isEmpty() ? QString() : file);
+        QCOMPARE(bool(SchoolSettings::write("other", "1-1")), text != "folder");
+        QCOMPARE(SchoolSettings::find().service(), text == "folder" ? "" : "other");
+        qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("XDG_CONFIG_DIRS");
+    }
+
+    // A PC's id is kept; a copy of its folder on another machine makes its own.
+    void pcIdentity()
+    {
+        Sandbox sandbox;
+        QFile machine(sandbox.path("machine-id"));
+        QVERIFY(machine.open(QIODevice::WriteOnly) && machine.write("aaaa\n") > 0 && machine.flush());
+        const PcIdentity first = PcIdentity::ensure(sandbox.path("pc"), machine.fileName());
+        QVERIFY(first.made() && first.valid());
+        QCOMPARE(PcIdentity::ensure(sandbox.path("pc"), machine.fileName()).id(), first.id());
+        QVERIFY(machine.resize(0) && machine.write("bbbb\n") > 0 && machine.flush());
+        const PcIdentity cloned = PcIdentity::ensure(sandbox.path("pc"), machine.fileName());
+        QVERIFY(cloned.made() && cloned.id() != first.id());
     }
 
     // The backlog is queued once; a row queued with its sitting is not queued

@@ -218,10 +218,11 @@ Round sendAll(SchoolSender::Options &options, SchoolSender::Shared &shared, Serv
     const QStringList files = options.files ? options.files() : QStringList();
     for (const QString &file : files) {
         const ResultsLog log(file);
+        qint64 afterSeq = 0;
         for (;;) {
             if (last && Clock::now() >= lastRoundEnds)
                 return Round::Done;
-            const ResultsLog::QueuedRows waiting = log.readWaiting(options.batchRows);
+            const ResultsLog::QueuedRows waiting = log.readWaiting(options.batchRows, afterSeq);
             // A file that cannot be read now is read again at the next round.
             if (!waiting.outcome || waiting.rows.empty())
                 break;
@@ -250,6 +251,7 @@ Round sendAll(SchoolSender::Options &options, SchoolSender::Shared &shared, Serv
             }
             shared.set(State::Sending);
             const ServerLink::Sent sent = link.send(waiting.rows);
+            afterSeq = waiting.rows.back().seq;
             if (shared.isAbandoned())
                 park();
             // Rows stay waiting when a mark fails: sent again, the server

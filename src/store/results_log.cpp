@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
 #include <QSqlQuery>
 #include <QUuid>
 
@@ -277,11 +278,17 @@ ResultsLog::DrillScores ResultsLog::readScores(const QString &drillName) const
 StoreOutcome ResultsLog::appendQueued(const ResultRow &row, const QDateTime &madeAt, const QueueOwner &owner) const
 {
     RecordDatabase db;
+    const QVariantList queued{newResultId(),  row.when,        row.drill,     row.score,
+                              owner.pupilId,  owner.pupilName, owner.classId, DateText::isoWithOffset(madeAt)};
     const bool written = db.open(path_) && writing(db, [&] {
-        return makeSendQueue(db) && db.execute(Statements::insertResult(), Statements::resultValues(row))
-               && db.execute(Statements::queueInserted(),
-                             {newResultId(), row.when, row.drill, row.score, owner.pupilId, owner.pupilName,
-                              owner.classId, DateText::isoWithOffset(madeAt)});
+        if (!db.execute(Statements::insertResult(), Statements::resultValues(row)))
+            return false;
+        if (db.execute(Statements::queueInserted(), queued))
+            return true;
+        // The file's first queued row makes the queue; a sitting pays for
+        // making it once, not for asking each time.
+        return !hasTable(db, ResultsSchema::sendQueueTable) && makeSendQueue(db)
+               && db.execute(Statements::queueInserted(), queued);
     });
     if (!written)
         return failed(db);
@@ -295,35 +302,45 @@ StoreOutcome ResultsLog::queueBacklog(const QueueOwner &owner, qint64 *queued) c
     RecordDatabase db;
     if (!db.open(path_))
         return failed(db);
-    qint64 count = 0;
-    if (!hasTable(db, ResultsSchema::sendQueueTable)) {
-        const auto any = db.query(Statements::anyResult());
-        if (!any)
-            return failed(db);
-        if (any->empty()) { // nothing to queue: the file stays as it is
-            if (queued)
-                *queued = 0;
-            return StoreOutcome::ok();
-        }
-    }
+    // The LOG rows queued so far, by rowid and texts, read once and then
+    // followed by the queue rows added after the last seq read (seqs only
+    // grow), so that a row queued meanwhile by a sitting is never queued twice.
+    QSet<QString> known;
+    const auto keyOf = [](const QVariant &rowid, const QVariant &when, const QVariant &drill, const QVariant &score) {
+        const auto text = [](const QVariant &v) { return v.isNull() ? QStringLiteral("\x01") : v.toString(); };
+        return rowid.toString() + QChar(0) + text(when) + QChar(0) + text(drill) + QChar(0) + text(score);
+    };
+    qint64 seenSeq = 0;
     qint64 after = 0;
+    qint64 count = 0;
     for (bool more = true; more;) {
         const bool chunk = writing(db, [&] {
-            if (!makeSendQueue(db))
-                return false;
-            const auto rows = db.query(Statements::unqueuedRows(), {after, backlogChunk});
+            const auto rows = db.query(Statements::resultsAfter(), {after, backlogChunk});
             if (!rows)
                 return false;
             more = int(rows->size()) == backlogChunk;
-            for (const QVariantList &r : *rows) {
-                const QDateTime made = DateText::moment(r[1].toString());
-                const QString madeAt = made.isValid() ? DateText::isoWithOffset(made) : QString();
-                if (!db.execute(Statements::queueRow(), {newResultId(), r[0], r[1], r[2], r[3], owner.pupilId,
-                                                         owner.pupilName, owner.classId, madeAt}))
-                    return false;
-                after = r[0].toLongLong();
+            if (rows->empty())
+                return true;
+            if (!makeSendQueue(db))
+                return false;
+            const auto added = db.query(Statements::queuedAfter(), {seenSeq});
+            if (!added)
+                return false;
+            for (const QVariantList &q : *added) {
+                known.insert(keyOf(q[1], q[2], q[3], q[4]));
+                seenSeq = q[0].toLongLong();
             }
-            count += qint64(rows->size());
+            for (const QVariantList &r : *rows) {
+                after = r[0].toLongLong();
+                if (known.contains(keyOf(r[0], r[1], r[2], r[3])))
+                    continue;
+                const QDateTime made = DateText::moment(r[1].toString());
+                if (!db.execute(Statements::queueRow(), {newResultId(), r[0], r[1], r[2], r[3], owner.pupilId,
+                                                         owner.pupilName, owner.classId,
+                                                         made.isValid() ? DateText::isoWithOffset(made) : QVariant()}))
+                    return false;
+                ++count;
+            }
             return true;
         });
         if (!chunk)
@@ -334,7 +351,7 @@ StoreOutcome ResultsLog::queueBacklog(const QueueOwner &owner, qint64 *queued) c
     return StoreOutcome::ok();
 }
 
-ResultsLog::QueuedRows ResultsLog::readWaiting(int limit) const
+ResultsLog::QueuedRows ResultsLog::readWaiting(int limit, qint64 afterSeq) const
 {
     QueuedRows read;
     RecordDatabase db;
@@ -346,7 +363,7 @@ ResultsLog::QueuedRows ResultsLog::readWaiting(int limit) const
         read.outcome = StoreOutcome::ok();
         return read;
     }
-    const auto rows = db.query(Statements::waitingRows(), {limit});
+    const auto rows = db.query(Statements::waitingRows(), {afterSeq, limit});
     if (!rows) {
         read.outcome = failed(db);
         return read;

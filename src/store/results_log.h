@@ -124,7 +124,8 @@ public:
     StoreOutcome appendQueued(const ResultRow &row, const QDateTime &madeAt, const QueueOwner &owner) const;
     // Queues every LOG row that has no queue row yet (matched by rowid and its
     // three texts), for `owner`, in transactions of a few hundred rows: a row
-    // queued once, sent or not, is never queued again. made_at comes from the
+    // queued once, sent or not, is never queued again. A file with no rows
+    // gets no queue table. made_at comes from the
     // row's date text, empty when that is no date. `queued`, when given,
     // receives how many rows were queued.
     StoreOutcome queueBacklog(const QueueOwner &owner, qint64 *queued = nullptr) const;
@@ -146,8 +147,10 @@ public:
         StoreOutcome outcome;
         std::vector<QueuedRow> rows;
     };
-    // The oldest `limit` waiting rows, oldest first.
-    QueuedRows readWaiting(int limit) const;
+    // The oldest `limit` waiting rows after the seq `afterSeq`, oldest first.
+    // Batch after batch, the last seq read makes the next read start there
+    // instead of passing over every row sent before.
+    QueuedRows readWaiting(int limit, qint64 afterSeq = 0) const;
     // Marks waiting rows sent, at `sentAt`: only once the server committed them.
     StoreOutcome markSent(const std::vector<qint64> &seqs, const QDateTime &sentAt) const;
     // Sets a waiting row apart for good, with the reason.

@@ -141,17 +141,16 @@ QString Statements::commit()
 
 QStringList Statements::createSendQueue()
 {
-    const QString q = S::sendQueueTable;
-    return {QStringLiteral("CREATE TABLE IF NOT EXISTS ") + q
-                + QStringLiteral(" ( seq INTEGER PRIMARY KEY AUTOINCREMENT, result_id TEXT NOT NULL UNIQUE, "
-                                 "log_rowid INTEGER NOT NULL, log_when TEXT, log_drill TEXT, log_score TEXT, "
-                                 "pupil_id TEXT NOT NULL, pupil_name TEXT NOT NULL, class_id TEXT NOT NULL, "
-                                 "made_at TEXT, state TEXT NOT NULL DEFAULT 'waiting' "
-                                 "CHECK (state IN ('waiting', 'sent', 'refused')), reason TEXT, sent_at TEXT )"),
-            QStringLiteral("CREATE INDEX IF NOT EXISTS ") + q + QStringLiteral("_STATE ON ") + q
-                + QStringLiteral(" ( state, seq )"),
-            QStringLiteral("CREATE INDEX IF NOT EXISTS ") + q + QStringLiteral("_LOG_ROW ON ") + q
-                + QStringLiteral(" ( log_rowid )")};
+    // No index: each would be one more page that a sitting's transaction
+    // writes. The sender reads onwards from a seq (the primary key), and the
+    // backlog is matched against the queue read once. result_id is made unique
+    // by the UUID itself, and the server's key checks it.
+    return {QStringLiteral("CREATE TABLE IF NOT EXISTS ") + S::sendQueueTable
+            + QStringLiteral(" ( seq INTEGER PRIMARY KEY, result_id TEXT NOT NULL, "
+                             "log_rowid INTEGER NOT NULL, log_when TEXT, log_drill TEXT, log_score TEXT, "
+                             "pupil_id TEXT NOT NULL, pupil_name TEXT NOT NULL, class_id TEXT NOT NULL, "
+                             "made_at TEXT, state TEXT NOT NULL DEFAULT 'waiting' "
+                             "CHECK (state IN ('waiting', 'sent', 'refused')), reason TEXT, sent_at TEXT )")};
 }
 
 QString Statements::queueInserted()
@@ -166,24 +165,23 @@ QString Statements::queueRow()
            + QStringLiteral(" VALUES ( ?, ?, ?, ?, ?, ?, ?, ?, ? )");
 }
 
-QString Statements::unqueuedRows()
+QString Statements::resultsAfter()
 {
-    return QStringLiteral("SELECT rowid, %1, %2, %3 FROM %4 WHERE rowid > ? AND NOT EXISTS ( SELECT 1 FROM %5 q "
-                          "WHERE %6 ) ORDER BY rowid LIMIT ?")
-        .arg(S::whenColumn, S::drillColumn, S::scoreColumn, S::resultsTable, S::sendQueueTable,
-             sameLogRow(S::resultsTable));
+    return QStringLiteral("SELECT rowid, %1, %2, %3 FROM %4 WHERE rowid > ? ORDER BY rowid LIMIT ?")
+        .arg(S::whenColumn, S::drillColumn, S::scoreColumn, S::resultsTable);
 }
 
-QString Statements::anyResult()
+QString Statements::queuedAfter()
 {
-    return QStringLiteral("SELECT 1 FROM ") + S::resultsTable + QStringLiteral(" LIMIT 1");
+    return QStringLiteral("SELECT seq, log_rowid, log_when, log_drill, log_score FROM ") + S::sendQueueTable
+           + QStringLiteral(" WHERE seq > ? ORDER BY seq");
 }
 
 QString Statements::waitingRows()
 {
     return QStringLiteral("SELECT seq, result_id, log_when, log_drill, log_score, pupil_id, pupil_name, class_id, "
                           "made_at FROM ")
-           + S::sendQueueTable + QStringLiteral(" WHERE state = 'waiting' ORDER BY seq LIMIT ?");
+           + S::sendQueueTable + QStringLiteral(" WHERE seq > ? AND state = 'waiting' ORDER BY seq LIMIT ?");
 }
 
 QString Statements::markSent()
@@ -213,6 +211,8 @@ QString Statements::refusedReasons()
 
 QString Statements::pruneSent()
 {
-    return QStringLiteral("DELETE FROM %1 AS q WHERE state = 'sent' AND NOT EXISTS ( SELECT 1 FROM %2 WHERE %3 )")
+    // The row of the highest seq stays, so that seq (max + 1) never repeats.
+    return QStringLiteral("DELETE FROM %1 AS q WHERE state = 'sent' AND seq < ( SELECT max(seq) FROM %1 ) "
+                          "AND NOT EXISTS ( SELECT 1 FROM %2 WHERE %3 )")
         .arg(S::sendQueueTable, S::resultsTable, sameLogRow(S::resultsTable));
 }

@@ -54,13 +54,13 @@ public:
     static QString commit(); // "COMMIT"
 
     // The send queue (ResultsSchema::sendQueueTable). Each row: seq (increasing
-    // per file, never used again: AUTOINCREMENT), result_id (a UUID made for
+    // per file: the highest is never pruned, so none is used twice), result_id (a UUID made for
     // the row), log_rowid and log_when, log_drill, log_score (the LOG row's
     // rowid and its three texts as LOG holds them), pupil_id, pupil_name,
     // class_id, made_at (the sitting's time, ISO 8601 with its UTC offset),
     // state ('waiting', 'sent' or 'refused'), reason (the refusal's words),
     // sent_at (ISO 8601). made_at is NULL for a row whose date text is no date.
-    static QStringList createSendQueue(); // the table and its indexes, each if missing
+    static QStringList createSendQueue(); // the table, if missing
     // Queues the LOG row just inserted on this connection (last_insert_rowid)
     // with its three texts. Bound: result_id, the texts, pupil_id,
     // pupil_name, class_id, made_at.
@@ -68,14 +68,15 @@ public:
     // Queues a given LOG row. Bound: result_id, log_rowid, the texts,
     // pupil_id, pupil_name, class_id, made_at.
     static QString queueRow();
-    // Up to a limit of LOG rows after a rowid, in rowid order, that have no
-    // queue row of their rowid and texts: rowid, 日時, 科目, 得点. Bound: the
-    // rowid, the limit.
-    static QString unqueuedRows();
-    // Whether LOG has any row at all.
-    static QString anyResult();
-    // The oldest waiting rows: seq, result_id, log_when, log_drill,
-    // log_score, pupil_id, pupil_name, class_id, made_at. Bound: the limit.
+    // Up to a limit of LOG rows after a rowid, in rowid order: rowid, 日時,
+    // 科目, 得点. Bound: the rowid, the limit.
+    static QString resultsAfter();
+    // The queue rows after a seq, in seq order: seq, log_rowid, log_when,
+    // log_drill, log_score. Bound: the seq.
+    static QString queuedAfter();
+    // Up to a limit of waiting rows after a seq, oldest first: seq, result_id,
+    // log_when, log_drill, log_score, pupil_id, pupil_name, class_id,
+    // made_at. Bound: the seq, the limit.
     static QString waitingRows();
     // Marks waiting rows sent. Bound: sent_at, the seqs as a JSON array.
     static QString markSent();
@@ -85,6 +86,7 @@ public:
     static QString queueCounts();
     // The refusals' reasons, each with its count, the oldest first.
     static QString refusedReasons();
-    // Deletes sent rows whose LOG row (same rowid and texts) is gone.
+    // Deletes sent rows whose LOG row (same rowid and texts) is gone, but for
+    // the row of the highest seq.
     static QString pruneSent();
 };
