@@ -286,8 +286,9 @@ StoreOutcome ResultsLog::appendQueued(const ResultRow &row, const QDateTime &mad
         if (db.execute(Statements::queueInserted(), queued))
             return true;
         // The file's first queued row makes the queue; a sitting pays for
-        // making it once, not for asking each time.
-        return !hasTable(db, ResultsSchema::sendQueueTable) && makeSendQueue(db)
+        // making it once, not for asking each time. Any other failure keeps
+        // its words.
+        return db.lastError().startsWith(QLatin1String("no such table")) && makeSendQueue(db)
                && db.execute(Statements::queueInserted(), queued);
     });
     if (!written)
