@@ -220,7 +220,10 @@ private slots:
             qint64 n = -1;
             return log.queueBacklog(pupil, &n) ? n : -1;
         };
-        QVERIFY(log.appendQueued({"2001/04/27 9:05:03", "とけい", "7"}, Sandbox::now(), pupil));
+        const ResultsLog copy = log;
+        log.setQueueOwner(pupil);
+        QVERIFY(copy.append({"2001/04/27 9:05:03", "とけい", "7"}));
+        log.setQueueOwner(std::nullopt);
         QCOMPARE(backlog(), 4);
         QCOMPARE(backlog(), 0);
         auto pc = sending(server_->service("pc1"), {sandbox.path()});

@@ -106,7 +106,11 @@ bool makeSendQueue(RecordDatabase &db)
 }
 } // namespace
 
-ResultsLog::ResultsLog(QString path) : path_(std::move(path)), changes_(std::make_shared<ResultsChanges>()) {}
+ResultsLog::ResultsLog(QString path)
+    : path_(std::move(path)), changes_(std::make_shared<ResultsChanges>()),
+      queueOwner_(std::make_shared<std::optional<QueueOwner>>())
+{
+}
 
 StoreOutcome ResultsLog::probe() const
 {
@@ -220,6 +224,10 @@ StoreOutcome ResultsLog::countPurged(const QString &cutOffText, qint64 *rows) co
 
 StoreOutcome ResultsLog::append(const ResultRow &row) const
 {
+    if (*queueOwner_) {
+        const QDateTime moment = DateText::moment(row.when);
+        return appendQueued(row, moment.isValid() ? moment : QDateTime::currentDateTime(), **queueOwner_);
+    }
     RecordDatabase db;
     if (!db.open(path_) || !db.execute(Statements::insertResult(), Statements::resultValues(row)))
         return failed(db);
@@ -273,6 +281,11 @@ ResultsLog::DrillScores ResultsLog::readScores(const QString &drillName) const
     }
     read.outcome = StoreOutcome::ok();
     return read;
+}
+
+void ResultsLog::setQueueOwner(const std::optional<QueueOwner> &owner) const
+{
+    *queueOwner_ = owner;
 }
 
 StoreOutcome ResultsLog::appendQueued(const ResultRow &row, const QDateTime &madeAt, const QueueOwner &owner) const

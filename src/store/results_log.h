@@ -70,7 +70,8 @@ public:
     // own condition.
     StoreOutcome countPurged(const QString &cutOffText, qint64 *rows) const;
 
-    // Appends one results row.
+    // Appends one results row; with a queue owner set (setQueueOwner), as
+    // appendQueued does, at the moment of the row's date text.
     StoreOutcome append(const ResultRow &row) const;
     // Tells of each row appended through this log or a copy of it.
     const ResultsChanges &changes() const { return *changes_; }
@@ -118,6 +119,10 @@ public:
         QString pupilName;
         QString classId;
     };
+    // From now on, append() of this log and of every copy of it queues each
+    // row for `owner` (a PC that belongs to a school); nullopt: append()
+    // writes the row alone, as without a school.
+    void setQueueOwner(const std::optional<QueueOwner> &owner) const;
     // Appends one results row and, in the same transaction (BEGIN IMMEDIATE),
     // its queue row: a UUID made now, the next sequence number, `madeAt` (the
     // moment of the row's date text, with its offset). Both or neither.
@@ -177,4 +182,5 @@ public:
 private:
     QString path_;
     std::shared_ptr<ResultsChanges> changes_;
+    std::shared_ptr<std::optional<QueueOwner>> queueOwner_;
 };
