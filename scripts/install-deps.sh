@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
+  qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n
   # Qt Charts' CMake files look for Qt OpenGL's, which qt6-charts-dev does not bring.
   qt6-charts-dev libqt6opengl6-dev
   libsdl2-dev

@@ -77,7 +77,8 @@ if dpkg-deb -f "$deb" Description | tail -n +2 | grep -v '^ [^ ]'; then
 fi
 contents="$(dpkg-deb -c "$deb" | awk '{ print $6 }')"
 for f in ./usr/share/man/man1/sansu-drill.1.gz ./usr/share/doc/sansu-drill/changelog.gz \
-         ./usr/share/doc/sansu-drill/copyright; do
+         ./usr/share/doc/sansu-drill/copyright ./usr/share/sansu-drill/school-roles.sql \
+         ./usr/share/sansu-drill/school-schema.sql; do
   grep -qxF "$f" <<<"$contents" || {
     echo "the package lacks ${f#.}" >&2
     exit 1
@@ -127,6 +128,11 @@ awk '/^Files: \*$/ { all = 1; next } /^$/ { all = 0 } all && /^License: GPL-3.0-
 grep -qF '<project_license>GPL-3.0-or-later</project_license>' \
   /usr/share/metainfo/org.sansudrill.SansuDrill.metainfo.xml || {
   echo "the metainfo does not name the project's licence, GPL-3.0-or-later" >&2
+  exit 1
+}
+# A school's server is reached through Qt's PostgreSQL driver.
+dpkg-query -W -f='${Recommends}' sansu-drill | grep -q libqt6sql6-psql || {
+  echo "the package must recommend libqt6sql6-psql" >&2
   exit 1
 }
 # Without Qt's translations the question's buttons would read Cancel, not キャンセル.

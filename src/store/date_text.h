@@ -10,4 +10,9 @@ class DateText
 {
 public:
     static QString of(const QDateTime &moment);
+    // The local moment a date text stands for ("yyyy/MM/dd", with " H:mm:ss"
+    // or a zero-padded hour); an invalid QDateTime for any other text.
+    static QDateTime moment(const QString &text);
+    // A moment as ISO 8601 with its offset from UTC: "2001-04-27T09:05:03+09:00".
+    static QString isoWithOffset(const QDateTime &moment);
 };

@@ -7,11 +7,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 #include <QUrl>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -28,16 +31,33 @@ QString newConnectionName()
     return QStringLiteral("sansu-record-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
-int &lockWait()
+std::atomic<int> &lockWait()
 {
-    static int ms = 10000;
+    static std::atomic<int> ms = 10000;
     return ms;
 }
 
-std::function<void(bool)> &waitWatcher()
+// The watcher and the thread that set it: a watcher shows a window, so it is
+// only ever called on that thread (the GUI's); an operation on any other
+// thread (the school sender's) lets SQLite wait on its own.
+struct Watcher
 {
-    static std::function<void(bool)> watcher;
-    return watcher;
+    QMutex lock;
+    std::function<void(bool)> watcher;
+    QThread *thread = nullptr;
+};
+
+Watcher &watcherSlot()
+{
+    static Watcher slot;
+    return slot;
+}
+
+std::function<void(bool)> waitWatcher()
+{
+    Watcher &slot = watcherSlot();
+    const QMutexLocker locked(&slot.lock);
+    return slot.thread == QThread::currentThread() ? slot.watcher : nullptr;
 }
 
 // SQLite's own words: the driver's generic text ("Unable to fetch row") adds
@@ -71,12 +91,16 @@ void RecordDatabase::setLockWaitMs(int ms)
 
 void RecordDatabase::setWaitWatcher(std::function<void(bool)> watcher)
 {
-    waitWatcher() = std::move(watcher);
+    Watcher &slot = watcherSlot();
+    const QMutexLocker locked(&slot.lock);
+    slot.thread = watcher ? QThread::currentThread() : nullptr;
+    slot.watcher = std::move(watcher);
 }
 
 bool RecordDatabase::patiently(const std::function<bool()> &attempt)
 {
-    if (!waitWatcher())
+    const std::function<void(bool)> watcher = waitWatcher();
+    if (!watcher)
         return attempt();
     QElapsedTimer waited;
     waited.start();
@@ -84,11 +108,11 @@ bool RecordDatabase::patiently(const std::function<bool()> &attempt)
     bool waiting = false;
     while (!done && held_ && waited.elapsed() < lockWait()) {
         waiting = true;
-        waitWatcher()(true);
+        watcher(true);
         done = attempt();
     }
     if (waiting)
-        waitWatcher()(false);
+        watcher(false);
     return done;
 }
 
@@ -128,7 +152,7 @@ bool RecordDatabase::tryOpenUri(const QString &path, const QString &mode)
         // A file another program holds is waited for: all at once in SQLite,
         // or step by step while someone watches the wait.
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
-                                 .arg(waitWatcher() ? waitStepMs : lockWait()));
+                                 .arg(waitWatcher() ? waitStepMs : lockWait().load()));
         if (!db.open()) {
             failedWith(db.lastError());
         } else {

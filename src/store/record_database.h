@@ -15,7 +15,8 @@ class QSqlQuery;
 // One open SQLite connection to the record file, for one operation: open,
 // run statements, close. Opening never creates a file; creating never touches
 // an existing one. An operation that finds the file held by another program
-// waits for it up to the lock wait (10 s), then fails.
+// waits for it up to the lock wait (10 s), then fails. Any thread may run
+// operations, each on a RecordDatabase of its own.
 class RecordDatabase
 {
 public:
@@ -24,7 +25,8 @@ public:
     // While a watcher is set, a wait for a held file is taken in short steps
     // and the watcher is told after each (start-up shows that it waits and
     // keeps its windows painted), and once more (false) when the wait ends;
-    // nullptr: SQLite waits on its own.
+    // nullptr: SQLite waits on its own. The watcher is called only on the
+    // thread that set it; operations on other threads wait without it.
     static void setWaitWatcher(std::function<void(bool waiting)> watcher);
 
     RecordDatabase();

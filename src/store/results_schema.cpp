@@ -8,3 +8,4 @@ const QString ResultsSchema::whenColumn = QStringLiteral("日時");
 const QString ResultsSchema::drillColumn = QStringLiteral("科目");
 const QString ResultsSchema::scoreColumn = QStringLiteral("得点");
 const QString ResultsSchema::firstPeriod = QStringLiteral("90");
+const QString ResultsSchema::sendQueueTable = QStringLiteral("SEND_QUEUE");

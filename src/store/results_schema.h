@@ -17,6 +17,11 @@ struct ResultsSchema
     static const QString drillColumn;   // "科目": the drill's name
     static const QString scoreColumn;   // "得点": right answers, as text
 
+    // The send queue of a PC that belongs to a school: made in the file only
+    // when a first row is queued, never in a file of a program without one.
+    // Its columns are named in Statements::createSendQueue alone.
+    static const QString sendQueueTable;  // "SEND_QUEUE": one row per results row to send
+
     // The period a new file starts with.
     static const QString firstPeriod;   // "90"
 };

@@ -3,6 +3,7 @@
 #include "store/result_row.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // Every statement the program runs on the results file, built from the names
@@ -50,4 +51,42 @@ public:
     // The names of a table's columns, in any letter case (its name bound);
     // no rows when there is no such table.
     static QString tableColumns();
+    static QString commit(); // "COMMIT"
+
+    // The send queue (ResultsSchema::sendQueueTable). Each row: seq (increasing
+    // per file: the highest is never pruned, so none is used twice), result_id (a UUID made for
+    // the row), log_rowid and log_when, log_drill, log_score (the LOG row's
+    // rowid and its three texts as LOG holds them), pupil_id, pupil_name,
+    // class_id, made_at (the sitting's time, ISO 8601 with its UTC offset),
+    // state ('waiting', 'sent' or 'refused'), reason (the refusal's words),
+    // sent_at (ISO 8601). made_at is NULL for a row whose date text is no date.
+    static QStringList createSendQueue(); // the table, if missing
+    // Queues the LOG row just inserted on this connection (last_insert_rowid)
+    // with its three texts. Bound: result_id, the texts, pupil_id,
+    // pupil_name, class_id, made_at.
+    static QString queueInserted();
+    // Queues a given LOG row. Bound: result_id, log_rowid, the texts,
+    // pupil_id, pupil_name, class_id, made_at.
+    static QString queueRow();
+    // Up to a limit of LOG rows after a rowid, in rowid order: rowid, 日時,
+    // 科目, 得点. Bound: the rowid, the limit.
+    static QString resultsAfter();
+    // The queue rows after a seq, in seq order: seq, log_rowid, log_when,
+    // log_drill, log_score. Bound: the seq.
+    static QString queuedAfter();
+    // Up to a limit of waiting rows after a seq, oldest first: seq, result_id,
+    // log_when, log_drill, log_score, pupil_id, pupil_name, class_id,
+    // made_at. Bound: the seq, the limit.
+    static QString waitingRows();
+    // Marks waiting rows sent. Bound: sent_at, the seqs as a JSON array.
+    static QString markSent();
+    // Sets a waiting row apart. Bound: the reason, the seq.
+    static QString markRefused();
+    // Per state: state, count, the latest sent_at.
+    static QString queueCounts();
+    // The refusals' reasons, each with its count, the oldest first.
+    static QString refusedReasons();
+    // Deletes sent rows whose LOG row (same rowid and texts) is gone, but for
+    // the row of the highest seq.
+    static QString pruneSent();
 };
