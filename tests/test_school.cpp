@@ -380,7 +380,7 @@ private slots:
             }
         }
         for (const auto &s : senders)
-            QVERIFY2(s->waitForFinished(60000) && s->exitCode() == 0, s->readAllStandardError().constData());
+            QVERIFY2(s->waitForFinished(180000) && s->exitCode() == 0, s->readAllStandardError().constData());
         QCOMPARE(allOnServerOnce(server, files), QString());
     }
 };
