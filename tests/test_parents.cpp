@@ -8,9 +8,12 @@
 #include "app/parents_corner.h"
 #include "app/parents_gate.h"
 #include "app/results_in_use.h"
+#include "app/school_run.h"
+#include "drill/drill_window.h"
 #include "platform/project_globals.h"
 #include "platform/system_clock.h"
 #include "support/sandbox.h"
+#include "support/school_server.h"
 #include "support/test_main.h"
 
 #include <QDir>
@@ -318,6 +321,64 @@ private slots:
         picker.unloadForm();
     }
 
+    void schoolAtHome_data()
+    {
+        QTest::addColumn<bool>("sendEarlier");
+        QTest::newRow("the results so far sent too") << true;
+        QTest::newRow("only what comes after") << false;
+    }
+    // A parent joins the computer to a school in the corner: each child gets
+    // a pupil's key, and the child's sitting reaches the real server once,
+    // with the earlier rows when the parent said so; the program's end waits
+    // for the sender no longer than its bound.
+    void schoolAtHome()
+    {
+        QFETCH(bool, sendEarlier);
+        static const std::optional<SchoolServer::Admin> admin = SchoolServer::started();
+        QVERIFY2(admin, "no PostgreSQL server: run the tests under pg_virtualenv");
+        const SchoolServer server(*admin);
+        QVERIFY2(server.problem().isEmpty(), qPrintable(server.problem()));
+        Sandbox box;
+        const Home home(box.path("home"));
+        const QString data = box.path("home/.local/share/sansu-drill");
+        QVERIFY(Family(data).form("たろう", "はなこ"));
+        box.makeRecordFile("90", {"2001/04/26 9:00:00|たしざん１０|7", "2001/04/26 9:30:00|とけい|3"},
+                           "home/.local/share/sansu-drill/child-1/ADO_ZEM.MDB");
+        ParentsCorner corner(data);
+        corner.showForm();
+        box.dialogs.typed = {server.service("pc1"), QStringLiteral("1-1")};
+        box.dialogs.answers = {sendEarlier};
+        corner.joinSchool();
+        QVERIFY2(corner.Label2->text().contains(sendEarlier ? "送信待ち 2件" : "送信待ち 0件"), qPrintable(corner.Label2->text()));
+        corner.close();
+        Family joined(data);
+        joined.load();
+        QVERIFY(!joined.child("child-1")->pupilId.isEmpty() && !joined.child("child-2")->pupilId.isEmpty());
+
+        CommandLine::Options desktop;
+        desktop.inDataFolder = true;
+        QTimer::singleShot(0, &box.scope, [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *picker = qobject_cast<ChildPicker *>(w); picker && picker->isVisible())
+                    picker->Command1[0]->click();
+        });
+        QCOMPARE(FamilyStart::settle(desktop), std::nullopt);
+        {
+            MenuWindow menu;
+            menu.showForm();
+            box.random.draws({3, 4});
+            menu.Command1_Click(1);
+            auto *drill = static_cast<DrillWindow *>(menu.drillWindow(1));
+            QTest::mouseClick(drill->Label6[7], Qt::LeftButton);
+            drill->close();
+            const QString onServer = QStringLiteral("SELECT count(*) FROM sansu.results WHERE class_id = '1-1'");
+            QTRY_COMPARE_WITH_TIMEOUT(server.psql(onServer).out.trimmed(), QString::number(sendEarlier ? 3 : 1), 30000);
+            menu.close();
+        }
+        QVERIFY(SchoolRun::finish());
+        ResultsInUse::release();
+    }
+
     // The corner from the keyboard: Tab goes from the list through every
     // button, and Escape closes it.
     void cornerKeyboard()
@@ -329,12 +390,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&corner));
         corner.Grid1->setFocus();
         QList<QWidget *> reached;
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < 6; ++i) { // 閉じる comes last, after 学校
             QTest::keyClick(corner.focusWidget(), Qt::Key_Tab);
             reached << corner.focusWidget();
         }
         QCOMPARE(reached, (QList<QWidget *>{corner.Command1, corner.Command2, corner.Command3, corner.Command4,
-                                            corner.Command5, corner.Command6}));
+                                            corner.Command5, corner.Command7}));
         QTest::keyClick(corner.focusWidget(), Qt::Key_Escape);
         QVERIFY(!corner.isLoaded());
     }

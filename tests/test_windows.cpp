@@ -239,6 +239,9 @@ private slots:
             QCOMPARE(rowsAtClose, QStringList());
             QCOMPARE(logRows(box), rows);
             QCOMPARE(box.dialogs.told, QStringList());
+            // Without a school nothing more: no other table, no server's driver loaded.
+            QCOMPARE(Sandbox::rows(box.path(), "SELECT name FROM sqlite_master"), (QStringList{"ENV", "LOG"}));
+            QVERIFY(!Sandbox::bytes("/proc/self/maps").contains("qsqlpsql"));
         }
     }
 

@@ -3,6 +3,7 @@
 #include "app/child_picker.h"
 #include "app/family_messages.h"
 #include "app/results_in_use.h"
+#include "app/school_run.h"
 #include "app/parents_corner.h"
 #include "app/parents_gate.h"
 #include "app/record_file_naming.h"
@@ -157,6 +158,7 @@ std::optional<int> FamilyStart::settle(const CommandLine::Options &options)
         child = family.child(child->id);
         if (family.children().size() >= 2 && family.lastChosen() != child->id)
             family.choose(child->id);
+        SchoolRun::prepare(g.dataFolder, family, *child);
         g.childId = child->id;
         g.childName = family.children().size() >= 2 ? child->name : QString();
         g.askMissedAgain = child->retryMissed;

@@ -4,12 +4,14 @@
 #include "app/menu_window.h"
 #include "app/quit_signals.h"
 #include "app/results_in_use.h"
+#include "app/school_run.h"
 #include "platform/app_setup.h"
 
 #include <QApplication>
 #include <QDir>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -60,5 +62,13 @@ int main(int argc, char *argv[])
         return ChartStart::run();
     MenuWindow menu;
     menu.showForm();
-    return app.exec();
+    const int status = app.exec();
+    // The school's sender is given a last try of about two seconds; one left
+    // inside a call to the server must not meet the destructors of an ending
+    // program.
+    if (!SchoolRun::finish()) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

@@ -6,6 +6,7 @@
 #include "app/face_icon.h"
 #include "app/record_file_naming.h"
 #include "app/results_in_use.h"
+#include "app/school_run.h"
 #include "app/wait_notice.h"
 #include "clock/clock_window.h"
 #include "family/data_folder.h"
@@ -114,8 +115,14 @@ void MenuWindow::Form_Load()
     SET_LOG_GET();
     g.setConnectionString();
     RandomDraw::seedFromTimer();
-    // A sitting in progress is recorded even when a window ends the program.
-    ProgramExit::setFarewell([this] { unloadDrills(); });
+    // A school's computer queues each sitting and sends in the background.
+    SchoolRun::attach(*log_);
+    // A sitting in progress is recorded even when a window ends the program,
+    // and sent when the school's server answers at once.
+    ProgramExit::setFarewell([this] {
+        unloadDrills();
+        SchoolRun::finish();
+    });
     // The desktop start's family: the parents' corner from the context menu.
     if (!g.dataFolder.isEmpty() && actions().isEmpty()) {
         parentsAction = new QAction(QStringLiteral("おうちのかたへ"), this);

@@ -3,6 +3,7 @@
 #include "app/chart_start.h"
 #include "app/family_messages.h"
 #include "app/results_in_use.h"
+#include "app/school_run.h"
 #include "family/data_folder.h"
 #include "platform/dialogs.h"
 #include "platform/fonts.h"
@@ -70,17 +71,18 @@ ParentsCorner::ParentsCorner(const QString &dataFolder)
     Grid1->horizontalHeader()->setStretchLastSection(true);
     Grid1->setColumnWidth(NameColumn, Twips::toPixels(2700));
     Grid1->setColumnWidth(DaysColumn, Twips::toPixels(1500));
-    place(Grid1, 120, 960, 6600, 5160);
+    place(Grid1, 120, 960, 6600, 3840);
     connect(Grid1, &QTableWidget::itemChanged, this, &ParentsCorner::retryChanged);
 
     const std::pair<QPushButton **, const char16_t *> buttons[] = {
         {&Command1, u"子どもを加える(&A)"}, {&Command2, u"名前を変える(&N)"}, {&Command3, u"子どもを外す(&R)"},
-        {&Command4, u"残す日数を変える(&D)"}, {&Command5, u"グラフで見る(&G)"}, {&Command6, u"閉じる(&C)"}};
+        {&Command4, u"残す日数を変える(&D)"}, {&Command5, u"グラフで見る(&G)"}, {&Command7, u"学校(&S)"},
+        {&Command6, u"閉じる(&C)"}};
     double top = 960;
     int number = 1;
     for (const auto &[button, caption] : buttons) {
         *button = new QPushButton(QString::fromUtf16(caption), this);
-        (*button)->setObjectName(QStringLiteral("Command%1").arg(number++));
+        (*button)->setObjectName(QStringLiteral("Command%1").arg(*button == Command7 ? 7 : number++));
         place(*button, buttonLeft, top, buttonWidth, buttonHeight);
         top += buttonHeight + 120;
     }
@@ -90,11 +92,19 @@ ParentsCorner::ParentsCorner(const QString &dataFolder)
     connect(Command3, &QPushButton::clicked, this, &ParentsCorner::removeChild);
     connect(Command4, &QPushButton::clicked, this, &ParentsCorner::setKeptDays);
     connect(Command5, &QPushButton::clicked, this, &ParentsCorner::showChart);
+    connect(Command7, &QPushButton::clicked, this, &ParentsCorner::joinSchool);
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(Twips::font(Fonts::pGothic, 9.75));
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    place(Label2, 120, 4920, 6600, 1200);
     connect(Command6, &QPushButton::clicked, this, &QWidget::close);
     // The keyboard reaches every button: the grid, then each button in turn;
     // Escape closes, as 閉じる does.
     QWidget *previous = Grid1;
-    for (QPushButton *button : {Command1, Command2, Command3, Command4, Command5, Command6}) {
+    for (QPushButton *button : {Command1, Command2, Command3, Command4, Command5, Command7, Command6}) {
         setTabOrder(previous, button);
         previous = button;
     }
@@ -111,6 +121,7 @@ void ParentsCorner::Form_Load()
 {
     refresh();
     Grid1->selectRow(0);
+    SchoolRun::onStatusChanged(this, [this] { refreshSchool(); });
 }
 
 void ParentsCorner::Form_Unload()
@@ -160,6 +171,96 @@ void ParentsCorner::refresh()
     Command3->setEnabled(!children.isEmpty());
     Command4->setEnabled(any);
     Command5->setEnabled(any);
+    refreshSchool();
+}
+
+namespace {
+// The sender's state in a parent's words.
+QString serverState(const SenderStatus &status)
+{
+    using State = SenderStatus::State;
+    const QString words = status.detail.isEmpty() ? QString() : QStringLiteral("（%1）").arg(status.detail.simplified());
+    switch (status.state) {
+    case State::NotConfigured:
+    case State::Stopped:
+        return QStringLiteral("送っていません");
+    case State::NoDriver:
+        return QStringLiteral("PostgreSQLにつなぐ部品(libqt6sql6-psql)がないため送れません") + words;
+    case State::Connecting:
+        return QStringLiteral("つないでいます");
+    case State::Sending:
+        return QStringLiteral("送っています");
+    case State::AllSent:
+        return QStringLiteral("すべて送りました");
+    case State::WaitingToRetry:
+        return QStringLiteral("つながりません､%1にもう一度送ります").arg(status.retryAt.toString(QStringLiteral("H:mm"))) + words;
+    case State::LoginRefused:
+        return QStringLiteral("ログインを断られました(パスワードを確かめてください)､%1にもう一度ためします")
+                   .arg(status.retryAt.toString(QStringLiteral("H:mm")))
+               + words;
+    case State::SchemaNewer:
+        return QStringLiteral("サーバーのデータベースがこのさんすうドリルより新しい形式のため送れません､"
+                              "さんすうドリルを新しくしてください")
+               + words;
+    }
+    return QString();
+}
+} // namespace
+
+void ParentsCorner::refreshSchool()
+{
+    const SchoolSettings school = SchoolRun::settings();
+    const QString where = QDir::toNativeSeparators(school.path());
+    if (school.path().isEmpty()) {
+        Label2->setText(QStringLiteral("学校: 参加していません(成績はこのコンピューターの中だけにあります)"));
+        return;
+    }
+    if (!school.configured() || school.classId().isEmpty()) {
+        Label2->setText(StoreMessages::withReason(
+            QStringLiteral("学校: 設定%1にサービスかクラスがないか､読めないため送っていません").arg(where), school.detail()));
+        return;
+    }
+    const std::optional<SenderStatus> status = SchoolRun::status();
+    const ResultsLog::QueueCounts counts = SchoolRun::counts(family_);
+    QString text = QStringLiteral("学校: サービス %1・クラス %2 (設定: %3)\nサーバー: %4\n送信待ち %5件・送信済み %6件")
+                       .arg(school.service(), school.classId(), where,
+                            status ? serverState(*status)
+                                   : QStringLiteral("このウィンドウからは送っていません(れんしゅうのときに送ります)"))
+                       .arg(counts.waiting)
+                       .arg(counts.sent);
+    if (counts.refused > 0) {
+        QStringList reasons;
+        for (const auto &[why, count] : counts.refusedReasons)
+            reasons << QStringLiteral("%1件: %2").arg(count).arg(why);
+        text += QStringLiteral("・サーバーが受け取らなかった %1件 (%2)").arg(counts.refused).arg(reasons.join(QStringLiteral("; ")));
+    }
+    Label2->setText(text);
+}
+
+void ParentsCorner::joinSchool()
+{
+    const SchoolSettings school = SchoolRun::settings();
+    Dialogs &dialogs = Dialogs::current();
+    const std::optional<QString> service = dialogs.askText(
+        QStringLiteral("学校のサーバーの名前(pg_service.confのサービス名)を入れてください\n"
+                       "(学校から知らされた名前です､パスワードはここには入れません)"),
+        school.service());
+    if (!service || service->trimmed().isEmpty())
+        return;
+    const std::optional<QString> classId =
+        dialogs.askText(QStringLiteral("クラスの名前を入れてください(学校から知らされたもの)"), school.classId());
+    if (!classId || classId->trimmed().isEmpty())
+        return;
+    const bool earlier = dialogs.ask(QStringLiteral("いままでの成績も学校に送りますか?\n"
+                                                    "(キャンセルにすると､これから練習した成績だけを送ります)"));
+    if (const QString why = SchoolRun::join(family_.dataFolder(), service->trimmed(), classId->trimmed(), earlier);
+        !why.isEmpty()) {
+        dialogs.tell(StoreMessages::withReason(QStringLiteral("学校の設定を保存できませんでした"), why));
+        return;
+    }
+    dialogs.tell(QStringLiteral("このコンピューターは学校に参加しました､成績は%1に送ります").arg(service->trimmed()));
+    SchoolRun::onStatusChanged(this, [this] { refreshSchool(); });
+    refresh();
 }
 
 QString ParentsCorner::resultsPath(int row) const

@@ -35,12 +35,15 @@ public:
     QPushButton *Command4 = nullptr; // "残す日数を変える"
     QPushButton *Command5 = nullptr; // "グラフで見る"
     QPushButton *Command6 = nullptr; // "閉じる"
+    QPushButton *Command7 = nullptr; // "学校" : this computer joins a school
+    QLabel *Label2 = nullptr;        // the school: its setting and where it comes from, the server, the rows waiting
 
     void addChild();
     void renameChild();
     void removeChild();
     void setKeptDays();
     void showChart();
+    void joinSchool();
 
 signals:
     // The family changed: start-up and the menu follow (names, the child
@@ -54,6 +57,8 @@ protected:
 private:
     // Reads the family again and fills the grid.
     void refresh();
+    // Says what the school is, how the server answers and what waits.
+    void refreshSchool();
     // The results file of a row: the child's, or the data folder's own while
     // there are no children.
     QString resultsPath(int row) const;

@@ -3,6 +3,7 @@
 #include "family/child_name.h"
 
 #include <QRegularExpression>
+#include <QUuid>
 
 QString Child::idOf(int number)
 {
@@ -20,12 +21,20 @@ int Child::numberOf(const QString &id)
 
 QJsonObject Child::toJson() const
 {
-    return {{"id", id}, {"name", name}, {"retryMissed", retryMissed}};
+    QJsonObject stored{{"id", id}, {"name", name}, {"retryMissed", retryMissed}};
+    if (!pupilId.isEmpty())
+        stored.insert(u"pupil", pupilId);
+    if (!classId.isEmpty())
+        stored.insert(u"class", classId);
+    return stored;
 }
 
 Child Child::fromJson(const QJsonObject &stored)
 {
-    Child child{stored.value(u"id").toString(), stored.value(u"name").toString(), stored.value(u"retryMissed").toBool()};
+    Child child{stored.value(u"id").toString(), stored.value(u"name").toString(), stored.value(u"retryMissed").toBool(),
+                stored.value(u"pupil").toString(), stored.value(u"class").toString()};
+    if (QUuid::fromString(child.pupilId).isNull())
+        child.pupilId.clear();
     child.name = ChildName::problemOf(child.name) == ChildName::Problem::None ? ChildName::normalised(child.name)
                                                                                : QString();
     return child;

@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QUuid>
 
 #include <algorithm>
 #include <cerrno>
@@ -257,8 +258,15 @@ QString Family::reconcile(bool repair)
         }
         Child child{id, marker ? marker->child.name : QString(),
                     marker ? marker->child.retryMissed : at >= 0 && listed->children.at(at).retryMissed};
-        if (child.name.isEmpty() && at >= 0)
-            child.name = listed->children.at(at).name;
+        const Child *fromMarker = marker ? &marker->child : nullptr;
+        const Child *fromList = at >= 0 ? &listed->children.at(at) : nullptr;
+        for (const Child *known : {fromMarker, fromList}) {
+            if (!known)
+                continue;
+            child.name = child.name.isEmpty() ? known->name : child.name;
+            child.pupilId = child.pupilId.isEmpty() ? known->pupilId : child.pupilId;
+            child.classId = child.classId.isEmpty() ? known->classId : child.classId;
+        }
         found << child;
     }
 
@@ -491,6 +499,25 @@ FamilyOutcome Family::rename(const QString &id, const QString &name)
         if (indexOf(id) >= 0 && takenKeys(id).contains(ChildName::key(name)))
             return FamilyOutcome::refused(ChildName::Problem::Taken);
         return updateChild(id, [&](Child &child) { child.name = ChildName::normalised(name); });
+    });
+}
+
+FamilyOutcome Family::joinSchool(const QString &classId, QStringList *joined)
+{
+    return changing([&] {
+        for (const Child &child : QList<Child>(list_.children)) {
+            if (!child.pupilId.isEmpty() || trouble(child.id) != Trouble::None)
+                continue;
+            const FamilyOutcome given = updateChild(child.id, [&classId](Child &c) {
+                c.pupilId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+                c.classId = classId;
+            });
+            if (!given)
+                return given;
+            if (joined)
+                *joined << child.id;
+        }
+        return FamilyOutcome::ok();
     });
 }
 

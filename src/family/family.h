@@ -101,6 +101,10 @@ public:
     FamilyOutcome add(const QString &name);
     FamilyOutcome rename(const QString &id, const QString &name);
     FamilyOutcome setRetryMissed(const QString &id, bool on);
+    // The computer joins a school: each child without a pupil's key is given
+    // one, made here, and the class their results are sent for. `joined`
+    // receives the ids of the children given one now.
+    FamilyOutcome joinSchool(const QString &classId, QStringList *joined = nullptr);
     // The child chosen last, who has the focus in the picker next time.
     FamilyOutcome choose(const QString &id);
     // Removes the child; their results file is kept in the data folder under a
