@@ -12,6 +12,7 @@
 #include "drill/drill_window.h"
 #include "platform/project_globals.h"
 #include "platform/system_clock.h"
+#include "scores/kept_days.h"
 #include "support/sandbox.h"
 #include "support/school_server.h"
 #include "support/test_main.h"
@@ -375,6 +376,58 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(server.psql(onServer).out.trimmed(), QString::number(sendEarlier ? 3 : 1), 30000);
             menu.close();
         }
+        QVERIFY(SchoolRun::finish());
+        ResultsInUse::release();
+    }
+
+    // A school's own PC with the server away: the class's picker from the
+    // roster the PC keeps, 40 names on a 1366 × 768 screen, none chosen in
+    // advance, from the keyboard; the child picked practises in a folder of
+    // their own with the teacher's days, which no window of the PC changes.
+    void classPicker()
+    {
+        Sandbox box;
+        const Home home(box.path("home"));
+        const QString data = box.path("home/.local/share/sansu-drill");
+        QDir().mkpath(data);
+        QDir().mkpath(box.path("config/sansu-drill"));
+        QFile conf(box.path("config/sansu-drill/school.conf"));
+        QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write("service=nowhere\nmode=classroom\n") > 0);
+        conf.close();
+        PcRoster roster;
+        roster.classes << PcRoster::Class{"1-1", "1年1組", {}};
+        for (int n = 1; n <= 41; ++n)
+            roster.classes[0].pupils << PcRoster::Pupil{QUuid::createUuid().toString(QUuid::WithoutBraces),
+                                                        QStringLiteral("すずき　%1").arg(QChar(0x3041 + n)), n, n == 3, 30, true};
+        QVERIFY(roster.write(data).isEmpty());
+        QTimer::singleShot(0, &box.scope, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *picker = qobject_cast<ChildPicker *>(w);
+                if (!picker || !picker->isVisible())
+                    continue;
+                QCOMPARE(picker->Command1.size(), size_t(40)); // who left is not offered
+                QVERIFY(picker->width() <= 1366 && picker->height() <= 700);
+                QVERIFY(std::find(picker->Command1.begin(), picker->Command1.end(), picker->focusWidget()) == picker->Command1.end());
+                QTest::keyClick(picker, Qt::Key_Down);
+                QTest::keyClick(picker->focusWidget(), Qt::Key_Right);
+                QTest::keyClick(picker->focusWidget(), Qt::Key_Return);
+            }
+        });
+        CommandLine::Options desktop;
+        desktop.inDataFolder = true;
+        QCOMPARE(FamilyStart::settle(desktop), std::nullopt);
+        const PcRoster::Pupil &ninth = roster.classes[0].pupils[9]; // the ninth shown: number 3 has left
+        const ProjectGlobals &g = ProjectGlobals::instance();
+        QCOMPARE(g.childName, ninth.name);
+        QVERIFY(g.askMissedAgain);
+        Family family(data);
+        family.load();
+        QCOMPARE(family.pupil(ninth.id)->classId, QStringLiteral("1-1"));
+        QCOMPARE(QDir::current(), QDir(family.resultsFolder(family.pupil(ninth.id)->id)));
+        const ResultsLog log(QDir::current().filePath("ADO_ZEM.MDB"));
+        QCOMPARE(log.readPeriod().text, QStringLiteral("30"));
+        QVERIFY(!KeptDays::save(log, "90"));
+        QCOMPARE(box.dialogs.told.last(), QStringLiteral("残す日数は先生が決めます"));
         QVERIFY(SchoolRun::finish());
         ResultsInUse::release();
     }

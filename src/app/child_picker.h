@@ -25,6 +25,9 @@ public:
     // question: what the window asks ("だれが れんしゅうする？", or the
     // chart's "だれの グラフを みる？"); names in the list's order; focused:
     // the child chosen last (-1: none).
+    // focused: the name that has the focus, or noneChosen (a school's PC,
+    // where the last child's name is never offered to the next).
+    static constexpr int noneChosen = -2;
     // troubled: for each name, whether the child's folder cannot be used.
     ChildPicker(const QString &question, const QStringList &names, int focused, const QList<bool> &troubled = {});
     ~ChildPicker() override;
@@ -44,9 +47,12 @@ signals:
     void chosen(int index);
 
 protected:
-    // The arrow keys on a name's button walk the names in their order.
+    // The arrow keys on a name's button walk the names: down and up in a
+    // column, right and left to the next column.
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QWidget *names_ = nullptr;
+    int perColumn_ = 6;
 };

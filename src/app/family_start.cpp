@@ -1,6 +1,7 @@
 #include "app/family_start.h"
 
 #include "app/child_picker.h"
+#include "app/class_start.h"
 #include "app/family_messages.h"
 #include "app/results_in_use.h"
 #include "app/school_run.h"
@@ -78,6 +79,9 @@ std::optional<int> FamilyStart::settle(const CommandLine::Options &options)
     g.dataFolder = dataFolder();
     if (g.dataFolder.isEmpty())
         return 1;
+    // A school's own PC opens on its class's picker.
+    if (SchoolRun::settings().configured() && SchoolRun::settings().classroom())
+        return ClassStart::settle(options);
     // What would remove results is a parent's act in every window of this run.
     ParentsApproval::install([] { return ParentsGate::pass(); });
     if (!QFileInfo(g.dataFolder).isDir()) {

@@ -5,6 +5,7 @@
 #include "app/quit_signals.h"
 #include "app/results_in_use.h"
 #include "app/school_run.h"
+#include "school/school_settings.h"
 #include "platform/app_setup.h"
 
 #include <QApplication>
@@ -49,26 +50,37 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(qtHandler);
     AppSetup::configure(app);
     QuitSignals::install();
+    // The school's sender and roster are given a last try of about two
+    // seconds; one left inside a call to the server must not meet the
+    // destructors of an ending program.
+    const auto ending = [](int status) {
+        if (!SchoolRun::finish()) {
+            std::fflush(nullptr);
+            std::_Exit(status);
+        }
+        return status;
+    };
     if (command.options.parents)
-        return FamilyStart::parents();
-    if (command.options.inDataFolder) {
-        if (const std::optional<int> ended = FamilyStart::settle(command.options))
-            return *ended;
-    } else {
-        // A start from a terminal works in the folder it was started in.
-        ResultsInUse::hold(QDir::currentPath());
+        return ending(FamilyStart::parents());
+    for (;;) {
+        if (command.options.inDataFolder) {
+            if (const std::optional<int> ended = FamilyStart::settle(command.options))
+                return ending(*ended);
+        } else {
+            // A start from a terminal works in the folder it was started in.
+            ResultsInUse::hold(QDir::currentPath());
+        }
+        if (command.options.chart)
+            return ending(ChartStart::run());
+        const int status = [] {
+            MenuWindow menu;
+            menu.showForm();
+            return QApplication::exec();
+        }();
+        // A school's own PC: once a child closes the menu, the picker comes
+        // back for the next child, and no child practises under another's name.
+        const SchoolSettings school = SchoolRun::settings();
+        if (!command.options.inDataFolder || !school.configured() || !school.classroom())
+            return ending(status);
     }
-    if (command.options.chart)
-        return ChartStart::run();
-    MenuWindow menu;
-    menu.showForm();
-    const int status = app.exec();
-    // The school's sender is given a last try of about two seconds; one left
-    // inside a call to the server must not meet the destructors of an ending
-    // program.
-    if (!SchoolRun::finish()) {
-        std::fflush(nullptr);
-        std::_Exit(status);
-    }
-    return status;
 }

@@ -5,16 +5,30 @@
 #include "school/school_sender.h"
 #include "store/results_changes.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QPointer>
 #include <QFileInfo>
 
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
+// A roster asked of the server on a thread of its own, which the program's
+// end never waits for.
+struct RosterFetch
+{
+    std::mutex lock;
+    bool done = false;
+    bool abandoned = false; // the program ends: the thread touches nothing more
+};
+
 struct Running
 {
     QString dataFolder;
+    std::shared_ptr<RosterFetch> rosterFetch;
     std::optional<ResultsLog::QueueOwner> owner; // the child who practises
     const ResultsLog *log = nullptr;
     std::unique_ptr<SchoolSender> sender;
@@ -60,8 +74,9 @@ void SchoolRun::prepare(const QString &dataFolder, Family &family, const Child &
 {
     running().owner.reset();
     const SchoolSettings school = settings();
-    // Rows are sent for a class: without one they would only be refused.
-    if (!school.configured() || school.classId().isEmpty() || family.children().isEmpty())
+    // Rows are sent for a class: without one they would only be refused. A
+    // school's own PC takes each pupil's class from the class roster.
+    if (!school.configured() || (school.classId().isEmpty() && !school.classroom()) || family.children().isEmpty())
         return;
     const PcIdentity pc = PcIdentity::ensure(dataFolder);
     if (!pc.valid()) {
@@ -72,7 +87,8 @@ void SchoolRun::prepare(const QString &dataFolder, Family &family, const Child &
     // A school's own computer (the admin's settings) sends what was practised
     // before it joined; a parent's own settings were written in the corner,
     // where the parent chose.
-    joinChildren(family, school.classId(), school.path() != SchoolSettings::userPath());
+    if (!school.classroom())
+        joinChildren(family, school.classId(), school.path() != SchoolSettings::userPath());
     running().dataFolder = dataFolder;
     if (const std::optional<Child> now = family.child(child.id); now && !now->pupilId.isEmpty())
         running().owner = ownerOf(*now);
@@ -85,7 +101,10 @@ void SchoolRun::attach(const ResultsLog &log)
     if (!run.owner)
         return;
     log.setQueueOwner(run.owner);
-    start(run.dataFolder);
+    if (run.sender) // the next child of a school's PC: the sender runs on
+        QObject::connect(&log.changes(), &ResultsChanges::appended, run.sender.get(), &SchoolSender::poke);
+    else
+        start(run.dataFolder);
 }
 
 void SchoolRun::start(const QString &dataFolder)
@@ -117,13 +136,49 @@ void SchoolRun::start(const QString &dataFolder)
 bool SchoolRun::finish()
 {
     std::unique_ptr<SchoolSender> sender = std::move(running().sender);
+    bool ended = true;
+    if (const std::shared_ptr<RosterFetch> fetch = running().rosterFetch) {
+        const std::lock_guard<std::mutex> held(fetch->lock);
+        fetch->abandoned = !fetch->done;
+        ended = fetch->done;
+    }
     running() = Running();
-    if (!sender)
-        return true;
-    const bool ended = sender->stop();
-    if (!ended)
+    if (sender && !sender->stop()) {
         (void)sender.release(); // its thread is left to end on its own, with what it holds
+        ended = false;
+    }
     return ended;
+}
+
+void SchoolRun::fetchRoster(const QString &dataFolder, QObject *receiver,
+                            const std::function<void(const PcRoster &)> &arrived)
+{
+    auto fetch = std::make_shared<RosterFetch>();
+    running().rosterFetch = fetch;
+    const QString service = settings().service();
+    const QPointer<QObject> target(receiver);
+    std::thread([fetch, service, dataFolder, target, arrived] {
+        QString words;
+        const std::optional<PcRoster> roster = PcRoster::fetch(service, &words);
+        const std::lock_guard<std::mutex> held(fetch->lock);
+        fetch->done = true;
+        if (fetch->abandoned)
+            return;
+        if (!roster) {
+            std::fprintf(stderr, "sansu-drill: the class roster cannot be read from the school's server: %s\n",
+                         qPrintable(words));
+            return;
+        }
+        if (const QString why = roster->write(dataFolder); !why.isEmpty())
+            std::fprintf(stderr, "sansu-drill: the class roster cannot be kept: %s\n", qPrintable(why));
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [target, arrived, fresh = *roster] {
+                if (target)
+                    arrived(fresh);
+            },
+            Qt::QueuedConnection);
+    }).detach();
 }
 
 QString SchoolRun::join(const QString &dataFolder, const QString &service, const QString &classId, bool sendEarlier)

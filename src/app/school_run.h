@@ -1,11 +1,15 @@
 #pragma once
 
 #include "family/family.h"
+#include "school/pc_roster.h"
 #include "school/school_settings.h"
 #include "school/sender_status.h"
 #include "store/results_log.h"
 
+#include <QObject>
 #include <QString>
+
+#include <functional>
 
 #include <optional>
 
@@ -49,6 +53,12 @@ public:
     static ResultsLog::QueueCounts counts(const Family &family);
     // Tells `receiver` of each change of the sender's state (on the GUI thread).
     static void onStatusChanged(QObject *receiver, const std::function<void()> &changed);
+
+    // A school's PC: the class roster asked of the server in the background
+    // (nobody waits for it), kept in the data folder when it comes, then
+    // handed to `arrived` on the GUI thread while `receiver` lives.
+    static void fetchRoster(const QString &dataFolder, QObject *receiver,
+                            const std::function<void(const PcRoster &)> &arrived);
 
 private:
     static void start(const QString &dataFolder);

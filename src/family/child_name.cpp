@@ -88,6 +88,15 @@ QString ChildName::message(Problem problem)
     return QString();
 }
 
+bool ChildName::isPupilName(const QString &name)
+{
+    const QList<uint> letters = name.toUcs4();
+    const auto isSpace = [](uint c) { return c == 0x20 || c == 0x3000; };
+    return !letters.isEmpty() && letters.size() <= maxPupilLength
+           && std::all_of(letters.cbegin(), letters.cend(), [&](uint c) { return isKana(c) || isSpace(c); })
+           && std::any_of(letters.cbegin(), letters.cend(), [&](uint c) { return !isSpace(c) && c != 0x30FC; });
+}
+
 QString ChildName::placeholder(const QSet<QString> &takenKeys)
 {
     const QString base = QStringLiteral("なまえなし");

@@ -34,6 +34,11 @@ public:
     static bool isKana(char32_t c);
     // What the parents' corner says about a problem; empty for None.
     static QString message(Problem problem);
+    // A name of a class roster, as a school's server gives it: kana, the long
+    // vowel mark and spaces, 1 to 20 characters (the family's 8 do not apply;
+    // two pupils of one name are told apart by their key).
+    static bool isPupilName(const QString &name);
+    static constexpr int maxPupilLength = 20;
     // A kana name none of `takenKeys` has, for a child whose name was lost:
     // "なまえなし", then "なまえなしあ", "なまえなしい" ...
     static QString placeholder(const QSet<QString> &takenKeys);

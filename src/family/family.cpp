@@ -289,8 +289,11 @@ QString Family::reconcile(bool repair)
     }
     // Of two children with one name the first keeps it; then whoever has no
     // name gets one that is free.
+    // A pupil of a class roster is told apart by the key, not the name.
     QSet<QString> taken;
     for (Child &child : ordered) {
+        if (!child.pupilId.isEmpty() && !child.name.isEmpty())
+            continue;
         if (!child.name.isEmpty() && !taken.contains(ChildName::key(child.name)))
             taken.insert(ChildName::key(child.name));
         else
@@ -489,6 +492,33 @@ FamilyOutcome Family::add(const QString &name)
         outcome.childId = child.id;
         return outcome;
     });
+}
+
+FamilyOutcome Family::addPupil(const QString &name, const QString &pupilId, const QString &classId)
+{
+    if (!ChildName::isPupilName(name) || QUuid::fromString(pupilId).isNull())
+        return FamilyOutcome::refused(ChildName::Problem::NotKana);
+    return changing([&] {
+        if (pupil(pupilId))
+            return FamilyOutcome::failed(QStringLiteral("the pupil %1 is a child here already").arg(pupilId));
+        if (list_.next > Child::highestNumber)
+            return FamilyOutcome::failed(QStringLiteral("no child numbers are left"));
+        const Child child{Child::idOf(list_.next), name, false, pupilId, classId};
+        if (const QString why = makeChild(child, false); !why.isEmpty())
+            return FamilyOutcome::failed(why);
+        list_.children << child;
+        ++list_.next;
+        FamilyOutcome outcome = FamilyOutcome::from(writeList());
+        outcome.childId = child.id;
+        return outcome;
+    });
+}
+
+std::optional<Child> Family::pupil(const QString &pupilId) const
+{
+    const auto it = std::find_if(list_.children.cbegin(), list_.children.cend(),
+                                 [&](const Child &c) { return !pupilId.isEmpty() && c.pupilId == pupilId; });
+    return it == list_.children.cend() ? std::nullopt : std::optional<Child>(*it);
 }
 
 FamilyOutcome Family::rename(const QString &id, const QString &name)

@@ -99,6 +99,11 @@ public:
     FamilyOutcome form(const QString &firstName, const QString &secondName);
     // A new child, at the end of the list; only once the family is formed.
     FamilyOutcome add(const QString &name);
+    // A pupil of a class roster who practises on this computer for the first
+    // time: a child of the roster's name, key and class (a school's PC).
+    FamilyOutcome addPupil(const QString &name, const QString &pupilId, const QString &classId);
+    // The child whose pupil's key this is.
+    std::optional<Child> pupil(const QString &pupilId) const;
     FamilyOutcome rename(const QString &id, const QString &name);
     FamilyOutcome setRetryMissed(const QString &id, bool on);
     // The computer joins a school: each child without a pupil's key is given

@@ -17,3 +17,21 @@ bool ParentsApproval::pass()
 {
     return !installed() || installed()();
 }
+
+namespace {
+QString &lockedBecause()
+{
+    static QString why;
+    return why;
+}
+} // namespace
+
+void ParentsApproval::lock(const QString &why)
+{
+    lockedBecause() = why;
+}
+
+QString ParentsApproval::locked()
+{
+    return lockedBecause();
+}

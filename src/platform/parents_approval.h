@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 // The parents' check as a window of a lower layer reaches it (the score
@@ -13,4 +15,8 @@ public:
     static void install(std::function<bool()> check);
     // True when a parent passed the check, or when none is installed.
     static bool pass();
+    // A school's PC: the settings are the teacher's, and no window of the PC
+    // changes them; `why` says so (empty: not locked).
+    static void lock(const QString &why);
+    static QString locked();
 };

@@ -115,6 +115,8 @@ SchoolSettings SchoolSettings::read(const QString &path)
             s.service_ = value;
         else if (key == QLatin1String("class"))
             s.classId_ = value;
+        else if (key == QLatin1String("mode"))
+            s.classroom_ = value.compare(QLatin1String("classroom"), Qt::CaseInsensitive) == 0;
     }
     if (s.service_.isEmpty())
         return failed(Problem::NoService);

@@ -13,6 +13,9 @@
 //
 //     service=school       the libpq service (pg_service.conf) naming the server
 //     class=1-2            the class this PC's children practise in (optional)
+//     mode=classroom       a school's own PC (set by the school's admin): it
+//                          opens on the class's picker, filled from the
+//                          class roster on the server
 //
 // No password is ever kept here: libpq's passfile or the service file hold it.
 // Without a file, nothing about the program changes.
@@ -45,6 +48,7 @@ public:
     const QString &path() const { return path_; } // where they came from; empty when none
     const QString &service() const { return service_; }
     const QString &classId() const { return classId_; }
+    bool classroom() const { return classroom_; }
     Problem problem() const { return problem_; }
     const QString &detail() const { return detail_; } // the system's words for Unreadable
 
@@ -52,6 +56,7 @@ private:
     QString path_;
     QString service_;
     QString classId_;
+    bool classroom_ = false;
     Problem problem_ = Problem::None;
     QString detail_;
 };

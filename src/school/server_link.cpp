@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 const QString driverName = QStringLiteral("QPSQL");
@@ -123,6 +124,24 @@ ServerLink::Opened ServerLink::open(QString *words)
     if (opened != Opened::Ready)
         close();
     return opened;
+}
+
+std::optional<std::vector<QVariantList>> ServerLink::select(const QString &statement, QString *words)
+{
+    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
+    query.setForwardOnly(true);
+    if (!query.exec(statement)) {
+        *words = wordsOf(query.lastError());
+        return std::nullopt;
+    }
+    std::vector<QVariantList> rows;
+    while (query.next()) {
+        QVariantList row;
+        for (int c = 0; c < query.record().count(); ++c)
+            row << query.value(c);
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 bool ServerLink::isOpen() const

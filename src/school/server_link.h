@@ -5,8 +5,10 @@
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <map>
+#include <optional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -54,6 +56,9 @@ public:
     // are set apart with the server's words; rows that cannot be sent at all
     // (a NUL in a text, a date that is no date) are set apart before sending.
     Sent send(const std::vector<ResultsLog::QueuedRow> &rows);
+
+    // Runs a query on the open link: its rows, or nothing (`words` receives why).
+    std::optional<std::vector<QVariantList>> select(const QString &statement, QString *words);
 
     // A refusal that would come back on every try, by the error's SQLSTATE.
     static bool isForGood(const QSqlError &error);

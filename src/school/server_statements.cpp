@@ -25,6 +25,12 @@ QString ServerStatements::pcClasses()
     return QStringLiteral("SELECT sansu.pc_classes()");
 }
 
+QString ServerStatements::pcRoster()
+{
+    return QStringLiteral("SELECT class_id, class_name, pupil_id, attendance_no, name_kana, left_class, kept_days, "
+                          "retry_missed FROM sansu.pc_roster() ORDER BY class_id, attendance_no, pupil_id");
+}
+
 QString ServerStatements::insertPupils(int rows)
 {
     return QStringLiteral("INSERT INTO sansu.pupils (pupil_id, class_id, name_kana, made_by_pc) VALUES ")

@@ -14,6 +14,10 @@ public:
 
     static QString schemaVersion(); // major, minor
     static QString pcClasses();     // the classes this login may write for, one a row
+    // The pupils of this login's classes: class id and name, pupil id, 出席番号,
+    // name in kana, 転出, kept days and missed questions again (the pupil's
+    // own, else the class's; NULL when neither is set), in class and 出席番号 order.
+    static QString pcRoster();
     // `rows` pupils: pupil_id, class_id, name_kana, made_by_pc each.
     static QString insertPupils(int rows);
     // `rows` results: result_id, pupil_id, class_id, drill, score, log_date,

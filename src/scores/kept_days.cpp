@@ -13,6 +13,10 @@ bool KeptDays::save(const ResultsLog &log, const QString &typed, bool parentsChe
 {
     const ProjectGlobals &g = ProjectGlobals::instance();
     Dialogs &dialogs = Dialogs::current();
+    if (const QString why = ParentsApproval::locked(); !why.isEmpty()) {
+        dialogs.tell(why);
+        return false;
+    }
     const std::optional<QString> period = Retention::normalisedInput(typed);
     if (!period) {
         dialogs.tell(QStringLiteral("1以上の数字を入力してください"));
