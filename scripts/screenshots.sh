@@ -100,3 +100,25 @@ SANSU_SCREENSHOTS="$out" "$top/tests/e2e/run-e2e.sh" "$build" "$top/tests/e2e/te
 echo "wrote docs/screenshots/picker.png"
 echo "wrote docs/screenshots/menu-child.png"
 echo "wrote docs/screenshots/parents.png"
+
+# A school's own PC, its class's picker filled from the roster it keeps (the
+# school's server is not there: the picker does not wait for it).
+school="$work/school"
+mkdir -p "$school/.config/sansu-drill" "$school/.local/share/sansu-drill"
+printf 'service=school\nmode=classroom\n' >"$school/.config/sansu-drill/school.conf"
+python3 - "$school/.local/share/sansu-drill/roster.json" <<'PY'
+import json, sys, uuid
+family = ["すずき", "さとう", "やまだ", "いとう", "わたなべ", "なかむら", "こばやし", "たなか"]
+given = ["はなこ", "たろう", "ゆい", "そうた", "さくら", "はると", "ひまり", "れん"]
+pupils = [{"id": str(uuid.uuid4()), "name": f"{family[n % 8]}\u3000{given[(n * 3) % 8]}", "number": n,
+           "left": False, "keptDays": 90, "retryMissed": True} for n in range(1, 36)]
+json.dump({"fetched": "", "classes": [{"id": "1-1", "name": "1年1組", "pupils": pupils}]},
+          open(sys.argv[1], "w"), ensure_ascii=False)
+PY
+(cd "$school" && HOME="$school" XDG_CONFIG_HOME="$school/.config" PGSERVICEFILE=/dev/null \
+   exec "$build/sansu-drill" --in-data-folder) &
+app_pid=$!
+picker="$(wait_window "だれが れんしゅうする？")"
+shot "$picker" class-picker.png 1
+kill "$app_pid"
+wait "$app_pid" 2>/dev/null || true
