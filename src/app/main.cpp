@@ -5,6 +5,7 @@
 #include "app/quit_signals.h"
 #include "app/results_in_use.h"
 #include "platform/app_setup.h"
+#include "teacher/class_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,6 +48,8 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(qtHandler);
     AppSetup::configure(app);
     QuitSignals::install();
+    if (command.options.classView)
+        return ClassWindow::run();
     if (command.options.parents)
         return FamilyStart::parents();
     if (command.options.inDataFolder) {
