@@ -146,7 +146,8 @@ ClassWindow::ClassWindow(std::unique_ptr<ClassServer> server, QList<ClassServer:
     for (int i = 0; i < ClassTable::drillCount; ++i)
         Grid1->setColumnWidth(FirstDrillColumn + i, Twips::toPixels(1530));
     place(Grid1, 120, 1080, 15360, 6240);
-    connect(Grid1, &QTableWidget::cellDoubleClicked, this, [this](int row) { showChart(row); });
+    // A double click, or Enter on a row, opens the pupil's chart.
+    connect(Grid1, &QAbstractItemView::activated, this, [this](const QModelIndex &index) { showChart(index.row()); });
 
     auto *label5 = new QLabel(QStringLiteral("PCごとの最後の送信(&P)"), this);
     label5->setFont(font);
@@ -388,8 +389,6 @@ void ClassWindow::fill()
     setCaption(Label2, QStringLiteral("%1人　%2 に読みました")
                            .arg(lines_.size())
                            .arg(QLocale::c().toString(SystemClock::now(), QStringLiteral("yyyy/MM/dd H:mm"))));
-    if (Grid1->currentRow() < 0 && Grid1->rowCount() > 0)
-        Grid1->selectRow(0);
 }
 
 QString ClassWindow::askFile(const QString &caption, const QString &name, bool save)
