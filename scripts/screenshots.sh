@@ -100,3 +100,7 @@ SANSU_SCREENSHOTS="$out" "$top/tests/e2e/run-e2e.sh" "$build" "$top/tests/e2e/te
 echo "wrote docs/screenshots/picker.png"
 echo "wrote docs/screenshots/menu-child.png"
 echo "wrote docs/screenshots/parents.png"
+
+# The teacher's view, on a throw-away school server of its own.
+"$top/scripts/install-deps.sh" postgresql postgresql-common
+pg_virtualenv -t "$top/scripts/teacher-screenshot.sh" "$build" "$out"
