@@ -75,7 +75,7 @@ qint64 onServer(const SchoolServer &server, const QString &what = QStringLiteral
 
 void emptyServer(const SchoolServer &server)
 {
-    if (!server.psql(QStringLiteral("TRUNCATE sansu.results, sansu.pupils")).ok)
+    if (!server.psql(QStringLiteral("TRUNCATE sansu.results, sansu.pupils CASCADE")).ok)
         fail(QStringLiteral("cannot empty the server"));
 }
 

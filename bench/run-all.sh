@@ -10,7 +10,7 @@
 # samples reaching the driver: bench_click_latency and bench_sound_latency use
 # SDL's disk driver (into a temporary file) for that themselves. --quick runs
 # fewer repetitions and smaller tables (for trying the script, not for figures
-# to keep). The school server's benchmark runs against a throw-away PostgreSQL
+# to keep). The school server's benchmarks run against a throw-away PostgreSQL
 # server that pg_virtualenv starts (packages postgresql and postgresql-common).
 set -eu
 
@@ -33,7 +33,7 @@ export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 export LC_ALL="${LC_ALL:-C.UTF-8}"
 
 for program in bench_startup bench_windows_memory bench_click_latency bench_purge bench_scores bench_chart \
-               bench_sound_latency bench_clock_frm_dsp bare_window sansu-drill bench_school; do
+               bench_sound_latency bench_clock_frm_dsp bare_window sansu-drill bench_school bench_teacher; do
     if [ ! -x "$build/$program" ]; then
         echo "$0: $build/$program is missing; build the project first" >&2
         exit 2
@@ -42,9 +42,9 @@ done
 
 if [ "$quick" = "--quick" ]; then
     startup="3 20000"; memory=1; clicks=5; purge=5; scores="2000 10000 2"; chart="2000 10000 2"; spans="2000 2"
-    plays=5; school="20000 20 100 50"
+    plays=5; school="20000 20 100 50"; teacher="3 40 50"
 else
-    startup="11 1000000"; memory=5; clicks=30; purge=7; scores=""; chart=""; spans=""; plays=25; school=""
+    startup="11 1000000"; memory=5; clicks=30; purge=7; scores=""; chart=""; spans=""; plays=25; school=""; teacher=""
 fi
 
 log=$(mktemp)
@@ -83,4 +83,6 @@ run "sound device: play() to first samples" "$build/bench_sound_latency" $plays
 run "clock: setting one question" "$build/bench_clock_frm_dsp"
 # shellcheck disable=SC2086
 run "school server: sending, a sitting's close, a school's morning" pg_virtualenv -t "$build/bench_school" $school
+# shellcheck disable=SC2086
+run "teacher's view of a class beside psql on the same statements" pg_virtualenv -t "$build/bench_teacher" $teacher
 exit $status

@@ -122,3 +122,7 @@ picker="$(wait_window "だれが れんしゅうする？")"
 shot "$picker" class-picker.png 1
 kill "$app_pid"
 wait "$app_pid" 2>/dev/null || true
+
+# The teacher's view, on a throw-away school server of its own.
+"$top/scripts/install-deps.sh" postgresql postgresql-common
+pg_virtualenv -t "$top/scripts/teacher-screenshot.sh" "$build" "$out"

@@ -7,7 +7,8 @@
 -- of these groups (see the README's section for schools):
 --
 --   sansu_owner    owns the schema sansu and alone changes it
---   sansu_teacher  reads the pupils and results of its classes
+--   sansu_teacher  reads the pupils and results of its classes, and sets their
+--                  rosters, the pupils' links and the classes' settings
 --   sansu_pc       a classroom PC: inserts pupils and results of its classes,
 --                  reads nothing of them
 --

@@ -41,7 +41,7 @@ private slots:
         QTest::addColumn<Args>("arguments");
         QTest::addColumn<Language>("language");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("flags");   // of a start: d in the data folder, c chart, p parents
+        QTest::addColumn<QString>("flags");   // of a start: d in the data folder, c chart, p parents, k class
         QTest::addColumn<QString>("out");     // its first line
         QTest::addColumn<QString>("refusal"); // on stderr, before the usage line
         QTest::newRow("nothing") << Args{} << en << starts << "" << "" << "";
@@ -58,6 +58,9 @@ private slots:
         QTest::newRow("an option after --") << Args{"--", "--chart"} << ja << 2 << "" << "" << "余分な引数 '--chart' があります";
         QTest::newRow("two first windows") << Args{"--parents", "--chart"} << en << 2 << "" << ""
                                            << "--chart and --parents cannot be used together";
+        QTest::newRow("the class") << Args{"--class"} << en << starts << "k" << "" << "";
+        QTest::newRow("the class and the corner") << Args{"--class", "--parents"} << ja << 2 << "" << ""
+                                                  << "--parents と --class は一緒には使えません";
     }
 
     void read()
@@ -72,7 +75,8 @@ private slots:
             = CommandLine::read(Args{QStringLiteral("/usr/lib/sansu-drill/sansu-drill")} + arguments, language);
         QCOMPARE(reading.endStatus.value_or(starts), status);
         const CommandLine::Options &o = reading.options;
-        QCOMPARE(QString(o.inDataFolder ? "d" : "") + (o.chart ? "c" : "") + (o.parents ? "p" : ""), flags);
+        QCOMPARE(QString(o.inDataFolder ? "d" : "") + (o.chart ? "c" : "") + (o.parents ? "p" : "") + (o.classView ? "k" : ""),
+                 flags);
         QCOMPARE(firstLine(reading.out), out);
         QCOMPARE(reading.err, refusal.isEmpty() ? "" : "sansu-drill: " + refusal + "\n" + usage(language) + "\n");
     }
@@ -104,7 +108,7 @@ private slots:
     {
         const QString page = QString::fromUtf8(Sandbox::bytes(SANSU_SOURCE_DIR "/data/sansu-drill.1.in"));
         QVERIFY(!page.isEmpty());
-        for (const QString option : {"--in-data-folder", "--chart", "--parents", "-h", "--help", "--version"}) {
+        for (const QString option : {"--in-data-folder", "--chart", "--parents", "--class", "-h", "--help", "--version"}) {
             const QRegularExpression named("(^|[ (])" + option + "[ ,)\n]");
             QVERIFY(CommandLine::read({"sansu-drill", option}, en).endStatus != CommandLine::usageStatus);
             QVERIFY2(CommandLine::help(en).contains(named) && CommandLine::help(ja).contains(named),

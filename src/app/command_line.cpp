@@ -77,12 +77,13 @@ CommandLine::Reading CommandLine::read(const QStringList &arguments, Language la
     const QCommandLineOption inDataFolder(QStringLiteral("in-data-folder"));
     const QCommandLineOption chart(QStringLiteral("chart"));
     const QCommandLineOption parents(QStringLiteral("parents"));
+    const QCommandLineOption classView(QStringLiteral("class"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
     QCommandLineParser parser;
     // "-help" is one unknown word, not -h, -e, -l, -p.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({inDataFolder, chart, parents, helpOption, versionOption});
+    parser.addOptions({inDataFolder, chart, parents, classView, helpOption, versionOption});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -104,14 +105,21 @@ CommandLine::Reading CommandLine::read(const QStringList &arguments, Language la
     if (parser.isSet(versionOption))
         return answered(version(language));
     // Each opens a first window of its own.
-    if (parser.isSet(chart) && parser.isSet(parents))
-        return refused(say(language, "--chart and --parents cannot be used together",
-                           "--chart と --parents は一緒には使えません"),
+    const QCommandLineOption *const firstWindows[] = {&chart, &parents, &classView};
+    QStringList given;
+    for (const QCommandLineOption *option : firstWindows) {
+        if (parser.isSet(*option))
+            given << QStringLiteral("--") + option->names().constFirst();
+    }
+    if (given.size() > 1)
+        return refused(say(language, "%1 and %2 cannot be used together", "%1 と %2 は一緒には使えません")
+                           .arg(given[0], given[1]),
                        language);
 
     Reading reading;
     reading.options.chart = parser.isSet(chart);
     reading.options.parents = parser.isSet(parents);
+    reading.options.classView = parser.isSet(classView);
     reading.options.inDataFolder = parser.isSet(inDataFolder) || reading.options.parents;
     return reading;
 }
@@ -148,6 +156,8 @@ QString CommandLine::help(Language language)
                "                    as the desktop menu starts the program\n"
                "  --chart           show the progress chart alone, without the menu\n"
                "  --parents         open the parents' corner (implies --in-data-folder)\n"
+               "  --class           show a class on the school's server, for its teacher\n"
+               "                    (asks the teacher's login and password)\n"
                "  -h, --help        show this help and exit\n"
                "  --version         show the version and exit\n"
                "\n"
@@ -166,6 +176,8 @@ QString CommandLine::help(Language language)
                "  --chart           メニューを出さずに成績のグラフだけを表示する\n"
                "  --parents         おうちのかたへ (保護者のページ) を開く\n"
                "                    (--in-data-folder を含む)\n"
+               "  --class           学校のサーバーのクラスのようすを見る (先生用。\n"
+               "                    先生のログインとパスワードをたずねます)\n"
                "  -h, --help        この説明を表示して終了する\n"
                "  --version         バージョンを表示して終了する\n"
                "\n"

@@ -28,6 +28,8 @@ public:
         bool chart = false;
         // The parents' corner, おうちのかたへ.
         bool parents = false;
+        // The teacher's view of a class on the school's server, クラスのようす.
+        bool classView = false;
     };
 
     enum class Language { English, Japanese };

@@ -7,6 +7,7 @@
 #include "app/school_run.h"
 #include "school/school_settings.h"
 #include "platform/app_setup.h"
+#include "teacher/class_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -60,6 +61,8 @@ int main(int argc, char *argv[])
         }
         return status;
     };
+    if (command.options.classView)
+        return ending(ClassWindow::run());
     if (command.options.parents)
         return ending(FamilyStart::parents());
     for (;;) {

@@ -101,7 +101,9 @@ QByteArray ClassTable::excelCsv(const std::vector<Line> &lines)
     auto date = [](const QDate &day) { return day.isValid() ? ExcelCsv::Cell(day) : ExcelCsv::Cell(); };
     for (const Line &line : lines) {
         const Progress &p = line.progress;
-        QList<ExcelCsv::Cell> row{qint64(line.pupil.number), line.pupil.kana,
+        // A pupil on no roster has no 出席番号: an empty cell.
+        QList<ExcelCsv::Cell> row{line.pupil.number > 0 ? ExcelCsv::Cell(qint64(line.pupil.number)) : ExcelCsv::Cell(),
+            line.pupil.kana,
             line.pupil.left ? QStringLiteral("転出") : QString(), p.practisedToday ? QStringLiteral("○") : QString(),
             date(p.lastDay), line.stuck() ? p.stuckReason() : QString()};
         for (const Drill &d : p.drills)

@@ -53,6 +53,7 @@ SchoolServer::SchoolServer(const Admin &admin)
     QString setUp = "INSERT INTO sansu.classes VALUES ('1-1', '1年1組'), ('1-2', '1年2組');";
     for (const QString login : {"pc1", "pc2", "pc3", "teacher"}) {
         const QString role = tag_ + '_' + login, password = randomWord();
+        passwords_.insert(login, password);
         const bool pc = login.startsWith("pc");
         roles_ << role;
         passwords += "*:*:*:" + role.toUtf8() + ":" + password.toUtf8() + "\n";

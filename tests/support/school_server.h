@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -33,6 +34,9 @@ public:
 
     const QString &problem() const { return problem_; } // empty when it is ready
     QString service(const QString &login) const { return tag_ + '-' + login; }
+    // A login's role on the server and its password, to log in by hand.
+    QString role(const QString &login) const { return tag_ + '_' + login; }
+    QString password(const QString &login) const { return passwords_.value(login); }
     // A service for pc1's login at another port of this machine.
     QString addService(const QString &name, int port);
 
@@ -57,6 +61,7 @@ private:
     QString previousServiceFile_;
     QString problem_;
     QStringList roles_;
+    QHash<QString, QString> passwords_;
 };
 
 // A PostgreSQL cluster of a test's own, to stop and start without touching the
