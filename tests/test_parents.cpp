@@ -13,11 +13,13 @@
 #include "platform/project_globals.h"
 #include "platform/system_clock.h"
 #include "scores/kept_days.h"
+#include "teacher/teacher_login.h"
 #include "support/sandbox.h"
 #include "support/school_server.h"
 #include "support/test_main.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTimer>
 
@@ -380,31 +382,82 @@ private slots:
         ResultsInUse::release();
     }
 
-    // A school's own PC with the server away: the class's picker from the
-    // roster the PC keeps, 40 names on a 1366 × 768 screen, none chosen in
-    // advance, from the keyboard; the child picked practises in a folder of
-    // their own with the teacher's days, which no window of the PC changes.
+    void classPicker_data()
+    {
+        QTest::addColumn<bool>("server");
+        QTest::addColumn<bool>("teacher"); // 先生へ first, past the teacher's login
+        QTest::newRow("the server away: the roster kept on the PC") << false << false;
+        QTest::newRow("the roster from the server, followed by the picker") << true << false;
+        QTest::newRow("先生へ past the teacher's login: the PC's state, nothing of the class changed") << true << true;
+    }
+    // A school's own PC: the class's picker from the roster the PC keeps, or
+    // from the server's when it comes, 40 names on a 1366 × 768 screen, none
+    // chosen in advance, from the keyboard; the child picked practises in a
+    // folder of their own with the teacher's days, which no window of the PC
+    // changes.
     void classPicker()
     {
+        QFETCH(bool, server);
+        QFETCH(bool, teacher);
+        const bool teacherRow = teacher;
         Sandbox box;
         const Home home(box.path("home"));
         const QString data = box.path("home/.local/share/sansu-drill");
         QDir().mkpath(data);
-        QDir().mkpath(box.path("config/sansu-drill"));
-        QFile conf(box.path("config/sansu-drill/school.conf"));
-        QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write("service=nowhere\nmode=classroom\n") > 0);
-        conf.close();
         PcRoster roster;
         roster.classes << PcRoster::Class{"1-1", "1年1組", {}};
         for (int n = 1; n <= 41; ++n)
             roster.classes[0].pupils << PcRoster::Pupil{QUuid::createUuid().toString(QUuid::WithoutBraces),
                                                         QStringLiteral("すずき　%1").arg(QChar(0x3041 + n)), n, n == 3, 30, true};
-        QVERIFY(roster.write(data).isEmpty());
-        QTimer::singleShot(0, &box.scope, [&] {
+        std::optional<SchoolServer> school;
+        if (server) {
+            static const std::optional<SchoolServer::Admin> admin = SchoolServer::started();
+            QVERIFY2(admin && school.emplace(*admin).problem().isEmpty(), "no PostgreSQL server: run under pg_virtualenv");
+            QString sql = "INSERT INTO sansu.class_settings VALUES ('1-1', 30, true);";
+            for (const PcRoster::Pupil &p : roster.classes[0].pupils)
+                sql += QStringLiteral("INSERT INTO sansu.pupils (pupil_id, class_id, name_kana) VALUES ('%1', '1-1', '%2');"
+                                      "INSERT INTO sansu.roster VALUES ('1-1', '%1', %3, %4);")
+                           .arg(p.id, p.name).arg(p.number).arg(p.left ? "true" : "false");
+            QVERIFY(school->psql(sql).ok);
+        } else {
+            QVERIFY(roster.write(data).isEmpty());
+        }
+        QDir().mkpath(box.path("config/sansu-drill"));
+        QFile conf(box.path("config/sansu-drill/school.conf"));
+        const QString service = server ? school->service("pc1") : QStringLiteral("nowhere");
+        QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write(("service=" + service + "\nmode=classroom\n").toUtf8()) > 0);
+        conf.close();
+        // 先生へ: the teacher's login typed, then the corner looked at and closed.
+        QTimer picking, teaching;
+        bool typed = false;
+        QObject::connect(&teaching, &QTimer::timeout, &box.scope, [&] {
+            if (auto *login = qobject_cast<TeacherLogin *>(QApplication::activeModalWidget()); login && !std::exchange(typed, true)) {
+                login->Text1->setText(school->role("teacher"));
+                login->Text2->setText(school->password("teacher"));
+                login->tryLogin();
+            }
+            for (QWidget *c : QApplication::topLevelWidgets()) {
+                if (auto *corner = qobject_cast<ParentsCorner *>(c); corner && corner->isVisible()) {
+                    teaching.stop();
+                    QCOMPARE(corner->windowTitle(), QStringLiteral("先生へ"));
+                    QVERIFY(corner->Command1->isHidden() && corner->Command3->isHidden() && corner->Command4->isHidden());
+                    QVERIFY(corner->Label2->text().startsWith(QStringLiteral("学校: サービス ")));
+                    corner->close();
+                }
+            }
+        });
+        QObject::connect(&picking, &QTimer::timeout, &box.scope, [&] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 auto *picker = qobject_cast<ChildPicker *>(w);
-                if (!picker || !picker->isVisible())
-                    continue;
+                if (!picker || !picker->isVisible() || picker->Command1.empty())
+                    continue; // the roster still to come from the server
+                picking.stop();
+                if (std::exchange(teacher, false)) {
+                    teaching.start(20);
+                    picker->Command2->click(); // returns once the corner is closed
+                    picking.start(20);
+                    return;
+                }
                 QCOMPARE(picker->Command1.size(), size_t(40)); // who left is not offered
                 QVERIFY(picker->width() <= 1366 && picker->height() <= 700);
                 QVERIFY(std::find(picker->Command1.begin(), picker->Command1.end(), picker->focusWidget()) == picker->Command1.end());
@@ -413,9 +466,11 @@ private slots:
                 QTest::keyClick(picker->focusWidget(), Qt::Key_Return);
             }
         });
+        picking.start(20);
         CommandLine::Options desktop;
         desktop.inDataFolder = true;
         QCOMPARE(FamilyStart::settle(desktop), std::nullopt);
+        QCOMPARE(PcRoster::read(data)->classes[0].pupils.size(), 41); // kept for when the server is away
         const PcRoster::Pupil &ninth = roster.classes[0].pupils[9]; // the ninth shown: number 3 has left
         const ProjectGlobals &g = ProjectGlobals::instance();
         QCOMPARE(g.childName, ninth.name);
@@ -430,6 +485,7 @@ private slots:
         QCOMPARE(box.dialogs.told.last(), QStringLiteral("残す日数は先生が決めます"));
         QVERIFY(SchoolRun::finish());
         ResultsInUse::release();
+        QCOMPARE(typed, teacherRow); // the corner was reached only past the teacher's login
     }
 
     // The corner from the keyboard: Tab goes from the list through every

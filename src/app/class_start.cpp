@@ -1,6 +1,7 @@
 #include "app/class_start.h"
 
 #include "app/child_picker.h"
+#include "app/parents_corner.h"
 #include "app/record_file_naming.h"
 #include "app/results_in_use.h"
 #include "app/school_run.h"
@@ -11,8 +12,10 @@
 #include "platform/project_globals.h"
 #include "store/results_log.h"
 #include "store/store_messages.h"
+#include "teacher/teacher_login.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 
 namespace {
@@ -107,8 +110,23 @@ std::optional<int> ClassStart::settle(const CommandLine::Options &)
             classId.clear();
         fill();
     });
+    // 先生へ: only past the teacher's login on the school's server (children
+    // share the PC room and could work a parents' sum out).
+    const auto teacher = [&] {
+        ClassServer::Opening opening;
+        std::unique_ptr<ClassServer> server = TeacherLogin::ask(SchoolRun::settings().service(), &picker, &opening);
+        if (!server)
+            return;
+        ParentsCorner corner(g.dataFolder);
+        corner.teach(std::move(server), opening, classId);
+        QEventLoop open;
+        QObject::connect(&corner, &Form::unloaded, &open, &QEventLoop::quit);
+        corner.showForm();
+        if (corner.isLoaded())
+            open.exec();
+    };
     for (;;) {
-        const std::optional<int> chosen = picker.choose(nullptr);
+        const std::optional<int> chosen = picker.choose(teacher);
         if (!chosen)
             return 0; // closed: nobody practises
         if (shown.isEmpty()) { // a class was chosen

@@ -123,8 +123,9 @@ void MenuWindow::Form_Load()
         unloadDrills();
         SchoolRun::finish();
     });
-    // The desktop start's family: the parents' corner from the context menu.
-    if (!g.dataFolder.isEmpty() && actions().isEmpty()) {
+    // The desktop start's family: the parents' corner from the context menu
+    // (not on a school's own PC, where 先生へ is on the class's picker).
+    if (!g.dataFolder.isEmpty() && actions().isEmpty() && !SchoolRun::settings().classroom()) {
         parentsAction = new QAction(QStringLiteral("おうちのかたへ"), this);
         connect(parentsAction, &QAction::triggered, this, &MenuWindow::openParentsCorner);
         addAction(parentsAction);

@@ -4,6 +4,8 @@
 #include "app/family_messages.h"
 #include "app/results_in_use.h"
 #include "app/school_run.h"
+#include "teacher/class_window.h"
+#include "teacher/teacher_login.h"
 #include "family/data_folder.h"
 #include "platform/dialogs.h"
 #include "platform/fonts.h"
@@ -117,6 +119,31 @@ ParentsCorner::ParentsCorner(const QString &dataFolder)
 
 ParentsCorner::~ParentsCorner() = default;
 
+void ParentsCorner::teach(std::unique_ptr<ClassServer> server, const ClassServer::Opening &opening,
+                          const QString &classId)
+{
+    teacherServer_ = std::move(server);
+    teacherOpening_ = opening;
+    teacherClass_ = classId;
+    teaching_ = true;
+    setWindowTitle(QStringLiteral("先生へ"));
+    for (QPushButton *button : {Command1, Command2, Command3, Command4})
+        button->hide();
+    Command7->setText(QStringLiteral("クラスのようす(&K)"));
+    disconnect(Command7, nullptr, this, nullptr);
+    connect(Command7, &QPushButton::clicked, this, [this] {
+        if (classWindow_ && classWindow_->isLoaded())
+            return classWindow_->showForm();
+        if (!teacherServer_) // once closed, the view asks for the login again
+            teacherServer_ = TeacherLogin::ask(SchoolRun::settings().service(), this, &teacherOpening_);
+        if (!teacherServer_)
+            return;
+        classWindow_ = std::make_unique<ClassWindow>(std::move(teacherServer_), teacherOpening_.classes,
+                                                     teacherOpening_.allClasses, teacherClass_);
+        classWindow_->showForm();
+    });
+}
+
 void ParentsCorner::Form_Load()
 {
     refresh();
@@ -157,8 +184,8 @@ void ParentsCorner::refresh()
                                               ? period.text.trimmed() + QStringLiteral("日")
                                               : QStringLiteral("－"));
         auto *retry = new QTableWidgetItem(child ? QStringLiteral("する") : QString());
-        retry->setFlags(child ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
-                              : Qt::ItemIsSelectable);
+        retry->setFlags(child && !teaching_ ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
+                                            : Qt::ItemIsSelectable);
         if (child)
             retry->setCheckState(children[row].retryMissed ? Qt::Checked : Qt::Unchecked);
         Grid1->setItem(row, NameColumn, name);
@@ -215,7 +242,7 @@ void ParentsCorner::refreshSchool()
         Label2->setText(QStringLiteral("学校: 参加していません(成績はこのコンピューターの中だけにあります)"));
         return;
     }
-    if (!school.configured() || school.classId().isEmpty()) {
+    if (!school.configured() || (school.classId().isEmpty() && !school.classroom())) {
         Label2->setText(StoreMessages::withReason(
             QStringLiteral("学校: 設定%1にサービスかクラスがないか､読めないため送っていません").arg(where), school.detail()));
         return;
@@ -223,7 +250,7 @@ void ParentsCorner::refreshSchool()
     const std::optional<SenderStatus> status = SchoolRun::status();
     const ResultsLog::QueueCounts counts = SchoolRun::counts(family_);
     QString text = QStringLiteral("学校: サービス %1・クラス %2 (設定: %3)\nサーバー: %4\n送信待ち %5件・送信済み %6件")
-                       .arg(school.service(), school.classId(), where,
+                       .arg(school.service(), school.classroom() ? QStringLiteral("名簿のとおり") : school.classId(), where,
                             status ? serverState(*status)
                                    : QStringLiteral("このウィンドウからは送っていません(れんしゅうのときに送ります)"))
                        .arg(counts.waiting)

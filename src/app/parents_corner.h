@@ -3,6 +3,7 @@
 #include "family/family.h"
 #include "platform/form.h"
 #include "store/results_log.h"
+#include "teacher/class_server.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class ClassWindow;
 class ScoreChartWindow;
 
 // "おうちのかたへ", the parents' corner, opened only past the parents' check:
@@ -26,6 +28,13 @@ class ParentsCorner : public Form
 public:
     explicit ParentsCorner(const QString &dataFolder);
     ~ParentsCorner() override;
+
+    // A school's own PC: the corner is the teacher's (先生へ), opened past the
+    // teacher's login on the school's server, whose connection it keeps for
+    // クラスのようす. The children are the class roster's: nothing of them,
+    // nor their settings (the teacher's view sets those), changes here; what
+    // shows is who practised on this PC and what this PC still holds to send.
+    void teach(std::unique_ptr<ClassServer> server, const ClassServer::Opening &opening, const QString &classId);
 
     QLabel *Label1 = nullptr;        // what the corner is for, and where the results are kept
     QTableWidget *Grid1 = nullptr;   // a row per child: name, days kept, missed questions again
@@ -74,5 +83,10 @@ private:
     Family family_;
     std::unique_ptr<ResultsLog> chartLog_;
     std::unique_ptr<ScoreChartWindow> chart_;
+    std::unique_ptr<ClassServer> teacherServer_; // until the teacher's view takes it
+    std::unique_ptr<ClassWindow> classWindow_;
+    ClassServer::Opening teacherOpening_;
+    QString teacherClass_;
+    bool teaching_ = false;
     bool filling_ = false;
 };
