@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSysInfo>
 #include <QUuid>
@@ -29,7 +30,8 @@ PcIdentity PcIdentity::ensure(const QString &folder, const QString &machineIdFil
     QString keptId;
     QString keptMachine;
     QFile kept(path);
-    if (kept.open(QIODevice::ReadOnly)) {
+    // Only a file of its own is read: a named pipe put in its place would hold the start.
+    if (QFileInfo(path).isFile() && kept.open(QIODevice::ReadOnly)) {
         for (const QByteArray &line : kept.read(4096).split('\n')) {
             if (line.startsWith("pc_id="))
                 keptId = QString::fromLatin1(line.mid(6)).trimmed();

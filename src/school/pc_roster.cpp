@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -37,8 +38,10 @@ const PcRoster::Class *PcRoster::classOf(const QString &id) const
 
 std::optional<PcRoster> PcRoster::read(const QString &folder)
 {
-    QFile file(QDir(folder).filePath(fileName));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > fileLimit)
+    // Only a file of its own is read: a named pipe put in its place would hold the start.
+    const QFileInfo info(QDir(folder).filePath(fileName));
+    QFile file(info.filePath());
+    if (!info.isFile() || info.size() > fileLimit || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QJsonDocument document = QJsonDocument::fromJson(file.read(fileLimit));
     if (!document.isObject())
