@@ -499,8 +499,12 @@ FamilyOutcome Family::addPupil(const QString &name, const QString &pupilId, cons
     if (!ChildName::isPupilName(name) || QUuid::fromString(pupilId).isNull())
         return FamilyOutcome::refused(ChildName::Problem::NotKana);
     return changing([&] {
-        if (pupil(pupilId))
-            return FamilyOutcome::failed(QStringLiteral("the pupil %1 is a child here already").arg(pupilId));
+        // Another copy made the pupil's folder a moment ago: that one is theirs.
+        if (const std::optional<Child> made = pupil(pupilId)) {
+            FamilyOutcome outcome = FamilyOutcome::ok();
+            outcome.childId = made->id;
+            return outcome;
+        }
         if (list_.next > Child::highestNumber)
             return FamilyOutcome::failed(QStringLiteral("no child numbers are left"));
         const Child child{Child::idOf(list_.next), name, false, pupilId, classId};
