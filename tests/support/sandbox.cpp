@@ -12,6 +12,7 @@
 #include "store/results_schema.h"
 #include "support/recording_sound.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
@@ -53,6 +54,7 @@ Sandbox::Sandbox()
     dialogs.answers.clear();
     dialogs.typed.clear();
     dialogs.whenAsked = nullptr;
+    dialogs.answering = nullptr;
     // Another program's hold on the file is waited for briefly here.
     RecordDatabase::setLockWaitMs(lockWaitMs);
     JetFile::setSilenceLimitMs(toolSilenceMs);
@@ -127,6 +129,28 @@ QByteArray Sandbox::bytes(const QString &file)
         return QByteArray("(not a file)"); // a named pipe would never open
     QFile f(file);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+void Sandbox::put(const QString &file, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(file).path());
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(file));
+}
+
+QStringList Sandbox::entries(const QString &folder, QDir::Filters filters)
+{
+    return QDir(folder).entryList(filters | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QWidget *Sandbox::shown(const QString &name)
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == name && w->isVisible())
+            return w;
+    }
+    return nullptr;
 }
 
 std::optional<int> Sandbox::endStatus(const std::function<void()> &work)
