@@ -93,12 +93,7 @@ private slots:
         Sandbox box;
         box.makeRecordFile();
         RecordingSound::realLength() = true;
-        if (clock) {
-            box.random.draws({3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
-            box.random.draws({7, 40, 3, 1, 5, 2, 5, 4, 5, 5, 5, 6, 5, 7, 5, 8, 5});
-        } else {
-            box.random.draws({3, 4});
-        }
+        clock ? box.random.clock() : box.random.draws({3, 4});
         DrillWindow drill(drillAt(1), box.log());
         ClockWindow face(drillAt(6), box.log());
         SittingForm &w = clock ? static_cast<SittingForm &>(face) : drill;
@@ -155,9 +150,7 @@ private slots:
         QFETCH(bool, clickPending);
         Sandbox box;
         box.makeRecordFile();
-        // 3:15 in label 1; then 7:40 in label 3, whose first wrong time comes out 7:40 too.
-        box.random.draws({3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
-        box.random.draws({7, 40, 3, 7, 40, 1, 5, 2, 5, 4, 5, 5, 5, 6, 5, 7, 5, 8, 5});
+        box.random.clock(true);
         ClockWindow face(drillAt(6), box.log());
         RecordingSound::onPlay() = [&] {
             if (face.sitting().drawingQuestion())
@@ -188,49 +181,36 @@ private slots:
 
     void sittingSavedAtUnload_data()
     {
-        QTest::addColumn<bool>("clock");
         QTest::addColumn<int>("rightAnswers");
         QTest::addColumn<bool>("fileGone");
         QTest::addColumn<QStringList>("rows");
-        QTest::newRow("no right answer, no row") << false << 0 << false << QStringList();
-        QTest::newRow("three right answers") << false << 3 << false << QStringList{saved + "|たしざん１０|3"};
-        QTest::newRow("clock, one right answer") << true << 1 << false << QStringList{saved + "|とけい|1"};
-        QTest::newRow("file gone: told, window closes") << false << 1 << true << QStringList();
+        QTest::newRow("no right answer, no row") << 0 << false << QStringList();
+        QTest::newRow("three right answers") << 3 << false << QStringList{saved + "|たしざん１０|3"};
+        QTest::newRow("file gone: told, window closes") << 1 << true << QStringList();
     }
 
     // The sound device is closed first, then the row is written from the count.
     void sittingSavedAtUnload()
     {
-        QFETCH(bool, clock);
         QFETCH(int, rightAnswers);
         QFETCH(bool, fileGone);
         QFETCH(QStringList, rows);
         Sandbox box;
         box.makeRecordFile();
-        std::unique_ptr<SittingForm> window;
-        if (clock) {
-            auto w = std::make_unique<ClockWindow>(drillAt(6), box.log());
-            w->showForm();
-            for (int i = 0; i < rightAnswers; ++i)
-                click(w->Label1[w->sitting().ANS_NO()]);
-            window = std::move(w);
-        } else {
-            auto w = std::make_unique<DrillWindow>(drillAt(1), box.log());
-            for (int i = 0; i < rightAnswers + 1; ++i)
-                box.random.draws({3, 4});
-            w->showForm();
-            for (int i = 0; i < rightAnswers; ++i) {
-                answer(*w, 7);
-                w->Command1_Click();
-            }
-            window = std::move(w);
+        DrillWindow w(drillAt(1), box.log());
+        for (int i = 0; i < rightAnswers + 1; ++i)
+            box.random.draws({3, 4});
+        w.showForm();
+        for (int i = 0; i < rightAnswers; ++i) {
+            answer(w, 7);
+            w.Command1_Click();
         }
         QStringList rowsAtClose;
         RecordingSound::onClose() = [&] { rowsAtClose = logRows(box); };
         if (fileGone)
             QFile::remove(box.path());
-        window->close();
-        QVERIFY(!window->isLoaded());
+        w.close();
+        QVERIFY(!w.isLoaded());
         QCOMPARE(box.sound.last(), QStringLiteral("close"));
         if (fileGone) {
             QCOMPARE(box.dialogs.told.size(), 1);
@@ -243,46 +223,25 @@ private slots:
     }
 
     // Latest day first by the text of 日時 (so 9:05:03 before 15:00:00 of one
-    // day), only the chosen drill's rows.
-    void scoreGridOrderAndFilter()
+    // day), only the chosen drill's rows. A long list is read a page at a
+    // time, each page its own short read: every row comes once, in order, and
+    // a drill closing meanwhile writes at once.
+    void scoreGridOrderFilterAndPages()
     {
         Sandbox box;
-        box.makeRecordFile("30", {"2001/04/26 15:00:00|たしざん１０|2", "2001/04/27 15:00:00|たしざん１０|4",
-                                  "2001/04/25|たしざん１０|1", "2001/04/27 9:05:03|たしざん１０|5",
-                                  "2001/04/27 10:00:00|たして１０|9"});
-        ScoreWindow w(box.log());
-        w.showForm();
-        QCOMPARE(w.Text1->text(), QStringLiteral("30"));
-        const auto grid = [&] {
-            QStringList shown;
-            for (int r = 0; r < w.gridModel()->rowCount(); ++r)
-                shown << w.gridModel()->index(r, 0).data().toString() + "|" + w.gridModel()->index(r, 2).data().toString();
-            return shown;
-        };
-        QCOMPARE(w.gridModel()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("科目"));
-        QCOMPARE(grid(), (QStringList{"2001/04/27 9:05:03|5", "2001/04/27 15:00:00|4", "2001/04/26 15:00:00|2",
-                                      "2001/04/25|1"}));
-        w.Text1->setText(QStringLiteral("45")); // not saved: the stored period comes back
-        w.Option1_Click(1);
-        QCOMPARE(w.Option1[1]->text(), QStringLiteral("たして１０"));
-        QCOMPARE(grid(), QStringList{"2001/04/27 10:00:00|9"});
-        QCOMPARE(w.Text1->text(), QStringLiteral("30"));
-        w.Option1_Click(6);
-        QCOMPARE(grid(), QStringList());
-    }
-
-    // A long list is read a page at a time, each page its own short read: every
-    // row comes once, in order, and a drill closing meanwhile writes at once.
-    void scoreGridPagesHoldNoLock()
-    {
-        Sandbox box;
-        QStringList rows;
+        QStringList rows{"2001/04/26 15:00:00|たしざん１０|2", "2001/04/27 15:00:00|たしざん１０|4", "2001/04/25|たしざん１０|1",
+                         "2001/04/27 9:05:03|たしざん１０|5", "2001/04/27 10:00:00|たして１０|9"};
         for (int i = 0; i < 450; ++i)
             rows << QStringLiteral("2001/04/%1 9:00:00|たしざん１０|%2").arg(10 + i % 3).arg(i);
-        box.makeRecordFile("90", rows);
+        box.makeRecordFile("30", rows);
         ScoreWindow w(box.log());
         w.showForm();
         ScoreListModel *model = w.gridModel();
+        QCOMPARE(w.Text1->text(), QStringLiteral("30"));
+        QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("科目"));
+        const auto row = [&](int r) { return model->index(r, 0).data().toString() + "|" + model->index(r, 2).data().toString(); };
+        QCOMPARE(QStringList({row(0), row(1), row(2), row(3)}),
+                 (QStringList{"2001/04/27 9:05:03|5", "2001/04/27 15:00:00|4", "2001/04/26 15:00:00|2", "2001/04/25|1"}));
         QCOMPARE(model->rowCount(), ScoreListModel::pageRows);
         QVERIFY(model->canFetchMore(QModelIndex()));
 
@@ -292,19 +251,27 @@ private slots:
         answer(drill, 7);
         drill.close();
         QCOMPARE(box.dialogs.told, QStringList());
-        QCOMPARE(logRows(box, "WHERE 日時 = '" + saved + "'").size(), 1);
+        QCOMPARE(Sandbox::rows(box.path(), "SELECT * FROM LOG WHERE 得点 = '1' AND 日時 = '" + saved + "'").size(), 1);
 
         while (model->canFetchMore(QModelIndex()))
             model->fetchMore(QModelIndex());
-        QCOMPARE(model->rowCount(), 450);
-        QCOMPARE(w.DataGrid1->verticalHeader()->count(), 450); // every row announced to the grid
+        QCOMPARE(model->rowCount(), 454);
+        QCOMPARE(w.DataGrid1->verticalHeader()->count(), 454); // every row announced to the grid
         QSet<QString> seen;
         for (int r = 0; r < model->rowCount(); ++r) {
-            seen.insert(model->index(r, 2).data().toString());
-            if (r > 0)
-                QVERIFY(model->index(r - 1, 0).data().toString() >= model->index(r, 0).data().toString());
+            seen.insert(row(r));
+            QVERIFY(r == 0 || model->index(r - 1, 0).data().toString() >= model->index(r, 0).data().toString());
         }
-        QCOMPARE(seen.size(), 450);
+        QCOMPARE(seen.size(), 454);
+
+        w.Text1->setText(QStringLiteral("45")); // not saved: the stored period comes back
+        w.Option1_Click(1);
+        QCOMPARE(w.Option1[1]->text(), QStringLiteral("たして１０"));
+        QCOMPARE(model->rowCount(), 1);
+        QCOMPARE(row(0), QStringLiteral("2001/04/27 10:00:00|9"));
+        QCOMPARE(w.Text1->text(), QStringLiteral("30"));
+        w.Option1_Click(6);
+        QCOMPARE(model->rowCount(), 0);
     }
 
     // Another program holds the file for a while after start-up: a drill's
