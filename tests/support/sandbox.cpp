@@ -32,7 +32,7 @@ ScriptedRandom &freshRandom()
 } // namespace
 
 Sandbox::Sandbox()
-    : dialogs(FakeDialogs::installed()), random(freshRandom()), sound(RecordingSound::events()),
+    : dialogs(FakeDialogs::installed()), random(freshRandom()), sound(RecordingSound::events),
       log_(QDir(dir_.path()).filePath(ResultsSchema::fileName))
 {
     previous_ = QDir::currentPath();
@@ -59,8 +59,8 @@ Sandbox::Sandbox()
     RecordDatabase::setLockWaitMs(lockWaitMs);
     JetFile::setSilenceLimitMs(toolSilenceMs);
     sound.clear();
-    RecordingSound::onClose() = nullptr;
-    RecordingSound::realLength() = false;
+    RecordingSound::onClose = RecordingSound::onPlay = nullptr;
+    RecordingSound::realLength = false;
     SoundDevice::setFactory([] { return std::make_unique<RecordingSound>(); });
     ProgramExit::setHandler([](int status) { throw Ended{status}; });
 }
@@ -71,7 +71,7 @@ Sandbox::~Sandbox()
     ProgramExit::setFarewell(nullptr);
     RecordDatabase::setLockWaitMs(10000);
     JetFile::setSilenceLimitMs(30000);
-    RecordingSound::onClose() = nullptr;
+    RecordingSound::onClose = RecordingSound::onPlay = nullptr;
     QDir::setCurrent(previous_);
     // A test may have taken the folder's write permission away.
     QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
