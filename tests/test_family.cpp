@@ -105,7 +105,7 @@ private slots:
         QTest::newRow("same in half-width") << "ﾀﾛｳ" << P::Taken << "";
         QTest::newRow("same, half-width voiced") << "ﾀﾞｲｷ" << P::Taken << "";
         QTest::newRow("small letter is another name") << "たろぅ" << P::None << "たろぅ";
-        QTest::newRow("the first kana, a small one, first") << "ぁい" << P::None << "ぁい";
+        QTest::newRow("the first hiragana and katakana, small ones") << "ぁァ" << P::None << "ぁァ";
         QTest::newRow("long vowel marks alone") << "ーー" << P::NotKana << "";
     }
     void names()

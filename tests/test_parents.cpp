@@ -262,6 +262,24 @@ private slots:
         ResultsInUse::release();
     }
 
+    // A run holds the one folder it works in: moving on to another lets the
+    // first go, and a folder put in the place of the one held is held afresh.
+    void runHoldsTheFolderItWorksIn()
+    {
+        Sandbox box;
+        const auto free = [](const QString &folder) {
+            FileLock other;
+            return other.takeFolder(folder, FileLock::Mode::Exclusive) == FileLock::Status::Taken;
+        };
+        for (const char *folder : {"data", "data/child-1"})
+            QVERIFY(QDir().mkpath(box.path(folder)) && ResultsInUse::hold(box.path(folder)) == FileLock::Status::Taken);
+        QVERIFY(free(box.path("data")) && !free(box.path("data/child-1")));
+        QVERIFY(QDir().rename(box.path("data/child-1"), box.path("moved")) && QDir().mkpath(box.path("data/child-1")));
+        ResultsInUse::hold(box.path("data/child-1"));
+        QVERIFY(!free(box.path("data/child-1")));
+        ResultsInUse::release();
+    }
+
     // The child chosen last has the focus; the arrow keys walk the names and
     // Enter chooses; each button is named by its child for a screen reader.
     void pickerKeyboard()
