@@ -7,6 +7,8 @@
 #include "drill/drill_kind.h"
 #include "platform/app_info.h"
 #include "platform/clock_words.h"
+#include "platform/fonts.h"
+#include "platform/twips.h"
 #include "platform/random_draw.h"
 #include "scores/score_chart_data.h"
 #include "store/date_text.h"
@@ -84,6 +86,26 @@ private slots:
         QCOMPARE(QStringList(q.labels.begin(), q.labels.end()), expected);
         QCOMPARE(redraws, 1);
         QCOMPARE(box.random.taken(), 19);
+    }
+
+    // Each of the twelve hour labels stands where the face puts it, drawn as
+    // the clock window draws it at 9:15, its hands clear of them.
+    void clockFaceHasEveryHour()
+    {
+        QImage face(435, 536, QImage::Format_RGB32);
+        const double points = 14.25;
+        ClockFace::draw(face, 9, 15, 6525, Twips::font(Fonts::gothic, points), points, false);
+        const ClockFace::Geometry g = ClockFace::geometry(ClockFace::widthTwips(face), points, 6525);
+        for (int i = 1; i <= 12; ++i) {
+            const QPointF at = ClockFace::pointAt(g.hourLabelAnchor.x(), g.hourLabelAnchor.y(), g.hourLabelRadius,
+                                                  ClockFace::labelAngle(i));
+            int ink = 0; // dark pixels where the label's first letters stand
+            for (int x = 0; x < 20; ++x) {
+                for (int y = 0; y < 12; ++y)
+                    ink += qGray(face.pixel(int(ClockFace::px(at.x())) + x, int(ClockFace::px(at.y())) + y)) < 100;
+            }
+            QVERIFY2(ink > 0, qPrintable(ClockFace::hourLabel(i)));
+        }
     }
 
     // The rules that make a text of a text, a number or a moment, in one
