@@ -2,8 +2,10 @@
 holds the results practised so far; the parents' corner (--parents), past its
 check, forms the family: たろう takes them over, はなこ is added. たろう picks
 his name in one copy; while it is open, はなこ picks hers in a second copy and
-practises; each score window lists its child's results only. たろう's chart
-(--chart, the picker first) counts his."""
+answers two questions in たしざん１０, each after a wrong tile; each score
+window lists its child's results only, hers also once her menu is closed, and
+her results file holds what it lists. Each copy ends with status 0 when its
+last window closes. たろう's chart (--chart, the picker first) counts his."""
 
 import datetime
 import os
@@ -11,12 +13,42 @@ import re
 
 import pyatspi
 
-from sansu_e2e import (DB, MENU, click, close, controls, find, fail, grid, results_file, run_test, screenshot,
-                       showing, start, wait_exit, wait_for, window)
-from test_sitting import DRILL, number_drill
+from sansu_e2e import (DB, MENU, click, close, controls, find, fail, grid, place, results_file, run_test,
+                       screenshot, showing, sqlite, start, wait_exit, wait_for, window)
 
 BUTTON, LABEL, TEXT = pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT
-PICKER, CORNER, SCORES, CHART = "だれが れんしゅうする？", "おうちのかたへ", "得点", "成績のグラフ"
+PICKER, CORNER, SCORES, CHART, DRILL = "だれが れんしゅうする？", "おうちのかたへ", "得点", "成績のグラフ", "たしざん１０"
+# yyyy/MM/dd H:mm:ss, the hour not padded; the time is left out at midnight exactly.
+DATE = re.compile(r"\d{4}/\d{2}/\d{2}( (1?\d|2[0-3]):\d{2}:\d{2})?")
+
+
+def equation(win):
+    """The equation's boxes left to right (the row of "＝") and the tiles by number."""
+    shown = [(place(n), n) for n in controls(win, LABEL)]
+    row = next(e.y for e, n in shown if n.name == "＝")
+    boxes = [n.name for e, n in sorted(shown, key=lambda s: s[0].x) if e.y == row]
+    return boxes, {n.name: n for e, n in shown if e.y != row and n.name.isdigit()}
+
+
+def number_drill(app, menu, title, turns, missed):
+    """Opens たしざん１０, titled `title`, from the menu and answers `turns`
+    questions in turn, each rightly; the turns in `missed` first with a wrong
+    tile. Each question is a sum up to 10 with the tiles 0 to 10."""
+    click(find(menu, BUTTON, DRILL))
+    win = window(app, title)
+    for turn in range(turns):
+        if turn:
+            click(find(win, BUTTON, "次（つぎ）"))
+        boxes, tiles = wait_for(f"a question with '？' in '{DRILL}'",
+                                lambda: (lambda q: q if "？" in q[0] else None)(equation(win)))
+        a, sign, b, equals, c = boxes
+        if (sign, equals, c) != ("＋", "＝", "？") or int(a) + int(b) > 10 or len(tiles) != 11:
+            fail(f"Expected a sum up to 10 and the tiles 0 to 10, not {' '.join(boxes)} and {sorted(tiles)}.")
+        value = int(a) + int(b)
+        click(*([tiles[str((value + 1) % len(tiles))]] if turn in missed else []), tiles[str(value)])
+        done = [a, sign, b, equals, str(value)]
+        wait_for(f"'{DRILL}' to read {' '.join(done)} after the tiles clicked", lambda: equation(win)[0] == done)
+    close(title)
 
 
 def type_into(app, question, typed=None):
@@ -91,11 +123,19 @@ def body(build, work):
     his_process, his_app, his_menu = picked(build, work, env, "たろう")
     process, app, menu = picked(build, work, env, "はなこ")
     screenshot(f"{MENU}（はなこ）", "menu-child.png")
-    number_drill(app, menu, f"{DRILL}（はなこ）", 1, set())
-    hers = listed(app, menu, "はなこ")
-    leave(process, f"{MENU}（はなこ）")
-    if len(hers) != 1 or hers[0][1:] != [DRILL, "1"]:
-        fail(f"Expected はなこ's one sitting of {DRILL} with 1 right answer, not {hers}.")
+    days = {f"{datetime.date.today():%Y/%m/%d}"}
+    number_drill(app, menu, f"{DRILL}（はなこ）", 2, {0, 1})
+    days.add(f"{datetime.date.today():%Y/%m/%d}")
+    click(find(menu, BUTTON, SCORES))
+    scores = window(app, f"{SCORES}（はなこ）")
+    close(f"{MENU}（はなこ）")  # the other windows stay open without the menu
+    hers = wait_for("はなこ's score table", lambda: grid(scores))
+    leave(process, f"{SCORES}（はなこ）")
+    if len(hers) != 1 or hers[0][1:] != [DRILL, "2"] or not DATE.fullmatch(hers[0][0]) or hers[0][0][:10] not in days:
+        fail(f"Expected はなこ's one sitting of {DRILL} from today ({' or '.join(days)}) with 2 right answers and its "
+             f"time as yyyy/MM/dd H:mm:ss, not {hers}.")
+    if sqlite(os.path.join(data, "child-2", DB), "SELECT 日時, 科目, 得点 FROM LOG") != hers:
+        fail(f"Expected はなこ's results file to hold the row her score window listed, {hers}.")
 
     his = listed(his_app, his_menu, "たろう")
     leave(his_process, f"{MENU}（たろう）")
