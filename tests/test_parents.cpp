@@ -14,25 +14,8 @@
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTimer>
-
-namespace {
-// The environment the data folder is found from, for one test.
-struct Home
-{
-    explicit Home(const QString &home, const QByteArray &xdg = QByteArray())
-    {
-        qputenv("HOME", QFile::encodeName(home));
-        xdg.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", xdg);
-    }
-    ~Home()
-    {
-        qputenv("HOME", saved);
-        qunsetenv("XDG_DATA_HOME");
-    }
-    QByteArray saved = qgetenv("HOME");
-};
-} // namespace
 
 class TestParents : public QObject
 {
@@ -201,7 +184,11 @@ private slots:
         ResultsInUse::release(); // what an earlier test's run held
         if (!xdg.isEmpty())
             QVERIFY(QFile(box.path(xdg)).open(QIODevice::WriteOnly));
-        const Home home(box.path("home"), xdg.isEmpty() ? QByteArray() : QFile::encodeName(box.path(xdg)));
+        // The environment the data folder is found from, for this test only.
+        const QByteArray home = qgetenv("HOME");
+        const auto restore = qScopeGuard([&home] { qputenv("HOME", home); qunsetenv("XDG_DATA_HOME"); });
+        qputenv("HOME", QFile::encodeName(box.path("home")));
+        xdg.isEmpty() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", QFile::encodeName(box.path(xdg)));
         const QString data = box.path("home/.local/share/sansu-drill");
         QDir().mkpath(box.path("home"));
         if (family != "none")

@@ -13,7 +13,6 @@
 
 using Phase = SittingPhase;
 Q_DECLARE_METATYPE(SittingPhase)
-Q_DECLARE_METATYPE(std::vector<int>)
 
 namespace {
 // The words of the prompts said, as their files are named: "3 ＋ 4 ＝ ？".
