@@ -15,7 +15,7 @@
 #include <memory>
 
 namespace {
-const QString STEPPER = QStringLiteral(SANSU_HELPER_DIR "/family_step");
+const QString STEPPER = QStringLiteral(SANSU_HELPER_DIR "/other_copy");
 const QByteArray RESULTS = "SQLite format 3\0 the family's results", JOURNAL = "a hot journal";
 
 const auto put = Sandbox::put;
@@ -238,7 +238,7 @@ private slots:
             if (before.endsWith("lost"))
                 QFile::remove(data + "/children.json");
             QProcess stepper;
-            stepper.start(STEPPER, QStringList{data, QString::number(k)} + change);
+            stepper.start(STEPPER, QStringList{"family", data, QString::number(k)} + change);
             QVERIFY(stepper.waitForFinished(30000));
             Family family(data);
             const QString why = QStringLiteral("killed after step %1: ").arg(k);

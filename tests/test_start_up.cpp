@@ -423,7 +423,7 @@ private slots:
         jet("old-results.mdb")(box);
         for (const QString what : {"creating", "carrying"}) {
             QProcess helper;
-            helper.start(QStringLiteral(SANSU_HELPER_DIR "/die_while_building"), {what});
+            helper.start(QStringLiteral(SANSU_HELPER_DIR "/other_copy"), {"die", what});
             QVERIFY(helper.waitForFinished(30000) && helper.exitStatus() == QProcess::CrashExit);
         }
         const QString running = QStringLiteral(".ADO_ZEM.MDB.%1.carrying").arg(QCoreApplication::applicationPid());
@@ -463,7 +463,7 @@ private slots:
             box.makeRecordFile();
         const QByteArray before = Sandbox::bytes(box.path());
         QProcess program;
-        program.start(QStringLiteral(SANSU_HELPER_DIR "/run_until_signalled"), {doing});
+        program.start(QStringLiteral(SANSU_HELPER_DIR "/other_copy"), {"until-signalled", doing});
         QTRY_VERIFY_WITH_TIMEOUT(carrying ? QFileInfo(box.path("tool.pid")).size() > 0
                                           : program.peek(100).contains("ready"), 30000);
         const QString tool = QString(Sandbox::bytes(box.path("tool.pid"))).trimmed();

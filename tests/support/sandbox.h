@@ -87,7 +87,7 @@ struct OtherCopy
 {
     explicit OtherCopy(const QString &folder)
     {
-        process.start(QStringLiteral(SANSU_HELPER_DIR "/family_step"), {folder, QStringLiteral("0"), QStringLiteral("hold")});
+        process.start(QStringLiteral(SANSU_HELPER_DIR "/other_copy"), {QStringLiteral("hold"), folder});
         process.waitForReadyRead(10000);
     }
     ~OtherCopy() { closed(); }
