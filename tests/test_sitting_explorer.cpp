@@ -4,17 +4,25 @@
 // prompts and readings played to their end, right and wrong clicks, 次 when it
 // is offered, the clock's fresh question, clicks made while a clock question
 // is drawn, closes and reopens; half of them with missed questions asked
-// again. After every event the rules that must always hold are checked; a failure
+// again. Some practise as a child of a family on disk, their sittings written
+// as a window writes them, while a parent in another process removes children.
+// After every event the rules that must always hold are checked; a failure
 // names the seed and the events that led to it.
 #include "clock/clock_sitting.h"
 #include "drill/number_sitting.h"
+#include "family/family.h"
+#include "files/file_lock.h"
 #include "platform/clock_words.h"
 #include "platform/random_draw.h"
 #include "platform/seeded_random_source.h"
+#include "store/record_database.h"
+#include "store/results_log.h"
 #include "support/test_main.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <deque>
@@ -31,6 +39,8 @@ constexpr int sequences = SANSU_EXPLORER_SEQUENCES;
 constexpr int sequences = 100000;
 #endif
 constexpr int eventsPerSequence = 24;
+// Every this many sequences practise in a family on disk.
+constexpr int familyEvery = 2500;
 
 // The drills' draws, counted: a question that comes back takes none.
 class CountedDraws : public SeededRandomSource
@@ -44,6 +54,11 @@ public:
     }
     static inline int taken = 0;
 };
+
+// What the runs came to, for the test's summary line.
+int missedFigure = 0;
+int cameBackFigure = 0;
+int parentsFigure = 0;
 
 // The words a step says: the names of its prompt files.
 QString said(const Sitting::Step &step)
@@ -64,6 +79,40 @@ QString face(const ClockSitting::Shown &shown)
 {
     return ClockWords::time(shown.hour, shown.minute);
 }
+
+// はなこ of a family of two practising, as a desktop start's copy does: her
+// folder held for the whole run, each sitting with right answers written to
+// her results file at its close.
+struct PractisingChild
+{
+    PractisingChild()
+    {
+        Family(data).form(QStringLiteral("たろう"), QStringLiteral("はなこ"));
+        ResultsLog(file).create();
+        held.takeFolder(folder, FileLock::Mode::Shared);
+    }
+    // A parent in another copy removes はなこ or her brother: refused for her.
+    bool removes(const QString &id) const
+    {
+        QProcess parent;
+        parent.start(QStringLiteral(SANSU_HELPER_DIR "/family_step"), {data, "0", "remove", id});
+        return parent.waitForFinished(30000) && parent.exitStatus() == QProcess::NormalExit && parent.exitCode() == 0;
+    }
+    // The rows in her file, where her copy writes them; -1 when it is gone.
+    int rows() const
+    {
+        RecordDatabase db;
+        const auto counted = db.open(file) ? db.query(QStringLiteral("SELECT count(*) FROM LOG")) : std::nullopt;
+        return counted ? counted->front().front().toInt() : -1;
+    }
+
+    QTemporaryDir root;
+    const QString data = root.filePath(QStringLiteral("data"));
+    const QString folder = data + QStringLiteral("/child-2");
+    const QString file = folder + QStringLiteral("/ADO_ZEM.MDB");
+    FileLock held;
+    int written = 0;
+};
 
 // A rule that must hold after an event. The message, which names what broke
 // it, is only built when it does not: most runs never need one.
@@ -96,7 +145,7 @@ public:
             const auto shown = s_.shown();
             const bool next = shown.nextVisible && shown.nextEnabled;
             const bool due = promptDue_ || readingDue_ || (freshAtMs_ >= 0 && now_ >= freshAtMs_);
-            const int weights[] = {1, due ? 4 : 0, clickable() ? 4 : 0, next ? 4 : 0, 1};
+            const int weights[] = {1, due ? 4 : 0, clickable() ? 4 : 0, next ? 4 : 0, 1, family_ ? 1 : 0};
             int choice = pick(std::accumulate(std::begin(weights), std::end(weights), 0));
             int event = 0;
             while (choice >= weights[event])
@@ -122,9 +171,12 @@ public:
                     this->posed(CountedDraws::taken - drawn);
                 break;
             }
-            default:
+            case 4:
                 if (chance(30))
                     close();
+                break;
+            default:
+                parentsChange();
             }
             check();
         }
@@ -173,8 +225,26 @@ protected:
         ++sittings_;
         const int count = s_.close();
         EXPECT(count == rightAnswers_, QStringLiteral("the count recorded is not the right answers"));
+        if (family_ && count > 0) {
+            const bool written = ResultsLog(family_->file)
+                                     .append({QStringLiteral("2001/04/27 9:05:03"), QStringLiteral("とけい"), QString::number(count)})
+                                     .done;
+            EXPECT(written, QStringLiteral("a sitting could not be written"));
+            family_->written += written;
+        }
         loaded_ = promptDue_ = readingDue_ = false;
         freshAtMs_ = -1;
+    }
+    // A parent in another copy removes a child while this one practises: her
+    // removal is refused, her brother's is not, and no row of hers is lost.
+    void parentsChange()
+    {
+        const bool her = chance(70);
+        note(her ? QStringLiteral("parent removes her") : QStringLiteral("parent removes her brother"));
+        const bool removed = family_->removes(her ? QStringLiteral("child-2") : QStringLiteral("child-1"));
+        ++parentsFigure;
+        EXPECT(!her || !removed, QStringLiteral("her folder was removed while she practised"));
+        EXPECT(family_->rows() == family_->written, QStringLiteral("%1 of %2 rows kept").arg(family_->rows()).arg(family_->written));
     }
     // A question was posed, taking `drawn` draws: a new one is drawn unless
     // a missed one is due, which comes back, the oldest first.
@@ -186,6 +256,7 @@ protected:
             EXPECT(cameBack(missed_.front().first, drawn),
                    missed_.front().first + QStringLiteral(" was not asked again in its turn"));
             missed_.pop_front();
+            ++cameBackFigure;
         } else {
             EXPECT(drawn > 0, question() + QStringLiteral(" was posed without a draw, not a missed question due"));
         }
@@ -204,6 +275,7 @@ protected:
     {
         if (open && !std::exchange(answeredOnce_, true) && !right && askAgain_ && missed_.size() < 5) {
             missed_.push_back({current_, posings_});
+            ++missedFigure;
         }
         const QString heard = said(verdict);
         const QString expected = !open ? QString() : right ? QStringLiteral("OK") : QStringLiteral("NG");
@@ -222,6 +294,12 @@ protected:
                QStringLiteral("stranded: nothing to click, no 次 and nothing due"));
     }
 
+public:
+    // Practises as はなこ of a family on disk.
+    void inFamily() { family_ = std::make_unique<PractisingChild>(); }
+
+protected:
+    std::unique_ptr<PractisingChild> family_;
     std::mt19937_64 choices_;
     Rules s_;
     QStringList trace_;
@@ -425,13 +503,24 @@ private slots:
             RandomDraw::setSource(std::make_unique<CountedDraws>(static_cast<quint64>(seed)));
             const DrillTable::Entry &drill = drills[static_cast<size_t>(seed / 2) % drills.size()];
             const bool askAgain = seed % 4 < 2;
-            const QString failure = seed % 2 == 0 || drill.isClock()
-                                        ? ClockExplorer(static_cast<quint64>(seed), askAgain).run()
-                                        : NumberExplorer(drill, static_cast<quint64>(seed), askAgain).run();
+            QString failure;
+            if (seed % 2 == 0 || drill.isClock()) {
+                ClockExplorer explorer(static_cast<quint64>(seed), askAgain);
+                if (seed % familyEvery == 0)
+                    explorer.inFamily();
+                failure = explorer.run();
+            } else {
+                NumberExplorer explorer(drill, static_cast<quint64>(seed), askAgain);
+                if (seed % familyEvery == 1)
+                    explorer.inFamily();
+                failure = explorer.run();
+            }
             if (!failure.isEmpty())
                 QFAIL(qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(failure)));
         }
         RandomDraw::setSource(nullptr);
+        qInfo("%d sequences, half with missed questions asked again: %d missed, %d came back; %d parents' changes", sequences,
+              missedFigure, cameBackFigure, parentsFigure);
     }
 };
 
