@@ -1,10 +1,12 @@
 """A family on one account, from the desktop menu's starts: a data folder that
 holds the results practised so far; the parents' corner (--parents), past its
-check, forms the family: たろう takes them over, はなこ is added. たろう picks
+check, forms the family, but not while another copy works with those results:
+once it is closed, たろう takes them over, はなこ is added. たろう picks
 his name in one copy; while it is open, はなこ picks hers in a second copy and
 answers two questions in たしざん１０, each after a wrong tile; each score
 window lists its child's results only, hers also once her menu is closed, and
-her results file holds what it lists. Each copy ends with status 0 when its
+her results file holds what it lists; while she practises, the corner cannot
+remove her. Each copy ends with status 0 when its
 last window closes. たろう's chart (--chart, the picker first) counts his."""
 
 import datetime
@@ -13,7 +15,7 @@ import re
 
 import pyatspi
 
-from sansu_e2e import (DB, MENU, click, close, controls, find, fail, grid, place, results_file, run_test,
+from sansu_e2e import (DB, MENU, answer, click, close, controls, find, fail, grid, place, results_file, run_test,
                        screenshot, showing, sqlite, start, wait_exit, wait_for, window)
 
 BUTTON, LABEL, TEXT = pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT
@@ -68,16 +70,30 @@ def type_into(app, question, typed=None):
     return text
 
 
-def parents_corner(build, work, env):
-    """The parents' corner (--parents) past its check forms the family."""
+def open_corner(build, work, env):
+    """The parents' corner (--parents) past its check: the process, the app and the corner."""
     process, app = start([os.path.join(build, "sansu-drill"), "--in-data-folder", "--parents"], work, **env)
     # The check: the product of the two numbers the question shows.
     tens, ones = map(int, re.search(r"(\d+) × (\d+) ＝ ？", type_into(app, "次の計算の答えを入れてください")).groups())
     type_into(app, "次の計算の答えを入れてください", str(tens * ones))
-    corner = window(app, CORNER)
+    return process, app, window(app, CORNER)
+
+
+def form_family(app, corner):
     click(find(corner, BUTTON, "子どもを加える(A)"))
     type_into(app, "いままでの成績は、どの子のものですか？", "たろう")
     type_into(app, "新しく加える子どもの名前を入れてください", "はなこ")
+
+
+def parents_corner(build, work, env):
+    # Another copy at the menu works with the results kept so far: they do not move.
+    other, other_app = start([os.path.join(build, "sansu-drill"), "--in-data-folder"], work, **env)
+    window(other_app, MENU)
+    process, app, corner = open_corner(build, work, env)
+    form_family(app, corner)
+    answer(app, "さんすうドリルが ほかのウィンドウで ひらいています", "OK")
+    leave(other, MENU)
+    form_family(app, corner)
     wait_for("the two children in the corner's list",
              lambda: next(iter(controls(corner, pyatspi.ROLE_TABLE))).queryTable().nRows == 2)
     screenshot(CORNER, "parents.png")
@@ -126,6 +142,15 @@ def body(build, work):
     days = {f"{datetime.date.today():%Y/%m/%d}"}
     number_drill(app, menu, f"{DRILL}（はなこ）", 2, {0, 1})
     days.add(f"{datetime.date.today():%Y/%m/%d}")
+    # Not removed while she practises: said in words a parent reads.
+    corner_process, corner_app, corner = open_corner(build, work, env)
+    click(next(iter(controls(corner, pyatspi.ROLE_TABLE))).queryTable().getAccessibleAt(1, 0))
+    click(find(corner, BUTTON, "子どもを外す(R)"))
+    answer(corner_app, "はなこを一覧から外しますか?", "OK")
+    answer(corner_app, "はなこが ほかのウィンドウで れんしゅうしています", "OK")
+    leave(corner_process, CORNER)
+    if not os.path.isdir(os.path.join(data, "child-2")):
+        fail("Expected はなこ's folder kept while she practised.")
     click(find(menu, BUTTON, SCORES))
     scores = window(app, f"{SCORES}（はなこ）")
     close(f"{MENU}（はなこ）")  # the other windows stay open without the menu
