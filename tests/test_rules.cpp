@@ -234,6 +234,8 @@ private slots:
         for (const ScoreChartData::Day &d : data.practised)
             practised << date(d.day) + "=" + QString::number(d.best) + "/" + QString::number(d.count);
         const ScoreChartData::Bars grouped = data.bars(2);
+        // A plot one bar wide takes every day in that bar.
+        QVERIFY(data.bars(1).sittings.size() == 1);
         for (int sittings : grouped.sittings)
             bars << QString::number(sittings);
         QTEST(date(0) + " " + QString::number(data.days), "days");
