@@ -25,10 +25,6 @@ constexpr int starts = -1; // the status column of a command line the program st
 QString firstLine(const QString &text) { return text.section(QLatin1Char('\n'), 0, 0); }
 
 QString usage(Language language) { return language == ja ? usageJa : usageEn; }
-QStringList entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
 
 } // namespace
 
@@ -42,24 +38,20 @@ private slots:
         QTest::addColumn<Language>("language");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("flags");   // of a start: d in the data folder, c chart, p parents, k class
-        QTest::addColumn<QString>("out");     // its first line
         QTest::addColumn<QString>("refusal"); // on stderr, before the usage line
-        QTest::newRow("nothing") << Args{} << en << starts << "" << "" << "";
-        QTest::newRow("the desktop menu's start") << Args{"--in-data-folder"} << en << starts << "d" << "" << "";
-        QTest::newRow("chart, data folder") << Args{"--chart", "--in-data-folder"} << en << starts << "dc" << "" << "";
-        QTest::newRow("parents imply the data folder") << Args{"--parents"} << ja << starts << "dp" << "" << "";
-        QTest::newRow("--help") << Args{"--help"} << en << 0 << "" << usageEn << "";
-        QTest::newRow("-h in Japanese") << Args{"-h"} << ja << 0 << "" << usageJa << "";
-        QTest::newRow("--version") << Args{"--version"} << ja << 0 << "" << version << "";
-        QTest::newRow("unknown option") << Args{"--chart", "--big"} << en << 2 << "" << "" << "unknown option '--big'";
-        QTest::newRow("with --help") << Args{"--help", "--big=1"} << en << 2 << "" << "" << "unknown option '--big'";
-        QTest::newRow("Qt's options") << Args{"-platform"} << en << 2 << "" << "" << "unknown option '-platform'";
-        QTest::newRow("--chart=1") << Args{"--chart=1"} << en << 2 << "" << "" << "option '--chart' takes no value";
-        QTest::newRow("an option after --") << Args{"--", "--chart"} << ja << 2 << "" << "" << "余分な引数 '--chart' があります";
-        QTest::newRow("two first windows") << Args{"--parents", "--chart"} << en << 2 << "" << ""
+        QTest::newRow("nothing") << Args{} << en << starts << "" << "";
+        QTest::newRow("the desktop menu's start") << Args{"--in-data-folder"} << en << starts << "d" << "";
+        QTest::newRow("chart, data folder") << Args{"--chart", "--in-data-folder"} << en << starts << "dc" << "";
+        QTest::newRow("parents imply the data folder") << Args{"--parents"} << ja << starts << "dp" << "";
+        QTest::newRow("unknown option") << Args{"--chart", "--big"} << en << 2 << "" << "unknown option '--big'";
+        QTest::newRow("with --help") << Args{"--help", "--big=1"} << en << 2 << "" << "unknown option '--big'";
+        QTest::newRow("Qt's options") << Args{"-platform"} << en << 2 << "" << "unknown option '-platform'";
+        QTest::newRow("--chart=1") << Args{"--chart=1"} << en << 2 << "" << "option '--chart' takes no value";
+        QTest::newRow("an option after --") << Args{"--", "--chart"} << ja << 2 << "" << "余分な引数 '--chart' があります";
+        QTest::newRow("two first windows") << Args{"--parents", "--chart"} << en << 2 << ""
                                            << "--chart and --parents cannot be used together";
-        QTest::newRow("the class") << Args{"--class"} << en << starts << "k" << "" << "";
-        QTest::newRow("the class and the corner") << Args{"--class", "--parents"} << ja << 2 << "" << ""
+        QTest::newRow("the class") << Args{"--class"} << en << starts << "k" << "";
+        QTest::newRow("the class and the corner") << Args{"--class", "--parents"} << ja << 2 << ""
                                                   << "--parents と --class は一緒には使えません";
     }
 
@@ -69,7 +61,6 @@ private slots:
         QFETCH(Language, language);
         QFETCH(int, status);
         QFETCH(QString, flags);
-        QFETCH(QString, out);
         QFETCH(QString, refusal);
         const CommandLine::Reading reading
             = CommandLine::read(Args{QStringLiteral("/usr/lib/sansu-drill/sansu-drill")} + arguments, language);
@@ -77,7 +68,7 @@ private slots:
         const CommandLine::Options &o = reading.options;
         QCOMPARE(QString(o.inDataFolder ? "d" : "") + (o.chart ? "c" : "") + (o.parents ? "p" : "") + (o.classView ? "k" : ""),
                  flags);
-        QCOMPARE(firstLine(reading.out), out);
+        QVERIFY(reading.out.isEmpty()); // the answers are the built program's, below
         QCOMPARE(reading.err, refusal.isEmpty() ? "" : "sansu-drill: " + refusal + "\n" + usage(language) + "\n");
     }
 
@@ -171,8 +162,7 @@ private slots:
         QCOMPARE(firstLine(QString::fromUtf8(program.readAllStandardOutput())), out);
         QCOMPARE(firstLine(said), err);
         QVERIFY2(status != 1 || said.count('\n') == 1, qPrintable(said)); // a failure is said in one line
-        QCOMPARE(entries(folder.path()), QStringList());
-        QCOMPARE(entries(home.path()), QStringList());
+        QCOMPARE(Sandbox::entries(folder.path()) + Sandbox::entries(home.path()), QStringList());
     }
 };
 

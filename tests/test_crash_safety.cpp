@@ -10,7 +10,7 @@
 #include <QRandomGenerator>
 
 namespace {
-const QString WRITER = QStringLiteral(SANSU_HELPER_DIR "/append_results");
+const QString WRITER = QStringLiteral(SANSU_HELPER_DIR "/other_copy");
 
 // "N|N|1|N" when the rows of `tag` hold the scores 1 … N, each once.
 QString held(const Sandbox &sandbox, const QString &tag)
@@ -40,7 +40,7 @@ private slots:
             const QString tag = QStringLiteral("kill%1").arg(round);
             const QString why = QStringLiteral("SANSU_SEED=%1, %2: ").arg(seed).arg(tag);
             QProcess writer;
-            writer.start(WRITER, {tag, "1000000"});
+            writer.start(WRITER, {"append", tag, "1000000"});
             writer.closeWriteChannel();
             // A random number of rows reported, then a random part of the next ones.
             const int reported = random.bounded(1, 16);
@@ -64,7 +64,7 @@ private slots:
         sandbox.makeRecordFile();
         QProcess writers[2];
         for (int w = 0; w < 2; ++w)
-            writers[w].start(WRITER, {QString::number(w), "30"});
+            writers[w].start(WRITER, {"append", QString::number(w), "30"});
         QVERIFY(writers[0].waitForStarted(30000) && writers[1].waitForStarted(30000));
         for (QProcess &writer : writers)
             writer.closeWriteChannel();

@@ -21,47 +21,8 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
-
-namespace {
-// Another copy of the program that works with the results in `folder`.
-struct OtherCopy
-{
-    explicit OtherCopy(const QString &folder)
-    {
-        process.start(QStringLiteral(SANSU_HELPER_DIR "/family_step"), {folder, "0", "hold"});
-        process.waitForReadyRead(10000);
-    }
-    ~OtherCopy() { closed(); }
-    void closed()
-    {
-        process.kill();
-        process.waitForFinished(10000);
-    }
-    QProcess process;
-};
-
-QString rows(const QString &file)
-{
-    return Sandbox::rows(file, QStringLiteral("SELECT * FROM LOG ORDER BY rowid")).join(' ');
-}
-
-// The environment the data folder is found from, for one test.
-struct Home
-{
-    explicit Home(const QString &home, const QByteArray &xdg = QByteArray())
-    {
-        qputenv("HOME", QFile::encodeName(home));
-        xdg.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", xdg);
-    }
-    ~Home()
-    {
-        qputenv("HOME", saved);
-        qunsetenv("XDG_DATA_HOME");
-    }
-    QByteArray saved = qgetenv("HOME");
-};
-} // namespace
 
 class TestParents : public QObject
 {
@@ -121,7 +82,7 @@ private slots:
         const QString data = box.path("data");
         QDir().mkpath(data);
         box.makeRecordFile("90", {"2001/04/26 9:00:00|たしざん１０|7", "2001/04/27 8:00:00|とけい|3"}, "data/ADO_ZEM.MDB");
-        const QString kept = rows(box.path("data/ADO_ZEM.MDB"));
+        const QStringList kept = Sandbox::logRows(box.path("data/ADO_ZEM.MDB"));
         ProjectGlobals &g = ProjectGlobals::instance();
         g.dataFolder = data;
         QDir::setCurrent(data);
@@ -142,8 +103,8 @@ private slots:
         corner.renameChild();
         QCOMPARE(corner.Grid1->item(1, 0)->text(), QStringLiteral("はなこ"));
         QCOMPARE(ResultsInUse::folder(), QDir(data + "/child-1").absolutePath());
-        QCOMPARE(rows(data + "/child-1/ADO_ZEM.MDB"), kept);
-        QCOMPARE(rows(data + "/child-2/ADO_ZEM.MDB"), QString());
+        QCOMPARE(Sandbox::logRows(data + "/child-1/ADO_ZEM.MDB"), kept);
+        QCOMPARE(Sandbox::logRows(data + "/child-2/ADO_ZEM.MDB"), QStringList());
         QVERIFY(!QFile::exists(data + "/ADO_ZEM.MDB"));
         QCOMPARE(QDir::current(), QDir(data + "/child-1"));
         QCOMPARE(g.childId + " " + g.childName, QStringLiteral("child-1 たろう"));
@@ -170,9 +131,7 @@ private slots:
         corner.Grid1->selectRow(1);
         corner.showChart();
         Form::showChildInAllCaptions();
-        QWidget *chart = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            chart = w->objectName() == QStringLiteral("成績のグラフ") && w->isVisible() ? w : chart;
+        QWidget *chart = Sandbox::shown(QStringLiteral("成績のグラフ"));
         QVERIFY(chart && chart->close());
         QCOMPARE(chart->windowTitle(), QStringLiteral("成績のグラフ（はなこ）"));
         corner.Grid1->selectRow(1);
@@ -191,13 +150,15 @@ private slots:
 
     void settle_data()
     {
-        QTest::addColumn<QString>("family");  // the data folder: none, empty, or the children made (- the second removed)
+        QTest::addColumn<QString>("family");  // the data folder: none, empty, or the children made (- the second
+                                              // removed, ! her folder gone, # the list's lock a folder, * she asks
+                                              // missed questions again)
         QTest::addColumn<QString>("xdg");     // XDG_DATA_HOME: unset, or a plain file of this name
         QTest::addColumn<bool>("chart");
         QTest::addColumn<QString>("picks");   // the button pressed in the picker, if one shows
         QTest::addColumn<int>("ended");       // -1: goes on
         QTest::addColumn<QString>("folder");  // the current folder then, under the data folder
-        QTest::addColumn<QString>("child");
+        QTest::addColumn<QString>("child");   // who practises, * with missed questions asked again
         QTest::addColumn<QString>("told");    // part of the one message told; empty: none
         QTest::newRow("no data folder: made only when the file is") << "none" << "" << false << "" << -1 << "(to make)" << "" << "";
         QTest::newRow("no data folder, the chart: nothing to show") << "none" << "" << true << "" << 1 << "" << ""
@@ -205,7 +166,8 @@ private slots:
         QTest::newRow("no children: the data folder itself") << "empty" << "" << false << "" << -1 << "." << "" << "";
         QTest::newRow("XDG_DATA_HOME a file: told, the default used") << "empty" << "file" << false << "" << -1 << "." << ""
                                                                       << "フォルダではありません";
-        QTest::newRow("two children: the one picked") << "たろう はなこ" << "" << false << "1" << -1 << "child-2" << "child-2 はなこ" << "";
+        QTest::newRow("two children: the one picked, with her choice") << "たろう はなこ *" << "" << false << "1" << -1 << "child-2"
+                                                                       << "child-2 はなこ*" << "";
         QTest::newRow("one child left: no picker, no name in the captions") << "たろう はなこ -" << "" << false << "" << -1 << "child-1" << "child-1 " << "";
         QTest::newRow("two children, picker closed: nobody practises") << "たろう はなこ" << "" << false << "close" << 0 << "" << "" << "";
         QTest::newRow("her folder gone: told, back at the picker") << "たろう はなこ !" << "" << false << "1 0" << -1 << "child-1"
@@ -214,6 +176,8 @@ private slots:
                                                                           << "child-2 はなこ" << ".children.json.lockはフォルダです､子どもの一覧を直せませんでした";
         QTest::newRow("removed while the picker waits: told, the one left") << "たろう はなこ" << "" << false << "-1" << -1 << "child-1"
                                                                           << "child-1 " << "はなこは いちらんから はずされました";
+        QTest::newRow("removed in the corner opened from the picker: the one left") << "たろう はなこ" << "" << false << "corner"
+                                                                                   << -1 << "child-1" << "child-1 " << "はなこを外しました";
     }
 
     void settle()
@@ -227,7 +191,7 @@ private slots:
         ResultsInUse::release(); // what an earlier test's run held
         if (!xdg.isEmpty())
             QVERIFY(QFile(box.path(xdg)).open(QIODevice::WriteOnly));
-        const Home home(box.path("home"), xdg.isEmpty() ? QByteArray() : QFile::encodeName(box.path(xdg)));
+        box.useHome(xdg.isEmpty() ? QString() : box.path(xdg));
         const QString data = box.path("home/.local/share/sansu-drill");
         QDir().mkpath(box.path("home"));
         if (family != "none")
@@ -238,25 +202,37 @@ private slots:
             QVERIFY(!family.endsWith(" -") || made.remove(QStringLiteral("child-2")));
             QVERIFY(!family.endsWith(" !") || QDir(data + "/child-2").removeRecursively());
             QVERIFY(!family.endsWith(" #") || (QFile::remove(data + "/.children.json.lock") && QDir().mkpath(data + "/.children.json.lock")));
+            QVERIFY(!family.endsWith(" *") || made.setRetryMissed(QStringLiteral("child-2"), true));
         }
         CommandLine::Options options;
         options.inDataFolder = true;
         QFETCH(bool, chart);
         options.chart = chart;
         // Each time the picker shows, the next pick; "-1": はなこ removed in
-        // another copy meanwhile, then picked.
+        // another copy meanwhile, then picked; "corner": the parents' corner
+        // opened from the picker (its check answered), はなこ removed there.
         QStringList next = picks.split(' ', Qt::SkipEmptyParts);
+        box.dialogs.answering = [](const QString &question) {
+            const QRegularExpressionMatch m = QRegularExpression("(\\d+) × (\\d+) ＝ ？").match(question);
+            return std::optional<QString>(QString::number(m.captured(1).toInt() * m.captured(2).toInt()));
+        };
         QTimer picking;
         QObject::connect(&picking, &QTimer::timeout, &box.scope, [&] {
-            for (QWidget *w : QApplication::topLevelWidgets()) {
-                auto *picker = qobject_cast<ChildPicker *>(w);
-                if (!picker || !picker->isVisible() || next.isEmpty())
-                    continue;
-                const QString pick = next.takeFirst();
-                if (pick == "-1")
-                    QVERIFY(Family(data).remove(QStringLiteral("child-2")));
-                pick == "close" ? (void)picker->close() : picker->Command1[qAbs(pick.toInt())]->click();
+            if (auto *corner = qobject_cast<ParentsCorner *>(Sandbox::shown("ParentsCorner"))) {
+                corner->Grid1->selectRow(1);
+                corner->removeChild();
+                corner->close();
             }
+            auto *picker = qobject_cast<ChildPicker *>(Sandbox::shown("ChildPicker"));
+            if (!picker || next.isEmpty())
+                return;
+            const QString pick = next.takeFirst();
+            if (pick == "-1")
+                QVERIFY(Family(data).remove(QStringLiteral("child-2")));
+            if (pick == "corner") // clicked once this tick is over, as its corner waits in its own loop
+                QTimer::singleShot(0, picker->Command2, &QPushButton::click);
+            else
+                pick == "close" ? (void)picker->close() : picker->Command1[qAbs(pick.toInt())]->click();
         });
         picking.start(10);
         const std::optional<int> ended = FamilyStart::settle(options);
@@ -267,7 +243,7 @@ private slots:
             QVERIFY(g.folderToMake == data && !QFile::exists(box.path("home/.local")));
         else if (!folder.isEmpty())
             QCOMPARE(QDir::current(), QDir(data + "/" + folder));
-        QTEST(g.childId.isEmpty() ? QString() : g.childId + " " + g.childName, "child");
+        QTEST(g.childId.isEmpty() ? QString() : g.childId + " " + g.childName + (g.askMissedAgain ? "*" : ""), "child");
         QCOMPARE(box.dialogs.told.size(), told.isEmpty() ? 0 : 1);
         QVERIFY2(box.dialogs.told.join('\n').contains(told), qPrintable(box.dialogs.told.join('\n')));
         // A run that goes on holds the folder it works in, for no change in another copy to move.
@@ -276,28 +252,22 @@ private slots:
         ResultsInUse::release();
     }
 
-    void dataFolderMadeOnlyOnOk_data()
+    // A run holds the one folder it works in: moving on to another lets the
+    // first go, and a folder put in the place of the one held is held afresh.
+    void runHoldsTheFolderItWorksIn()
     {
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("OK: the folder and the file made") << true;
-        QTest::newRow("キャンセル: nothing made, the program ends") << false;
-    }
-
-    // A desktop start whose data folder does not exist yet asks before it
-    // makes anything, and makes the folder only for the file.
-    void dataFolderMadeOnlyOnOk()
-    {
-        QFETCH(bool, ok);
         Sandbox box;
-        const QString data = box.path("home/.local/share/sansu-drill");
-        ProjectGlobals::instance().folderToMake = data;
-        box.dialogs.answers = {ok};
-        MenuWindow menu;
-        const std::optional<int> ended = Sandbox::endStatus([&] { menu.showForm(); });
-        QCOMPARE(ended.has_value(), !ok);
-        QCOMPARE(QFile::exists(data + "/ADO_ZEM.MDB"), ok);
-        QCOMPARE(QFile::exists(box.path("home")), ok);
-        menu.unloadForm();
+        const auto free = [](const QString &folder) {
+            FileLock other;
+            return other.takeFolder(folder, FileLock::Mode::Exclusive) == FileLock::Status::Taken;
+        };
+        for (const char *folder : {"data", "data/child-1"})
+            QVERIFY(QDir().mkpath(box.path(folder)) && ResultsInUse::hold(box.path(folder)) == FileLock::Status::Taken);
+        QVERIFY(free(box.path("data")) && !free(box.path("data/child-1")));
+        QVERIFY(QDir().rename(box.path("data/child-1"), box.path("moved")) && QDir().mkpath(box.path("data/child-1")));
+        ResultsInUse::hold(box.path("data/child-1"));
+        QVERIFY(!free(box.path("data/child-1")));
+        ResultsInUse::release();
     }
 
     // The child chosen last has the focus; the arrow keys walk the names and
@@ -342,7 +312,7 @@ private slots:
         const SchoolServer server(*admin);
         QVERIFY2(server.problem().isEmpty(), qPrintable(server.problem()));
         Sandbox box;
-        const Home home(box.path("home"));
+        box.useHome();
         const QString data = box.path("home/.local/share/sansu-drill");
         QVERIFY(Family(data).form("たろう", "はなこ"));
         box.makeRecordFile("90", {"2001/04/26 9:00:00|たしざん１０|7", "2001/04/26 9:30:00|とけい|3"},
@@ -401,7 +371,7 @@ private slots:
         QFETCH(bool, teacher);
         const bool teacherRow = teacher;
         Sandbox box;
-        const Home home(box.path("home"));
+        box.useHome();
         const QString data = box.path("home/.local/share/sansu-drill");
         QDir().mkpath(data);
         PcRoster roster;

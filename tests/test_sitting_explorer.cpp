@@ -95,7 +95,7 @@ struct PractisingChild
     bool removes(const QString &id) const
     {
         QProcess parent;
-        parent.start(QStringLiteral(SANSU_HELPER_DIR "/family_step"), {data, "0", "remove", id});
+        parent.start(QStringLiteral(SANSU_HELPER_DIR "/other_copy"), {"family", data, "0", "remove", id});
         return parent.waitForFinished(30000) && parent.exitStatus() == QProcess::NormalExit && parent.exitCode() == 0;
     }
     // The rows in her file, where her copy writes them; -1 when it is gone.

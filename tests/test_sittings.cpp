@@ -13,7 +13,6 @@
 
 using Phase = SittingPhase;
 Q_DECLARE_METATYPE(SittingPhase)
-Q_DECLARE_METATYPE(std::vector<int>)
 
 namespace {
 // The words of the prompts said, as their files are named: "3 ＋ 4 ＝ ？".
@@ -31,19 +30,12 @@ constexpr Phase phasesInOrder[] = {Phase::Posed, Phase::Asking, Phase::Open, Pha
 // たしざん１０: 3 ＋ 4 ＝ ？ on loading; 5 ＋ 2 after it.
 DrillKind addition() { return DrillKind(*DrillTable::atMenuIndex(1)); }
 
-// The clock: 3:15 in label 1 on loading; 7:40 in label 3 a draw later.
-void scriptClock(Sandbox &box)
-{
-    box.random.draws({3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
-    box.random.draws({7, 40, 3, 1, 5, 2, 5, 4, 5, 5, 5, 6, 5, 7, 5, 8, 5});
-}
-
 // Either drill's sitting, driven by the events the tables name.
 struct Driven
 {
     Driven(Sandbox &box, bool isClock) : isClock(isClock)
     {
-        isClock ? scriptClock(box) : box.random.draws({3, 4, 5, 2});
+        isClock ? box.random.clock() : box.random.draws({3, 4, 5, 2});
     }
 
     // One event; what it said.
@@ -247,84 +239,6 @@ private slots:
             }
             QCOMPARE(sitting, drawn);
         }
-    }
-
-    void clockEventsDuringARedraw_data()
-    {
-        QTest::addColumn<QString>("drawing"); // the fresh question, or the one after 次
-        QTest::addColumn<QString>("events");  // what the child does while a wrong time is drawn again
-        QTest::addColumn<QString>("said");
-        QTest::addColumn<Phase>("to");
-        QTest::addColumn<QString>("face");
-        QTest::addColumn<int>("count");
-        // 3:15 in label 1 is on the screen; the new question is 7:40, whose
-        // first wrong time comes out 7:40 too and is drawn again.
-        QTest::newRow("fresh: the right label on the screen counts, the fresh one is dropped")
-            << "fresh" << "label 1" << "OK" << Phase::AnsweredPending << "3じ15ふん" << 1;
-        QTest::newRow("fresh: a wrong label on the screen, then the fresh question")
-            << "fresh" << "label 3" << "NG" << Phase::Posed << "7じ40ぷん" << 0;
-        QTest::newRow("次: nothing on the screen to click, 次 not twice")
-            << "次" << "label 1, 次" << "" << Phase::Posed << "7じ40ぷん" << 1;
-        QTest::newRow("次: closed meanwhile, the question dropped")
-            << "次" << "close" << "" << Phase::Closed << "3じ15ふん" << 1;
-        QTest::newRow("次: closed and loaded again: the new sitting's own question")
-            << "次" << "close, load" << "" << Phase::Posed << "1じ5ふん" << 0;
-    }
-
-    // While a wrong time equal to the asked one is drawn again, the window
-    // handles the child's pending clicks: each is judged against the question
-    // the child sees, and nothing of the question being drawn shows or counts
-    // until it is set. 次 cannot ask twice, and a sitting that ends meanwhile
-    // drops the question.
-    void clockEventsDuringARedraw()
-    {
-        QFETCH(QString, drawing);
-        QFETCH(QString, events);
-        QFETCH(QString, said);
-        Sandbox box;
-        box.random.draws({3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0});
-        box.random.draws({7, 40, 3, 7, 40, 1, 5, 2, 5, 4, 5, 5, 5, 6, 5, 7, 5, 8, 5});
-        bool pending = false;
-        QStringList heard;
-        QString shownWhileDrawing;
-        ClockSitting s([&] {
-            if (!std::exchange(pending, false))
-                return;
-            const ClockSitting::Shown seen = s.shown();
-            shownWhileDrawing = ClockWords::time(seen.hour, seen.minute) + (seen.nextEnabled ? " 次" : "");
-            for (const QString &e : events.split(", ")) {
-                if (e == "close")
-                    s.close();
-                else if (e == "load")
-                    s.load(0);
-                else if (e == "次")
-                    heard << s.next().say;
-                else
-                    heard << s.label(e.mid(6).toInt()).say;
-            }
-        });
-        s.load(0);
-        if (drawing == "fresh") {
-            pending = true;
-            s.freshQuestionDue();
-        } else {
-            s.label(1);
-            s.readingDue();
-            s.spoken();
-            pending = true;
-            const bool due = s.next().due;
-            QCOMPARE(due, !events.contains("close"));
-        }
-        QCOMPARE(shownWhileDrawing, QStringLiteral("3じ15ふん"));
-        QCOMPARE(words(heard), said);
-        QTEST(s.phase(), "to");
-        const ClockSitting::Shown seen = s.shown();
-        QTEST(ClockWords::time(seen.hour, seen.minute), "face");
-        QTEST(s.CLEAR_CNT(), "count");
-        if (seen.labelsVisible)
-            QCOMPARE(seen.labels[static_cast<size_t>(s.ANS_NO())], ClockWords::time(seen.hour, seen.minute));
-        if (seen.answerVisible)
-            QCOMPARE(words(s.readingDue().say), QStringLiteral("3じ 15ふん"));
     }
 };
 

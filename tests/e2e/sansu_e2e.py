@@ -2,8 +2,10 @@
 its controls through AT-SPI, click them with xdotool, close windows as a close
 button does. Every wait is bounded; a failure says what was expected."""
 
+import contextlib
 import os
 import shutil
+import sqlite3
 import signal
 import subprocess
 import sys
@@ -197,18 +199,18 @@ def screenshot(title, name):
         disp.close()
 
 
-def sqlite(path, query):
-    result = subprocess.run(['sqlite3', path, query], capture_output=True, text=True, timeout=30)
-    if result.returncode != 0:
-        fail(f"Expected sqlite3 to read {path}: {result.stderr.strip()}")
-    return [line.split('|') for line in result.stdout.splitlines()]
+def sqlite(path, query, rows=()):
+    """Runs a statement on a results file, once for each of `rows` when given: the rows it gives, as texts."""
+    with contextlib.closing(sqlite3.connect(path)) as db, db:
+        return [[str(v) for v in row] for row in (db.executemany(query, rows) if rows else db.execute(query))]
 
 
 def results_file(path, rows, period="90"):
     """Makes a results file as the program does, holding `rows` (date, drill, score)."""
-    sqlite(path, "CREATE TABLE ENV ( SET_LOG TEXT ) ; CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT ) ;"
-           f"INSERT INTO ENV ( SET_LOG ) VALUES ( '{period}' );"
-           + "".join(f"INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( '{w}','{d}','{s}' );" for w, d, s in rows))
+    sqlite(path, "CREATE TABLE ENV ( SET_LOG TEXT )")
+    sqlite(path, "CREATE TABLE LOG ( 日時 TEXT,科目 TEXT,得点 TEXT )")
+    sqlite(path, "INSERT INTO ENV ( SET_LOG ) VALUES ( ? )", [(period,)])
+    sqlite(path, "INSERT INTO LOG ( 日時,科目,得点 ) VALUES ( ?,?,? )", rows)
 
 
 def grid(win):

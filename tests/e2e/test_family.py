@@ -1,26 +1,56 @@
 """A family on one account, from the desktop menu's starts: a data folder that
 holds the results practised so far; the parents' corner (--parents), past its
 check, forms the family, but not while another copy works with those results:
-once it is closed, たろう takes them over, はなこ is added with missed
-questions asked again. While はなこ practises, the corner cannot remove her. たろう picks his name in one copy; while it is
-open, はなこ picks hers in a second copy, answers her first question wrongly
-and sees it again as her fourth; her score window lists her sitting only.
-たろう's score window lists his old results only; his chart (--chart, the
-picker first) counts them."""
+once it is closed, たろう takes them over, はなこ is added. たろう picks
+his name in one copy; while it is open, はなこ picks hers in a second copy and
+answers two questions in たしざん１０, each after a wrong tile; each score
+window lists its child's results only, hers also once her menu is closed, and
+her results file holds what it lists; while she practises, the corner cannot
+remove her. Each copy ends with status 0 when its
+last window closes. たろう's chart (--chart, the picker first) counts his."""
 
 import datetime
 import os
 import re
-import subprocess
 
 import pyatspi
 
-from sansu_e2e import (DB, MENU, answer, click, close, controls, fail, find, grid, place, results_file, run_test,
-                       screenshot, showing, start, wait_exit, wait_for, window)
-from test_sitting import DRILL, number_drill
+from sansu_e2e import (DB, MENU, answer, click, close, controls, find, fail, grid, place, results_file, run_test,
+                       screenshot, showing, sqlite, start, wait_exit, wait_for, window)
 
 BUTTON, LABEL, TEXT = pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT
-PICKER, CORNER, SCORES, CHART = "だれが れんしゅうする？", "おうちのかたへ", "得点", "成績のグラフ"
+PICKER, CORNER, SCORES, CHART, DRILL = "だれが れんしゅうする？", "おうちのかたへ", "得点", "成績のグラフ", "たしざん１０"
+# yyyy/MM/dd H:mm:ss, the hour not padded; the time is left out at midnight exactly.
+DATE = re.compile(r"\d{4}/\d{2}/\d{2}( (1?\d|2[0-3]):\d{2}:\d{2})?")
+
+
+def equation(win):
+    """The equation's boxes left to right (the row of "＝") and the tiles by number."""
+    shown = [(place(n), n) for n in controls(win, LABEL)]
+    row = next(e.y for e, n in shown if n.name == "＝")
+    boxes = [n.name for e, n in sorted(shown, key=lambda s: s[0].x) if e.y == row]
+    return boxes, {n.name: n for e, n in shown if e.y != row and n.name.isdigit()}
+
+
+def number_drill(app, menu, title, turns, missed):
+    """Opens たしざん１０, titled `title`, from the menu and answers `turns`
+    questions in turn, each rightly; the turns in `missed` first with a wrong
+    tile. Each question is a sum up to 10 with the tiles 0 to 10."""
+    click(find(menu, BUTTON, DRILL))
+    win = window(app, title)
+    for turn in range(turns):
+        if turn:
+            click(find(win, BUTTON, "次（つぎ）"))
+        boxes, tiles = wait_for(f"a question with '？' in '{DRILL}'",
+                                lambda: (lambda q: q if "？" in q[0] else None)(equation(win)))
+        a, sign, b, equals, c = boxes
+        if (sign, equals, c) != ("＋", "＝", "？") or int(a) + int(b) > 10 or len(tiles) != 11:
+            fail(f"Expected a sum up to 10 and the tiles 0 to 10, not {' '.join(boxes)} and {sorted(tiles)}.")
+        value = int(a) + int(b)
+        click(*([tiles[str((value + 1) % len(tiles))]] if turn in missed else []), tiles[str(value)])
+        done = [a, sign, b, equals, str(value)]
+        wait_for(f"'{DRILL}' to read {' '.join(done)} after the tiles clicked", lambda: equation(win)[0] == done)
+    close(title)
 
 
 def type_into(app, question, typed=None):
@@ -64,18 +94,10 @@ def parents_corner(build, work, env):
     answer(app, "さんすうドリルが ほかのウィンドウで ひらいています", "OK")
     leave(other, MENU)
     form_family(app, corner)
-    table = wait_for("the two children in the corner's list",
-                     lambda: (lambda t: t if t.nRows == 2 else None)(
-                         next(iter(controls(corner, pyatspi.ROLE_TABLE))).queryTable()))
-    # はなこ's まちがえた もんだいを もういちど: its box, at the cell's left.
-    retry = table.getAccessibleAt(1, 2)
-    e = place(retry)
-    subprocess.run(["xdotool", "mousemove", "--sync", str(e.x + 10), str(e.y + e.height // 2), "click", "1"],
-                   check=True, timeout=30)
-    wait_for("はなこ's missed questions to be asked again", lambda: retry.getState().contains(pyatspi.STATE_CHECKED))
+    wait_for("the two children in the corner's list",
+             lambda: next(iter(controls(corner, pyatspi.ROLE_TABLE))).queryTable().nRows == 2)
     screenshot(CORNER, "parents.png")
-    close(CORNER)
-    wait_exit(process, 0)
+    leave(process, CORNER)
 
 
 def picked(build, work, env, name, *options):
@@ -113,29 +135,32 @@ def body(build, work):
     parents_corner(build, work, env)
 
     # たろう's copy stays open while はなこ practises in a second copy: each
-    # copy keeps to its child's file. はなこ's sitting: the first question
-    # missed once, then right; the next two right; the fourth question is
-    # the first again.
+    # copy keeps to its child's file.
     his_process, his_app, his_menu = picked(build, work, env, "たろう")
     process, app, menu = picked(build, work, env, "はなこ")
     screenshot(f"{MENU}（はなこ）", "menu-child.png")
-    asked = number_drill(app, menu, f"{DRILL}（はなこ）", 4, {0})
-    if asked[3] != asked[0]:
-        fail(f"Expected the missed question {' '.join(asked[0])} again as the fourth, not {' '.join(asked[3])}.")
+    days = {f"{datetime.date.today():%Y/%m/%d}"}
+    number_drill(app, menu, f"{DRILL}（はなこ）", 2, {0, 1})
+    days.add(f"{datetime.date.today():%Y/%m/%d}")
     # Not removed while she practises: said in words a parent reads.
     corner_process, corner_app, corner = open_corner(build, work, env)
-    table = next(iter(controls(corner, pyatspi.ROLE_TABLE))).queryTable()
-    click(table.getAccessibleAt(1, 0))
+    click(next(iter(controls(corner, pyatspi.ROLE_TABLE))).queryTable().getAccessibleAt(1, 0))
     click(find(corner, BUTTON, "子どもを外す(R)"))
     answer(corner_app, "はなこを一覧から外しますか?", "OK")
     answer(corner_app, "はなこが ほかのウィンドウで れんしゅうしています", "OK")
     leave(corner_process, CORNER)
     if not os.path.isdir(os.path.join(data, "child-2")):
         fail("Expected はなこ's folder kept while she practised.")
-    hers = listed(app, menu, "はなこ")
-    leave(process, f"{MENU}（はなこ）")
-    if len(hers) != 1 or hers[0][1:] != [DRILL, "4"]:
-        fail(f"Expected はなこ's one sitting of {DRILL} with 4 right answers, not {hers}.")
+    click(find(menu, BUTTON, SCORES))
+    scores = window(app, f"{SCORES}（はなこ）")
+    close(f"{MENU}（はなこ）")  # the other windows stay open without the menu
+    hers = wait_for("はなこ's score table", lambda: grid(scores))
+    leave(process, f"{SCORES}（はなこ）")
+    if len(hers) != 1 or hers[0][1:] != [DRILL, "2"] or not DATE.fullmatch(hers[0][0]) or hers[0][0][:10] not in days:
+        fail(f"Expected はなこ's one sitting of {DRILL} from today ({' or '.join(days)}) with 2 right answers and its "
+             f"time as yyyy/MM/dd H:mm:ss, not {hers}.")
+    if sqlite(os.path.join(data, "child-2", DB), "SELECT 日時, 科目, 得点 FROM LOG") != hers:
+        fail(f"Expected はなこ's results file to hold the row her score window listed, {hers}.")
 
     his = listed(his_app, his_menu, "たろう")
     leave(his_process, f"{MENU}（たろう）")

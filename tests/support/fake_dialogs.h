@@ -29,6 +29,8 @@ public:
     std::optional<QString> askText(const QString &text, const QString &) override
     {
         asked << text;
+        if (answering)
+            return answering(text);
         if (typed.empty())
             return std::nullopt;
         const std::optional<QString> answer = typed.front();
@@ -41,6 +43,8 @@ public:
     std::deque<bool> answers;
     // What is typed at each question asked for a text (nothing: Cancel; Cancel when empty).
     std::deque<std::optional<QString>> typed;
+    // When set, answers every question asked for a text from its words.
+    std::function<std::optional<QString>(const QString &)> answering;
     // Runs once, while the next question is asked (something that happens
     // while a person reads it).
     std::function<void()> whenAsked;

@@ -17,41 +17,24 @@
 class RecordingSound : public SoundDevice
 {
 public:
-    void open() override { events() << QStringLiteral("open"); }
+    void open() override { events << QStringLiteral("open"); }
     void play(const QString &path) override
     {
-        events() << QFileInfo(path).fileName();
-        if (onPlay())
-            onPlay()();
+        events << QFileInfo(path).fileName();
+        if (onPlay)
+            onPlay();
         QString error;
-        if (const auto clip = realLength() ? WavClip::load(path, &error) : std::nullopt)
+        if (const auto clip = realLength ? WavClip::load(path, &error) : std::nullopt)
             QThread::usleep(static_cast<unsigned long>(clip->seconds() * 1e6));
     }
     void close() override
     {
-        if (onClose())
-            onClose()();
-        events() << QStringLiteral("close");
+        if (onClose)
+            onClose();
+        events << QStringLiteral("close");
     }
 
-    static QStringList &events()
-    {
-        static QStringList list;
-        return list;
-    }
-    static std::function<void()> &onClose()
-    {
-        static std::function<void()> hook;
-        return hook;
-    }
-    static std::function<void()> &onPlay()
-    {
-        static std::function<void()> hook;
-        return hook;
-    }
-    static bool &realLength()
-    {
-        static bool blocking = false;
-        return blocking;
-    }
+    static inline QStringList events;
+    static inline std::function<void()> onClose, onPlay;
+    static inline bool realLength = false;
 };

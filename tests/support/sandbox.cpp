@@ -12,6 +12,7 @@
 #include "store/results_schema.h"
 #include "support/recording_sound.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
@@ -31,7 +32,7 @@ ScriptedRandom &freshRandom()
 } // namespace
 
 Sandbox::Sandbox()
-    : dialogs(FakeDialogs::installed()), random(freshRandom()), sound(RecordingSound::events()),
+    : dialogs(FakeDialogs::installed()), random(freshRandom()), sound(RecordingSound::events),
       log_(QDir(dir_.path()).filePath(ResultsSchema::fileName))
 {
     previous_ = QDir::currentPath();
@@ -57,12 +58,13 @@ Sandbox::Sandbox()
     dialogs.answers.clear();
     dialogs.typed.clear();
     dialogs.whenAsked = nullptr;
+    dialogs.answering = nullptr;
     // Another program's hold on the file is waited for briefly here.
     RecordDatabase::setLockWaitMs(lockWaitMs);
     JetFile::setSilenceLimitMs(toolSilenceMs);
     sound.clear();
-    RecordingSound::onClose() = nullptr;
-    RecordingSound::realLength() = false;
+    RecordingSound::onClose = RecordingSound::onPlay = nullptr;
+    RecordingSound::realLength = false;
     SoundDevice::setFactory([] { return std::make_unique<RecordingSound>(); });
     ProgramExit::setHandler([](int status) { throw Ended{status}; });
 }
@@ -73,10 +75,18 @@ Sandbox::~Sandbox()
     ProgramExit::setFarewell(nullptr);
     RecordDatabase::setLockWaitMs(10000);
     JetFile::setSilenceLimitMs(30000);
-    RecordingSound::onClose() = nullptr;
+    RecordingSound::onClose = RecordingSound::onPlay = nullptr;
     QDir::setCurrent(previous_);
+    qputenv("HOME", home_);
+    qunsetenv("XDG_DATA_HOME");
     // A test may have taken the folder's write permission away.
     QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void Sandbox::useHome(const QString &xdgData)
+{
+    qputenv("HOME", QFile::encodeName(path(QStringLiteral("home"))));
+    xdgData.isEmpty() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", QFile::encodeName(xdgData));
 }
 
 QString Sandbox::path(const QString &name) const
@@ -131,6 +141,28 @@ QByteArray Sandbox::bytes(const QString &file)
         return QByteArray("(not a file)"); // a named pipe would never open
     QFile f(file);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+void Sandbox::put(const QString &file, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(file).path());
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(file));
+}
+
+QStringList Sandbox::entries(const QString &folder, QDir::Filters filters)
+{
+    return QDir(folder).entryList(filters | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QWidget *Sandbox::shown(const QString &name)
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == name && w->isVisible())
+            return w;
+    }
+    return nullptr;
 }
 
 std::optional<int> Sandbox::endStatus(const std::function<void()> &work)

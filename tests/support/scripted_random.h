@@ -21,6 +21,15 @@ public:
     }
     void draws(std::initializer_list<int> numbers) { script_.insert(script_.end(), numbers); }
     int taken() const { return taken_; }
+    // The clock: 3:15 in label 1, then 7:40 in label 3; `redrawn`: that
+    // question's first wrong time comes out 7:40 too and is drawn again.
+    void clock(bool redrawn = false)
+    {
+        draws({3, 15, 1, 1, 0, 2, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 7, 40, 3});
+        if (redrawn)
+            draws({7, 40});
+        draws({1, 5, 2, 5, 4, 5, 5, 5, 6, 5, 7, 5, 8, 5});
+    }
 
 private:
     std::deque<int> script_;
