@@ -480,18 +480,23 @@ FamilyOutcome Family::add(const QString &name)
             return FamilyOutcome::failed(QStringLiteral("a family is formed with its first two children"));
         if (takenKeys(QString()).contains(ChildName::key(name)))
             return FamilyOutcome::refused(ChildName::Problem::Taken);
-        // Checked before anything is made: a number past the last would be no id.
-        if (list_.next > Child::highestNumber)
-            return FamilyOutcome::failed(QStringLiteral("no child numbers are left"));
-        const Child child{Child::idOf(list_.next), ChildName::normalised(name), false};
-        if (const QString why = makeChild(child, false); !why.isEmpty())
-            return FamilyOutcome::failed(why);
-        list_.children << child;
-        ++list_.next;
-        FamilyOutcome outcome = FamilyOutcome::from(writeList());
-        outcome.childId = child.id;
-        return outcome;
+        return enter(ChildName::normalised(name), QString(), QString());
     });
+}
+
+FamilyOutcome Family::enter(const QString &name, const QString &pupilId, const QString &classId)
+{
+    // Checked before anything is made: a number past the last would be no id.
+    if (list_.next > Child::highestNumber)
+        return FamilyOutcome::failed(QStringLiteral("no child numbers are left"));
+    const Child child{Child::idOf(list_.next), name, false, pupilId, classId};
+    if (const QString why = makeChild(child, false); !why.isEmpty())
+        return FamilyOutcome::failed(why);
+    list_.children << child;
+    ++list_.next;
+    FamilyOutcome outcome = FamilyOutcome::from(writeList());
+    outcome.childId = child.id;
+    return outcome;
 }
 
 FamilyOutcome Family::addPupil(const QString &name, const QString &pupilId, const QString &classId)
@@ -505,16 +510,7 @@ FamilyOutcome Family::addPupil(const QString &name, const QString &pupilId, cons
             outcome.childId = made->id;
             return outcome;
         }
-        if (list_.next > Child::highestNumber)
-            return FamilyOutcome::failed(QStringLiteral("no child numbers are left"));
-        const Child child{Child::idOf(list_.next), name, false, pupilId, classId};
-        if (const QString why = makeChild(child, false); !why.isEmpty())
-            return FamilyOutcome::failed(why);
-        list_.children << child;
-        ++list_.next;
-        FamilyOutcome outcome = FamilyOutcome::from(writeList());
-        outcome.childId = child.id;
-        return outcome;
+        return enter(name, pupilId, classId);
     });
 }
 

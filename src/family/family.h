@@ -144,6 +144,9 @@ private:
     // The caller holds the folder's lock.
     QString finishRemoval(const ChildMarker &marker, ChildrenList listed);
     QString makeChild(const Child &child, bool adopts);
+    // A new child, numbered next, made and entered in the list: the body of
+    // add() and addPupil(), under the lock.
+    FamilyOutcome enter(const QString &name, const QString &pupilId, const QString &classId);
     QString writeMarker(const ChildMarker &marker);
     QString writeList();
     QString write(const QString &path, const QByteArray &bytes);

@@ -1,6 +1,7 @@
 #include "school/school_sender.h"
 
 #include "school/server_link.h"
+#include "school/thread_ending.h"
 #include "store/results_log.h"
 
 #include <QDateTime>
@@ -149,14 +150,7 @@ bool SchoolSender::stop(int boundMs)
         shared_->abandoned = !finished;
         shared_->status.state = State::Stopped;
     }
-    {
-        const std::lock_guard<std::mutex> held(shared_->emitting);
-        shared_->owner = nullptr;
-    }
-    if (finished)
-        thread_->join();
-    else
-        thread_->detach();
+    letThreadGo(*shared_, *thread_, finished);
     thread_.reset();
     return finished;
 }

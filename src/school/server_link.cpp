@@ -1,6 +1,7 @@
 #include "school/server_link.h"
 
 #include "school/server_statements.h"
+#include "store/record_database.h"
 
 #include <QAtomicInteger>
 #include <QDateTime>
@@ -15,13 +16,6 @@ QString newConnectionName()
 {
     static QAtomicInteger<quint64> counter;
     return QStringLiteral("sansu-school-%1").arg(counter.fetchAndAddRelaxed(1));
-}
-
-// The server's words, with its SQLSTATE when it gave one.
-QString wordsOf(const QSqlError &error)
-{
-    const QString text = (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed();
-    return error.nativeErrorCode().isEmpty() ? text : error.nativeErrorCode() + QStringLiteral(": ") + text;
 }
 
 // A value for a libpq connection option, quoted as libpq reads it.
@@ -69,6 +63,26 @@ bool ServerLink::isLoginRefused(const QString &words)
     return false;
 }
 
+QString ServerLink::wordsOf(const QSqlError &error)
+{
+    const QString text = (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed();
+    return error.nativeErrorCode().isEmpty() ? text : error.nativeErrorCode() + QStringLiteral(": ") + text;
+}
+
+QString ServerLink::connectOptions(const QString &service, int connectTimeoutS, int statementTimeoutMs,
+                                   int idleInTransactionMs, const QString &application)
+{
+    return QStringLiteral("service=%1;connect_timeout=%2;keepalives=1;keepalives_idle=20;keepalives_interval=5;"
+                          "keepalives_count=3;tcp_user_timeout=%3;application_name=%4;options=%5")
+        .arg(quoted(service))
+        .arg(connectTimeoutS)
+        .arg(statementTimeoutMs + 5000)
+        .arg(quoted(application))
+        .arg(quoted(QStringLiteral("-c statement_timeout=%1 -c idle_in_transaction_session_timeout=%2")
+                        .arg(statementTimeoutMs)
+                        .arg(idleInTransactionMs)));
+}
+
 bool ServerLink::isForGood(const QSqlError &error)
 {
     // Data exceptions (22) and integrity violations (23) are the row's own;
@@ -93,16 +107,8 @@ ServerLink::Opened ServerLink::open(QString *words)
         // bounds it. A server that answers and then hangs is bounded by the
         // statement timeout (the server's own), by keepalives (a peer that is
         // gone) and by tcp_user_timeout (data never acknowledged).
-        db.setConnectOptions(QStringLiteral("service=%1;connect_timeout=%2;keepalives=1;keepalives_idle=20;"
-                                            "keepalives_interval=5;keepalives_count=3;tcp_user_timeout=%3;"
-                                            "application_name=sansu-drill;options=%4")
-                                 .arg(quoted(settings_.service))
-                                 .arg(settings_.connectTimeoutS)
-                                 .arg(settings_.statementTimeoutMs + 5000)
-                                 .arg(quoted(QStringLiteral("-c statement_timeout=%1 "
-                                                            "-c idle_in_transaction_session_timeout=%2")
-                                                 .arg(settings_.statementTimeoutMs)
-                                                 .arg(settings_.statementTimeoutMs * 4))));
+        db.setConnectOptions(connectOptions(settings_.service, settings_.connectTimeoutS, settings_.statementTimeoutMs,
+                                            settings_.statementTimeoutMs * 4, QStringLiteral("sansu-drill")));
         if (!db.open()) {
             *words = wordsOf(db.lastError());
             opened = isLoginRefused(*words) ? Opened::LoginRefused : Opened::Failed;
@@ -152,14 +158,7 @@ bool ServerLink::isOpen() const
 void ServerLink::close()
 {
     prepared_.clear();
-    if (!QSqlDatabase::contains(connectionName_))
-        return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-        if (db.isOpen())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(connectionName_);
+    RecordDatabase::dropConnection(connectionName_);
 }
 
 QSqlQuery &ServerLink::prepared(int kind, int rows, const QString &statement)

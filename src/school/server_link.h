@@ -62,6 +62,12 @@ public:
 
     // A refusal that would come back on every try, by the error's SQLSTATE.
     static bool isForGood(const QSqlError &error);
+    // The server's words, with its SQLSTATE when it gave one.
+    static QString wordsOf(const QSqlError &error);
+    // The libpq options of a connection through `service`, every wait
+    // bounded: the connect, a statement, a transaction left idle, a peer gone.
+    static QString connectOptions(const QString &service, int connectTimeoutS, int statementTimeoutMs, int idleInTransactionMs,
+                                  const QString &application);
     // The words of a failed open that mean the login itself was refused.
     static bool isLoginRefused(const QString &words);
 

@@ -242,14 +242,20 @@ bool RecordDatabase::create(const QString &path, const std::function<bool(Record
 
 void RecordDatabase::close()
 {
-    if (!QSqlDatabase::contains(connectionName_))
+    dropConnection(connectionName_);
+}
+
+void RecordDatabase::dropConnection(const QString &connectionName)
+{
+    if (!QSqlDatabase::contains(connectionName))
         return;
     {
-        QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+        // The handle goes before the connection is removed: Qt warns of one still in use.
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
         if (db.isOpen())
             db.close();
     }
-    QSqlDatabase::removeDatabase(connectionName_);
+    QSqlDatabase::removeDatabase(connectionName);
 }
 
 bool RecordDatabase::isOpen() const

@@ -46,6 +46,8 @@ public:
     // exists, in any letter case.
     bool create(const QString &path, const std::function<bool(RecordDatabase &)> &fill = nullptr);
     void close();
+    // Closes and removes Qt's connection of that name, if there is one.
+    static void dropConnection(const QString &connectionName);
     bool isOpen() const;
 
     // Executes one statement, with values bound to its placeholders in order;

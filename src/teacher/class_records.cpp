@@ -1,6 +1,7 @@
 #include "teacher/class_records.h"
 
 #include "classroom/excel_csv.h"
+#include "school/server_link.h"
 #include "store/date_text.h"
 #include "teacher/class_server.h"
 #include "teacher/teacher_statements.h"
@@ -45,7 +46,7 @@ bool run(QSqlQuery &query, const QString &statement, const QVariantList &values,
         query.addBindValue(value);
     ran = ran && (values.isEmpty() ? query.exec(statement) : query.exec());
     if (!ran && failure->isEmpty())
-        *failure = ClassServer::wordsOf(query.lastError());
+        *failure = ServerLink::wordsOf(query.lastError());
     return ran;
 }
 
@@ -55,10 +56,10 @@ template <typename Work>
 QString inTransaction(QSqlDatabase &db, Work work)
 {
     if (!db.transaction())
-        return ClassServer::wordsOf(db.lastError());
+        return ServerLink::wordsOf(db.lastError());
     QString failure = work();
     if (failure.isEmpty() && !db.commit())
-        failure = ClassServer::wordsOf(db.lastError());
+        failure = ServerLink::wordsOf(db.lastError());
     if (!failure.isEmpty())
         db.rollback();
     return failure;

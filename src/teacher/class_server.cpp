@@ -1,6 +1,7 @@
 #include "teacher/class_server.h"
 
 #include "school/server_link.h"
+#include "school/thread_ending.h"
 #include "teacher/teacher_statements.h"
 
 #include <QAtomicInteger>
@@ -22,13 +23,6 @@ QString newConnectionName()
 {
     static QAtomicInteger<quint64> counter;
     return QStringLiteral("sansu-teacher-%1").arg(counter.fetchAndAddRelaxed(1));
-}
-
-// A value for a libpq connection option, quoted as libpq reads it.
-QString quoted(QString value)
-{
-    value.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
-    return QLatin1Char('\'') + value + QLatin1Char('\'');
 }
 
 // Overwrites a text's letters before it is let go.
@@ -117,24 +111,10 @@ ClassServer::~ClassServer()
         finished = shared_->wake.wait_for(held, endBound, [this] { return shared_->finished; });
         shared_->abandoned = !finished;
     }
-    {
-        const std::lock_guard<std::mutex> held(shared_->emitting);
-        shared_->owner = nullptr;
-    }
     // A thread still inside a call to the server keeps what it uses alive
     // (Shared through its own pointer, the connection through its handles,
-    // the driver because Qt never unloads a loaded plugin) and parks once
-    // back; the kernel closes its socket when the process ends.
-    if (finished)
-        thread_->join();
-    else
-        thread_->detach();
-}
-
-QString ClassServer::wordsOf(const QSqlError &error)
-{
-    const QString text = (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed();
-    return error.nativeErrorCode().isEmpty() ? text : error.nativeErrorCode() + QStringLiteral(": ") + text;
+    // the driver because Qt never unloads a loaded plugin) and parks once back.
+    letThreadGo(*shared_, *thread_, finished);
 }
 
 void ClassServer::run(Job job)
@@ -187,27 +167,20 @@ ClassServer::Opening ClassServer::connectAs(const Login &login, const QString &p
     // As the sender's connection: the connect bounded by connect_timeout, a
     // server that answers and then hangs by the statement timeout, a peer
     // that is gone by keepalives.
-    db.setConnectOptions(QStringLiteral("service=%1;connect_timeout=%2;keepalives=1;keepalives_idle=20;"
-                                        "keepalives_interval=5;keepalives_count=3;tcp_user_timeout=%3;"
-                                        "application_name=sansu-drill-class;options=%4")
-                             .arg(quoted(login.service))
-                             .arg(login.connectTimeoutS)
-                             .arg(login.statementTimeoutMs + 5000)
-                             .arg(quoted(QStringLiteral("-c statement_timeout=%1 -c idle_in_transaction_session_timeout=%2")
-                                             .arg(login.statementTimeoutMs)
-                                             .arg(login.statementTimeoutMs * 2))));
+    db.setConnectOptions(ServerLink::connectOptions(login.service, login.connectTimeoutS, login.statementTimeoutMs,
+                                                    login.statementTimeoutMs * 2, QStringLiteral("sansu-drill-class")));
     db.setUserName(login.user);
     db.setPassword(password);
     const bool opened = db.open();
     db.setPassword(QString());
     if (!opened) {
-        opening.words = wordsOf(db.lastError());
+        opening.words = ServerLink::wordsOf(db.lastError());
         opening.opened = ServerLink::isLoginRefused(opening.words) ? Opened::LoginRefused : Opened::Failed;
         return opening;
     }
     QSqlQuery query(db);
     if (!query.exec(TeacherStatements::schemaVersion()) || !query.next()) {
-        opening.words = query.lastError().isValid() ? wordsOf(query.lastError())
+        opening.words = query.lastError().isValid() ? ServerLink::wordsOf(query.lastError())
                                                     : QStringLiteral("the server has no schema version");
         db.close();
         return opening;
@@ -222,7 +195,7 @@ ClassServer::Opening ClassServer::connectAs(const Login &login, const QString &p
     for (auto [statement, classes] : {std::pair{TeacherStatements::teacherClasses(), &opening.classes},
                                       std::pair{TeacherStatements::allClasses(), &opening.allClasses}}) {
         if (!query.exec(statement)) {
-            opening.words = wordsOf(query.lastError());
+            opening.words = ServerLink::wordsOf(query.lastError());
             opening.opened = query.lastError().nativeErrorCode() == QLatin1String("42501") ? Opened::NotATeacher
                                                                                           : Opened::Failed;
             db.close();

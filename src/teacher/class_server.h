@@ -9,7 +9,6 @@
 #include <thread>
 
 class QSqlDatabase;
-class QSqlError;
 
 // The teacher's connection to the school's server, on a thread of its own
 // with a connection of its own: every call to the server runs there, so a
@@ -79,9 +78,6 @@ public:
     void run(Job job);
     // Jobs given and not yet replied to.
     int pending() const { return pending_; }
-
-    // The server's words for a failed statement or connection.
-    static QString wordsOf(const QSqlError &error);
 
     struct Shared; // what the server's thread shares with this object (in the .cpp)
 

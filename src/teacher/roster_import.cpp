@@ -1,5 +1,6 @@
 #include "teacher/roster_import.h"
 
+#include "school/server_link.h"
 #include "teacher/class_server.h"
 #include "teacher/teacher_statements.h"
 
@@ -92,7 +93,7 @@ QString RosterImport::write(QSqlDatabase &db) const
     if (const QString why = problem(); !why.isEmpty())
         return why;
     if (!db.transaction())
-        return ClassServer::wordsOf(db.lastError());
+        return ServerLink::wordsOf(db.lastError());
     QSqlQuery q(db);
     const auto run = [&q](const QString &statement, const QVariantList &values) {
         bool ran = q.prepare(statement);
@@ -115,9 +116,9 @@ QString RosterImport::write(QSqlDatabase &db) const
     }
     QString failure;
     if (!done)
-        failure = ClassServer::wordsOf(q.lastError());
+        failure = ServerLink::wordsOf(q.lastError());
     else if (!db.commit())
-        failure = ClassServer::wordsOf(db.lastError());
+        failure = ServerLink::wordsOf(db.lastError());
     if (!failure.isEmpty())
         db.rollback();
     return failure;
