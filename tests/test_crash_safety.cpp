@@ -101,28 +101,38 @@ private slots:
     void create_data()
     {
         QTest::addColumn<QStringList>("before"); // names in the folder, each an old Jet file, no SQLite database
+        QTest::addColumn<bool>("raced");         // another copy makes the file while this one builds it
         QTest::addColumn<bool>("created");
         QTest::addColumn<QStringList>("after"); // every name in the folder afterwards
         const QString ours = QStringLiteral(".ADO_ZEM.MDB.%1.creating").arg(QCoreApplication::applicationPid());
         const QString another = QStringLiteral(".ADO_ZEM.MDB.1.creating");
-        QTest::newRow("empty folder") << QStringList() << true << QStringList{"ADO_ZEM.MDB"};
-        QTest::newRow("same name in another case") << QStringList{"ado_zem.mdb"} << false << QStringList{"ado_zem.mdb"};
+        QTest::newRow("empty folder") << QStringList() << false << true << QStringList{"ADO_ZEM.MDB"};
+        QTest::newRow("same name in another case") << QStringList{"ado_zem.mdb"} << false << false << QStringList{"ado_zem.mdb"};
+        QTest::newRow("made by another copy meanwhile: theirs kept") << QStringList() << true << false << QStringList{"ADO_ZEM.MDB"};
         // A creation of an earlier run with the same process id was cut short.
-        QTest::newRow("stale temporary, same id") << QStringList{ours} << true << QStringList{"ADO_ZEM.MDB"};
+        QTest::newRow("stale temporary, same id") << QStringList{ours} << false << true << QStringList{"ADO_ZEM.MDB"};
         // Another process's may still be in progress: it is left alone.
-        QTest::newRow("another temporary") << QStringList{another} << true << QStringList{another, "ADO_ZEM.MDB"};
+        QTest::newRow("another temporary") << QStringList{another} << false << true << QStringList{another, "ADO_ZEM.MDB"};
     }
     // A new file appears under its name or not at all, never beside a file of
     // the same name in another case, and leaves nothing else.
     void create()
     {
         QFETCH(QStringList, before);
+        QFETCH(bool, raced);
         QFETCH(bool, created);
         Sandbox sandbox;
         for (const QString &name : before)
             QVERIFY(QFile::copy(SANSU_SOURCE_DIR "/tests/data/jet/truncated.mdb", sandbox.path(name)));
         RecordDatabase db;
-        QVERIFY2(db.create(sandbox.path()) == created, qPrintable(db.lastError()));
+        const auto fill = [&](RecordDatabase &) {
+            if (raced)
+                Sandbox::put(sandbox.path(), "another copy's");
+            return true;
+        };
+        QVERIFY2(db.create(sandbox.path(), fill) == created, qPrintable(db.lastError()));
+        QVERIFY2(created || db.lastError().startsWith("a file of that name exists already"), qPrintable(db.lastError()));
+        QVERIFY(!raced || Sandbox::bytes(sandbox.path()) == "another copy's");
         QTEST(QDir::current().entryList(QDir::Files | QDir::Hidden, QDir::Name), "after");
     }
 };
