@@ -97,10 +97,15 @@ Setup cancelledBy(bool closeBox)
 {
     return [=](Sandbox &b) {
         standIns("exec sleep 600\n")(b);
-        QTimer::singleShot(Sandbox::toolSilenceMs / 2, &b.scope, [closeBox] {
-            if (auto *w = qobject_cast<CarryOverWindow *>(Sandbox::shown("CarryOver")))
+        // As soon as the window shows, however slowly a busy machine gets there.
+        auto *watch = new QTimer(&b.scope);
+        QObject::connect(watch, &QTimer::timeout, [closeBox, watch] {
+            if (auto *w = qobject_cast<CarryOverWindow *>(Sandbox::shown("CarryOver"))) {
+                watch->stop();
                 closeBox ? (void)w->close() : QTest::mouseClick(w->Command1, Qt::LeftButton);
+            }
         });
+        watch->start(20);
     };
 }
 
@@ -138,7 +143,9 @@ Setup heldBy(const QString &lock)
         QVERIFY(holder->open(b.path()) && holder->execute("BEGIN " + lock)
                 && holder->execute("INSERT INTO LOG VALUES ('2001/04/27 9:05:00', 'とけい', '9')"));
         noticed = false;
-        QTimer::singleShot(Sandbox::lockWaitMs / 2, &b.scope, [] { noticed = Sandbox::shown("WaitNotice") != nullptr; });
+        auto *watch = new QTimer(&b.scope);
+        QObject::connect(watch, &QTimer::timeout, [] { noticed = noticed || Sandbox::shown("WaitNotice") != nullptr; });
+        watch->start(20);
     };
 }
 // Its journal is another program's, and stays until it ends.
