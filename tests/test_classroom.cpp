@@ -6,6 +6,7 @@
 #include "classroom/excel_csv.h"
 #include "classroom/roster_match.h"
 #include "platform/drill_table.h"
+#include "support/class_table_text.h"
 #include "support/test_main.h"
 
 #include <numeric>
@@ -209,24 +210,7 @@ private slots:
             at('k', "かけざん", 3, 8, 9), at('y', "ひきざん２０", 9, 27, 9, 11), at('y', "ひきざん２０", 8, 30, 9, 11),
             at('y', "ひきざん２０", 8, 2, 9), at('z', "たしざん１０", 1, 9, 9)};
         const std::vector<ClassTable::Line> lines = ClassTable::of(pupils, sittings, today);
-        QStringList table;
-        for (const ClassTable::Line &line : lines) {
-            QStringList parts{QString::number(line.pupil.number) + ' ' + line.pupil.kana};
-            if (line.pupil.left)
-                parts << "転出";
-            if (line.progress.practisedToday)
-                parts << "today";
-            for (int i = 0; i < ClassTable::drillCount; ++i) {
-                const ClassTable::Drill &d = line.progress.drills[i];
-                if (d.last)
-                    parts << QString("%1 %2/%3/%4/").arg(ClassTable::drills()[i]).arg(*d.last).arg(*d.best).arg(d.thisWeek)
-                                 + d.lastDay.toString("MM-dd") + (d.falling ? " falling" : "");
-            }
-            if (line.stuck())
-                parts << "! " + line.progress.stuckReason();
-            table << parts.join(", ");
-        }
-        QTEST(table, "table");
+        QTEST(classTableText(lines), "table");
 
         // The same table as Excel reads it back: the BOM, CRLF, a header and
         // a row per pupil of one width, numbers and dates bare.

@@ -6,6 +6,7 @@
 #include "classroom/csv_records.h"
 #include "platform/system_clock.h"
 #include "scores/score_chart_window.h"
+#include "support/class_table_text.h"
 #include "support/school_server.h"
 #include "support/test_main.h"
 #include "teacher/class_window.h"
@@ -62,26 +63,6 @@ class TestTeacher : public QObject
         }
         if (linked)
             QCOMPARE(ClassRecords::link(db_, {{QUuid(uuid(3)), QUuid(uuid(1))}}), QString());
-    }
-
-    static QStringList table(const std::vector<ClassTable::Line> &lines)
-    {
-        QStringList table;
-        for (const ClassTable::Line &line : lines) {
-            QStringList parts{QString::number(line.pupil.number) + ' ' + line.pupil.kana};
-            if (line.progress.practisedToday)
-                parts << "today";
-            for (int i = 0; i < ClassTable::drillCount; ++i) {
-                const ClassTable::Drill &d = line.progress.drills[i];
-                if (d.last)
-                    parts << QString("%1 %2/%3/%4/").arg(ClassTable::drills()[i]).arg(*d.last).arg(*d.best).arg(d.thisWeek)
-                                 + d.lastDay.toString("MM-dd") + (d.falling ? " falling" : "");
-            }
-            if (line.stuck())
-                parts << "! " + line.progress.stuckReason();
-            table << parts.join(", ");
-        }
-        return table;
     }
 
 private slots:
@@ -226,7 +207,7 @@ private slots:
         sittings(linked);
         const ClassRecords::Snapshot read = ClassRecords::read(db_, "1-1", today);
         QCOMPARE(read.failure, QString());
-        QTEST(table(read.lines()), "table");
+        QTEST(classTableText(read.lines()), "table");
         const ClassRecords::Rows aRows = ClassRecords::rows(db_, "1-1", QUuid(uuid(1)));
         QTEST(int(aRows.rows.size()), "aRows");
         QCOMPARE(read.pcs.size(), 2);
